@@ -1,0 +1,48 @@
+#pragma once
+// The register's one database connection, given by an ADO-style connection string
+// whose Data Source names the db.mdb file.
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace sitora::data {
+
+class TADOQuery;
+
+// The Data Source of a connection string ("...;Data Source=/opt/Sitora/db.mdb;...").
+std::filesystem::path DataSourceOf(std::string_view connection_string);
+
+class TADOConnection {
+public:
+    TADOConnection() = default;
+    ~TADOConnection();
+    TADOConnection(const TADOConnection&) = delete;
+    TADOConnection& operator=(const TADOConnection&) = delete;
+
+    void SetConnectionString(std::string connection_string) { connection_string_ = std::move(connection_string); }
+    const std::string& ConnectionString() const { return connection_string_; }
+
+    // Opens the Data Source read-write; never creates it. Throws DataError when the file is
+    // missing, unreadable or not a database.
+    void Open();
+    // Closes the connection and with it every query's result set.
+    void Close();
+    bool Connected() const { return db_ != nullptr; }
+
+    // The open handle; a closed connection is opened again first.
+    sqlite3* Handle();
+
+private:
+    friend class TADOQuery;
+    void Attach(TADOQuery* query) { queries_.push_back(query); }
+    void Detach(TADOQuery* query);
+
+    std::string connection_string_;
+    sqlite3* db_ = nullptr;
+    std::vector<TADOQuery*> queries_;
+};
+
+}  // namespace sitora::data

@@ -1,0 +1,313 @@
+#include "app/data/ado_query.h"
+
+#include <sqlite3.h>
+#include <strings.h>
+
+
+#include "app/data/ado_connection.h"
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "app/data/statement_translation.h"
+#include "app/text/dates.h"
+
+namespace sitora::data {
+
+struct TADOQuery::Statement {
+    sqlite3_stmt* handle = nullptr;
+    ~Statement() { sqlite3_finalize(handle); }
+};
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+bool IsWordChar(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+bool KeywordAt(std::string_view sql, std::size_t pos, std::string_view keyword) {
+    return pos + keyword.size() <= sql.size() &&
+           strncasecmp(sql.data() + pos, keyword.data(), keyword.size()) == 0 &&
+           (pos == 0 || !IsWordChar(sql[pos - 1])) &&
+           (pos + keyword.size() == sql.size() || !IsWordChar(sql[pos + keyword.size()]));
+}
+
+// "select <columns> from <table> [where ...]": where the columns begin and the table's name.
+// The lists do not select the row's identity; such a select gets it as a hidden first
+// column so that its rows can be deleted later.
+struct SingleTableSelect {
+    std::size_t columns_begin = 0;
+    std::string table;
+};
+
+std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
+    std::size_t pos = 0;
+    while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
+    if (!KeywordAt(sql, pos, "select")) return std::nullopt;
+    SingleTableSelect select;
+    select.columns_begin = pos + 6;
+    char quote = 0;
+    for (pos = select.columns_begin; pos < sql.size(); ++pos) {
+        const char c = sql[pos];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (KeywordAt(sql, pos, "from")) {
+            break;
+        }
+    }
+    if (pos >= sql.size()) return std::nullopt;
+    pos += 4;
+    while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
+    const std::size_t name_begin = pos;
+    while (pos < sql.size() && IsWordChar(sql[pos])) ++pos;
+    if (pos == name_begin) return std::nullopt;
+    select.table = std::string(sql.substr(name_begin, pos - name_begin));
+    while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
+    if (pos < sql.size() && !KeywordAt(sql, pos, "where")) return std::nullopt;  // joins, order by...
+    return select;
+}
+
+bool SameName(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// A date cell read back in the short date format; anything else that was stored there is
+// shown as it stands.
+std::string_view DateCell(std::string_view stored, std::string& buffer) {
+    auto date = text::ParseDate(stored);
+    if (!date) return stored;
+    buffer = text::ShortDate(*date);
+    return buffer;
+}
+
+}  // namespace
+
+TADOQuery::TADOQuery(TADOConnection& connection) : connection_(&connection) { connection.Attach(this); }
+
+TADOQuery::~TADOQuery() {
+    if (connection_) connection_->Detach(this);
+}
+
+void TADOQuery::Close() {
+    rows_.reset();
+    table_.clear();
+    current_ = 0;
+    eof_ = bof_ = true;
+}
+
+void TADOQuery::SetSQL(std::string_view statement) {
+    Close();
+    statement_ = statement;
+    parameters_.clear();
+}
+
+void TADOQuery::SetParameter(std::string_view name, std::string value) {
+    for (auto& [known, text] : parameters_)
+        if (SameName(known, name)) {
+            text = std::move(value);
+            return;
+        }
+    parameters_.emplace_back(std::string(name), std::move(value));
+}
+
+std::unique_ptr<TADOQuery::Statement> TADOQuery::Prepare(std::string_view sql) {
+    if (!connection_) throw DataError("the query has no connection");
+    sqlite3* db = connection_->Handle();
+    auto statement = std::make_unique<Statement>();
+    if (sqlite3_prepare_v2(db, sql.data(), static_cast<int>(sql.size()), &statement->handle, nullptr) !=
+        SQLITE_OK)
+        throw DataError(sqlite3_errmsg(db));
+    return statement;
+}
+
+void TADOQuery::Bind(Statement& statement) {
+    const int count = sqlite3_bind_parameter_count(statement.handle);
+    for (int i = 1; i <= count; ++i) {
+        const char* marker = sqlite3_bind_parameter_name(statement.handle, i);
+        if (!marker) throw DataError("unnamed parameter in statement");
+        std::string_view name = std::string_view(marker).substr(1);
+        const std::string* value = nullptr;
+        for (const auto& [known, text] : parameters_)
+            if (SameName(known, name)) value = &text;
+        if (!value) throw DataError("parameter " + std::string(name) + " has no value");
+        int rc;
+        if (IsDateColumn(name)) {
+            std::string iso = DateParameter(*value);
+            rc = sqlite3_bind_text(statement.handle, i, iso.data(), static_cast<int>(iso.size()),
+                                   SQLITE_TRANSIENT);
+        } else if (IsProtectedColumn(name)) {
+            rc = sqlite3_bind_blob64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT);
+        } else {
+            rc = sqlite3_bind_text64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT,
+                                     SQLITE_UTF8);
+        }
+        if (rc != SQLITE_OK) throw DataError(sqlite3_errstr(rc));
+    }
+}
+
+void TADOQuery::Open() {
+    Close();
+    const std::string sql = TranslateStatement(statement_);
+    std::string table;
+    std::unique_ptr<Statement> statement;
+    if (auto select = ParseSingleTableSelect(sql)) {
+        try {
+            statement = Prepare("select rowid," + sql.substr(select->columns_begin));
+            table = std::move(select->table);
+        } catch (const DataError&) {
+            statement.reset();  // not a plain table (a view, say): read it without identities
+        }
+    }
+    if (!statement) statement = Prepare(sql);
+    Bind(*statement);
+
+    sqlite3_stmt* handle = statement->handle;
+    const int first = table.empty() ? 0 : 1;
+    const int columns = sqlite3_column_count(handle);
+    std::vector<std::string> names;
+    std::vector<bool> is_date;
+    for (int c = first; c < columns; ++c) {
+        names.emplace_back(sqlite3_column_name(handle, c));
+        is_date.push_back(IsDateColumn(names.back()));
+    }
+    auto rows = std::make_unique<ResultSet>(std::move(names));
+    std::string buffer;
+    int rc;
+    while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
+        rows->BeginRow(first ? sqlite3_column_int64(handle, 0) : rows->RowCount());
+        for (int c = first; c < columns; ++c) {
+            if (sqlite3_column_type(handle, c) == SQLITE_NULL) {
+                rows->AppendCell(std::nullopt);
+                continue;
+            }
+            const void* bytes = sqlite3_column_blob(handle, c);
+            std::string_view cell(static_cast<const char*>(bytes), sqlite3_column_bytes(handle, c));
+            rows->AppendCell(is_date[c - first] ? DateCell(cell, buffer) : cell);
+        }
+    }
+    if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(sqlite3_db_handle(handle)));
+    rows_ = std::move(rows);
+    table_ = std::move(table);
+    First();
+}
+
+int TADOQuery::ExecSQL() {
+    Close();
+    auto statement = Prepare(TranslateStatement(statement_));
+    Bind(*statement);
+    int rc;
+    while ((rc = sqlite3_step(statement->handle)) == SQLITE_ROW) {
+    }
+    sqlite3* db = connection_->Handle();
+    if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    return sqlite3_changes(db);
+}
+
+const ResultSet& TADOQuery::Open_() const {
+    if (!rows_) throw DataError("the query is closed");
+    return *rows_;
+}
+
+const ResultSet& TADOQuery::Rows() const { return Open_(); }
+
+int TADOQuery::RecordCount() const { return Open_().RowCount(); }
+int TADOQuery::FieldCount() const { return Open_().ColumnCount(); }
+std::string TADOQuery::FieldName(int column) const { return Open_().ColumnName(column); }
+
+FieldValue TADOQuery::Value(int row, int column) const { return Open_().Value(row, column); }
+
+FieldValue TADOQuery::Field(int column) const {
+    if (RecordCount() == 0) throw DataError("the result set has no rows");
+    return Open_().Value(current_, column);
+}
+
+FieldValue TADOQuery::FieldByName(std::string_view name) const {
+    int column = Open_().ColumnIndex(name);
+    if (column < 0) throw DataError("no column " + std::string(name));
+    return Field(column);
+}
+
+void TADOQuery::First() {
+    current_ = 0;
+    bof_ = true;
+    eof_ = Open_().RowCount() == 0;
+}
+
+void TADOQuery::Last() {
+    current_ = std::max(Open_().RowCount() - 1, 0);
+    eof_ = true;
+    bof_ = Open_().RowCount() == 0;
+}
+
+void TADOQuery::Next() {
+    if (current_ + 1 < Open_().RowCount()) {
+        ++current_;
+        bof_ = false;
+    } else {
+        eof_ = true;
+    }
+}
+
+void TADOQuery::Prior() {
+    if (current_ > 0 && Open_().RowCount() > 0) {
+        --current_;
+        eof_ = false;
+    } else {
+        bof_ = true;
+    }
+}
+
+void TADOQuery::MoveBy(int distance) {
+    for (; distance > 0 && !eof_; --distance) Next();
+    for (; distance < 0 && !bof_; ++distance) Prior();
+}
+
+void TADOQuery::MoveTo(int row) {
+    if (row < 0 || row >= Open_().RowCount()) throw DataError("no such row");
+    current_ = row;
+    bof_ = eof_ = false;
+}
+
+Bookmark TADOQuery::GetBookmark() const {
+    if (RecordCount() == 0) throw DataError("the result set has no rows");
+    return Open_().BookmarkOf(current_);
+}
+
+bool TADOQuery::BookmarkValid(Bookmark bookmark) const {
+    return rows_ && rows_->RowOf(bookmark).has_value();
+}
+
+void TADOQuery::GotoBookmark(Bookmark bookmark) {
+    auto row = Open_().RowOf(bookmark);
+    if (!row) throw DataError("the bookmarked row is gone");
+    MoveTo(*row);
+}
+
+bool TADOQuery::Locate(std::string_view column, const std::function<bool(FieldValue)>& matches) {
+    const ResultSet& rows = Open_();
+    int index = rows.ColumnIndex(column);
+    if (index < 0) throw DataError("no column " + std::string(column));
+    auto row = rows.Find(index, matches);
+    if (!row) return false;
+    MoveTo(*row);
+    return true;
+}
+
+void TADOQuery::Delete() {
+    const ResultSet& rows = Open_();
+    if (rows.RowCount() == 0) throw DataError("the result set has no rows");
+    if (table_.empty()) throw DataError("the rows of this statement cannot be deleted");
+    auto statement = Prepare("delete from \"" + table_ + "\" where rowid=?");
+    sqlite3_bind_int64(statement->handle, 1, rows.RowId(current_));
+    sqlite3* db = connection_->Handle();
+    if (sqlite3_step(statement->handle) != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    if (sqlite3_changes(db) != 1) throw DataError("the row to delete is gone");
+    rows_->EraseRow(current_);
+    const int count = rows_->RowCount();
+    if (current_ >= count) current_ = std::max(count - 1, 0);
+    eof_ = count == 0 || (current_ == count - 1 && eof_);
+    bof_ = count == 0;
+}
+
+}  // namespace sitora::data

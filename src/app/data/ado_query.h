@@ -1,0 +1,91 @@
+#pragma once
+// A query on the shared connection, run the way every window runs its statements:
+// close, set the statement, set named parameters as text, then open or execute.
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "app/data/result_set.h"
+
+struct sqlite3_stmt;
+
+namespace sitora::data {
+
+class TADOConnection;
+
+class TADOQuery {
+public:
+    explicit TADOQuery(TADOConnection& connection);
+    ~TADOQuery();
+    TADOQuery(const TADOQuery&) = delete;
+    TADOQuery& operator=(const TADOQuery&) = delete;
+
+    // Drops the result set; the statement and parameters stay.
+    void Close();
+    bool Active() const { return rows_ != nullptr; }
+
+    // Replaces the statement and forgets the parameters of the previous one.
+    void SetSQL(std::string_view statement);
+    const std::string& SQL() const { return statement_; }
+
+    // A parameter's value, given as text (bytes for a protected column). The name is the
+    // column's name, without the colon.
+    void SetParameter(std::string_view name, std::string value);
+
+    // Runs a select and keeps all its rows; the first row becomes current.
+    void Open();
+    // Runs an insert, update or delete; returns the number of rows it changed.
+    int ExecSQL();
+
+    // --- the open result set ---
+    int RecordCount() const;
+    int FieldCount() const;
+    std::string FieldName(int column) const;
+    FieldValue Field(int column) const;                 // current row, by position
+    FieldValue FieldByName(std::string_view name) const;  // current row, by name
+    FieldValue Value(int row, int column) const;        // any row, by position
+
+    int RecNo() const { return current_; }  // 0-based current row
+    bool Eof() const { return eof_; }
+    bool Bof() const { return bof_; }
+    void First();
+    void Last();
+    void Next();
+    void Prior();
+    void MoveBy(int distance);
+    void MoveTo(int row);
+
+    Bookmark GetBookmark() const;
+    void GotoBookmark(Bookmark bookmark);  // throws DataError when the row is gone
+    bool BookmarkValid(Bookmark bookmark) const;
+
+    // Moves to the first row, from the top, whose column satisfies `matches`.
+    // Returns false, leaving the current row, when none does.
+    bool Locate(std::string_view column, const std::function<bool(FieldValue)>& matches);
+
+    // Deletes the table row behind the current row; the next row becomes current.
+    void Delete();
+
+    const ResultSet& Rows() const;
+
+private:
+    friend class TADOConnection;
+    struct Statement;
+    std::unique_ptr<Statement> Prepare(std::string_view sql);
+    void Bind(Statement& statement);
+    const ResultSet& Open_() const;
+
+    TADOConnection* connection_;
+    std::string statement_;
+    std::vector<std::pair<std::string, std::string>> parameters_;
+    std::unique_ptr<ResultSet> rows_;
+    std::string table_;  // the single table a select reads, for Delete
+    int current_ = 0;
+    bool eof_ = true;
+    bool bof_ = true;
+};
+
+}  // namespace sitora::data

@@ -1,0 +1,26 @@
+#include "app/data/data_module.h"
+
+#include "app/data/statements.h"
+
+namespace sitora::data {
+
+std::string ConnectionStringFor(const std::string& program_folder) {
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + program_folder +
+           "db.mdb;Persist Security Info=False";
+}
+
+TDataModule1::TDataModule1() {
+    // The stored default names db.mdb relative to the current folder; the main window's
+    // first show replaces it before any query runs.
+    ADOConnection1.SetConnectionString(
+        "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=db.mdb;Persist Security Info=False");
+    ADOQuery1.SetSQL(sql::kList);
+}
+
+void TDataModule1::SetUpConnection(const std::string& program_folder) {
+    ADOConnection1.Close();
+    ADOConnection1.SetConnectionString(ConnectionStringFor(program_folder));
+    ADOConnection1.Open();
+}
+
+}  // namespace sitora::data

@@ -1,0 +1,32 @@
+#pragma once
+// The data module: the one connection and the six shared queries of the windows.
+#include <filesystem>
+#include <string>
+
+#include "app/data/ado_connection.h"
+#include "app/data/ado_query.h"
+
+namespace sitora::data {
+
+// "Provider=...;Data Source=<folder>db.mdb;Persist Security Info=False" for a program
+// folder given with its trailing separator.
+std::string ConnectionStringFor(const std::string& program_folder);
+
+class TDataModule1 {
+public:
+    TDataModule1();
+
+    // Closes the connection, points it at db.mdb in the program folder and opens it.
+    // Throws DataError when db.mdb is missing or not a register.
+    void SetUpConnection(const std::string& program_folder);
+
+    TADOConnection ADOConnection1;
+    TADOQuery ADOQuery1{ADOConnection1};  // the main list
+    TADOQuery ADOQuery2{ADOConnection1};  // add window
+    TADOQuery ADOQuery3{ADOConnection1};  // detail window load
+    TADOQuery ADOQuery4{ADOConnection1};  // section saves, counter refresh
+    TADOQuery ADOQuery5{ADOConnection1};  // expiry list
+    TADOQuery ADOQuery6{ADOConnection1};  // settings
+};
+
+}  // namespace sitora::data

@@ -1,0 +1,65 @@
+#include "app/data/result_set.h"
+
+#include <algorithm>
+#include <stdexcept>
+#include <strings.h>
+
+#include "app/data/data_error.h"
+
+namespace sitora::data {
+
+ResultSet::ResultSet(std::vector<std::string> column_names) : columns_(std::move(column_names)) {}
+
+void ResultSet::BeginRow(std::int64_t row_id) {
+    rows_.push_back(Row{row_id, next_serial_++, static_cast<std::uint32_t>(cells_.size())});
+}
+
+void ResultSet::AppendCell(FieldValue value) {
+    if (!value) {
+        cells_.push_back(CellRef{0, kNull});
+        return;
+    }
+    if (arena_.size() + value->size() >= kNull) throw DataError("result too large");
+    cells_.push_back(CellRef{static_cast<std::uint32_t>(arena_.size()),
+                             static_cast<std::uint32_t>(value->size())});
+    arena_.append(*value);
+}
+
+int ResultSet::ColumnIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        if (columns_[i].size() == name.size() &&
+            strncasecmp(columns_[i].data(), name.data(), name.size()) == 0)
+            return static_cast<int>(i);
+    return -1;
+}
+
+FieldValue ResultSet::Value(int row, int column) const {
+    if (row < 0 || row >= RowCount() || column < 0 || column >= ColumnCount())
+        throw DataError("no such row or column");
+    const CellRef& cell = cells_[rows_[row].first_cell + column];
+    if (cell.length == kNull) return std::nullopt;
+    return std::string_view(arena_).substr(cell.offset, cell.length);
+}
+
+std::optional<int> ResultSet::RowOf(Bookmark bookmark) const {
+    // Serials grow with the row position and deletes keep the order, so the rows stay sorted.
+    auto it = std::lower_bound(rows_.begin(), rows_.end(), bookmark,
+                               [](const Row& row, Bookmark b) { return row.serial < b; });
+    if (it == rows_.end() || it->serial != bookmark) return std::nullopt;
+    return static_cast<int>(it - rows_.begin());
+}
+
+std::optional<int> ResultSet::Find(int column, const std::function<bool(FieldValue)>& matches,
+                                   int from) const {
+    for (int row = std::max(from, 0); row < RowCount(); ++row)
+        if (matches(Value(row, column))) return row;
+    return std::nullopt;
+}
+
+void ResultSet::EraseRow(int row) {
+    if (row < 0 || row >= RowCount()) throw DataError("no such row");
+    // The row's cells stay in the arena; only its entry goes.
+    rows_.erase(rows_.begin() + row);
+}
+
+}  // namespace sitora::data

@@ -1,0 +1,64 @@
+#pragma once
+// The rows of one select, held in memory (a static cursor), with a current row.
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sitora::data {
+
+// A cell: nothing for NULL, otherwise its bytes (UTF-8 text, or raw bytes of a protected column).
+using FieldValue = std::optional<std::string_view>;
+
+// The text of a cell, empty for NULL.
+inline std::string AsString(FieldValue value) { return value ? std::string(*value) : std::string(); }
+
+// A row's bookmark: stays valid while other rows are deleted.
+using Bookmark = std::uint32_t;
+
+class ResultSet {
+public:
+    explicit ResultSet(std::vector<std::string> column_names = {});
+
+    // Appending rows while reading the statement's result.
+    void BeginRow(std::int64_t row_id);
+    void AppendCell(FieldValue value);
+
+    int ColumnCount() const { return static_cast<int>(columns_.size()); }
+    const std::string& ColumnName(int column) const { return columns_.at(column); }
+    int ColumnIndex(std::string_view name) const;  // -1 when absent; case-insensitive
+    int RowCount() const { return static_cast<int>(rows_.size()); }
+    std::size_t TextBytes() const { return arena_.size(); }
+
+    FieldValue Value(int row, int column) const;
+    std::int64_t RowId(int row) const { return rows_.at(row).row_id; }
+    Bookmark BookmarkOf(int row) const { return rows_.at(row).serial; }
+    std::optional<int> RowOf(Bookmark bookmark) const;
+
+    // The first row, from `from` on, for which `matches` holds on the given column.
+    std::optional<int> Find(int column, const std::function<bool(FieldValue)>& matches, int from = 0) const;
+
+    void EraseRow(int row);
+
+private:
+    struct CellRef {
+        std::uint32_t offset;
+        std::uint32_t length;  // kNull for NULL
+    };
+    struct Row {
+        std::int64_t row_id;
+        Bookmark serial;
+        std::uint32_t first_cell;
+    };
+    static constexpr std::uint32_t kNull = 0xFFFFFFFFu;
+
+    std::vector<std::string> columns_;
+    std::vector<Row> rows_;
+    std::vector<CellRef> cells_;
+    std::string arena_;
+    Bookmark next_serial_ = 0;
+};
+
+}  // namespace sitora::data

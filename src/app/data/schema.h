@@ -1,0 +1,29 @@
+#pragma once
+// The two tables of db.mdb and the kinds of their columns.
+#include <array>
+#include <filesystem>
+#include <string_view>
+
+namespace sitora::data {
+
+// Columns that hold calendar dates, stored as 'YYYY-MM-DD' so that text order is date order.
+inline constexpr std::array<std::string_view, 4> kDateColumns = {
+    "web_time", "web_endtime", "web_domaintime", "web_enddomaintime"};
+
+// Columns that hold scrambled bytes; they are kept as BLOBs and come back byte for byte.
+inline constexpr std::array<std::string_view, 8> kProtectedColumns = {
+    "web_user", "web_pass", "web_domainuser", "web_domainpass",
+    "web_dbname", "web_dbip", "web_dbuser", "web_dbpass"};
+
+bool IsDateColumn(std::string_view column);
+bool IsProtectedColumn(std::string_view column);
+
+// The statements that create an empty register: both tables, t_set's one row (3, 3),
+// and the indexes the look-ups and the expiry counts use.
+extern const char* const kCreateSchemaSql;
+
+// Creates a starter database at `path`. Refuses (throws DataError) when a file of that
+// name exists; an existing register is never replaced.
+void CreateStarterDatabase(const std::filesystem::path& path);
+
+}  // namespace sitora::data

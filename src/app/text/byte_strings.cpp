@@ -1,0 +1,26 @@
+#include "app/text/byte_strings.h"
+
+namespace sitora::text {
+
+std::string_view TrimBlanks(std::string_view s) {
+    std::size_t begin = 0;
+    std::size_t end = s.size();
+    while (begin < end && IsBlank(static_cast<unsigned char>(s[begin]))) ++begin;
+    while (end > begin && IsBlank(static_cast<unsigned char>(s[end - 1]))) --end;
+    return s.substr(begin, end - begin);
+}
+
+std::string RemoveAll(std::string_view haystack, std::string_view needle) {
+    if (needle.empty()) return std::string(haystack);
+    std::string out;
+    out.reserve(haystack.size());
+    std::size_t pos = 0;
+    for (std::size_t hit; (hit = haystack.find(needle, pos)) != std::string_view::npos;) {
+        out.append(haystack.substr(pos, hit - pos));
+        pos = hit + needle.size();
+    }
+    out.append(haystack.substr(pos));
+    return out;
+}
+
+}  // namespace sitora::text

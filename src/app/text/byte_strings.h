@@ -1,0 +1,18 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace sitora::text {
+
+// A blank is a byte of value 32 or less: the space and the control characters.
+constexpr bool IsBlank(unsigned char c) { return c <= 32; }
+
+// Removes blanks at both ends only, never from the middle. Works on UTF-8 and on
+// code page 936 bytes alike, since neither uses bytes below 33 inside a character.
+std::string_view TrimBlanks(std::string_view s);
+
+// Removes every non-overlapping occurrence of `needle`, scanning from left to right.
+// An empty needle removes nothing.
+std::string RemoveAll(std::string_view haystack, std::string_view needle);
+
+}  // namespace sitora::text

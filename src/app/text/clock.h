@@ -1,0 +1,26 @@
+#pragma once
+// The one source of "now" for the whole program, settable by tests.
+#include <functional>
+#include <string>
+
+#include "app/text/dates.h"
+
+namespace sitora::text {
+
+struct LocalTime {
+    Date date;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+};
+
+LocalTime Now();
+Date Today();
+
+// "yyyymmddhhmmss", used for stored time stamps and proposed export file names.
+std::string TimeStamp14(const LocalTime& time);
+
+// Replaces the system clock until reset with an empty function.
+void SetClockForTesting(std::function<LocalTime()> clock);
+
+}  // namespace sitora::text

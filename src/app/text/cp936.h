@@ -1,0 +1,21 @@
+#pragma once
+// Conversion between the program's UTF-8 text and the code page 936 bytes in which
+// lengths are counted, values are scrambled and files are written.
+#include <string>
+#include <string_view>
+
+namespace sitora::text {
+
+// UTF-8 to code page 936. Characters outside code page 936 are written in their
+// GB18030 form (a superset that agrees with 936 on every GBK character), so nothing is lost.
+// Malformed UTF-8 sequences become '?'.
+std::string ToCp936(std::string_view utf8);
+
+// Code page 936 (or GB18030) bytes to UTF-8. A byte sequence that is not valid
+// becomes U+FFFD for its first byte and decoding goes on with the next one.
+std::string FromCp936(std::string_view bytes);
+
+// Length of a UTF-8 text in code page 936 bytes: the length rule of the whole program.
+std::size_t Cp936Length(std::string_view utf8);
+
+}  // namespace sitora::text

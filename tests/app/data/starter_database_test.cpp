@@ -1,0 +1,51 @@
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "support/register_fixture.h"
+
+namespace sitora::data {
+namespace {
+
+TEST(StarterDatabase, HasBothTablesAndTheDefaultLeadTimes) {
+    test::TempFolder folder;
+    CreateStarterDatabase(folder / "db.mdb");
+    TDataModule1 module;
+    module.SetUpConnection(folder.ProgramFolder());
+    module.ADOQuery6.SetSQL("select web_alarm,domain_alarm from t_set");
+    module.ADOQuery6.Open();
+    ASSERT_EQ(module.ADOQuery6.RecordCount(), 1);
+    EXPECT_EQ(AsString(module.ADOQuery6.Field(0)), "3");
+    EXPECT_EQ(AsString(module.ADOQuery6.Field(1)), "3");
+    module.ADOQuery1.Open();
+    EXPECT_EQ(module.ADOQuery1.RecordCount(), 0);
+}
+
+TEST(StarterDatabase, NeverReplacesAnExistingFile) {
+    test::TempFolder folder;
+    test::WriteFile(folder / "db.mdb", "my register");
+    EXPECT_THROW(CreateStarterDatabase(folder / "db.mdb"), DataError);
+    EXPECT_EQ(test::ReadFile(folder / "db.mdb"), "my register");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1);
+}
+
+TEST(StarterDatabase, CommandLineToolRefusesWithExitCodeTwo) {
+    test::TempFolder folder;
+    const std::string tool = SITORA_CLI_PATH;
+    const std::string path = (folder / "db.mdb").string();
+    auto run = [&](const std::string& args) {
+        int status = std::system((tool + " " + args + " 2>/dev/null").c_str());
+        return WEXITSTATUS(status);
+    };
+    EXPECT_EQ(run("newdb '" + path + "'"), 0);
+    const std::string created = test::ReadFile(path);
+    EXPECT_EQ(run("newdb '" + path + "'"), 2);
+    EXPECT_EQ(test::ReadFile(path), created);
+    EXPECT_EQ(run("newdb"), 2);
+    EXPECT_EQ(run("nonsense"), 2);
+}
+
+}  // namespace
+}  // namespace sitora::data

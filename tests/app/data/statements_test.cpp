@@ -1,0 +1,232 @@
+// Every statement of the catalogue, run as the windows run it against a real register.
+#include "app/data/statements.h"
+
+#include <gtest/gtest.h>
+
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "support/register_fixture.h"
+
+namespace sitora::data {
+namespace {
+
+using test::RegisterTest;
+using test::SampleRecord;
+
+int CountRows(TADOQuery& query, std::string_view statement, std::string_view parameter = {},
+              std::string value = {}) {
+    query.SetSQL(statement);
+    if (!parameter.empty()) query.SetParameter(parameter, std::move(value));
+    query.Open();
+    int count = query.RecordCount();
+    query.Close();
+    return count;
+}
+
+class Statements : public RegisterTest {};
+
+TEST_F(Statements, InsertStoresAllTwentyThreeColumnsAndDetailLoadReadsThem) {
+    Insert(SampleRecord("20110310080509", "shop.example.com"));
+    auto& query = module_.ADOQuery3;
+    query.SetSQL(sql::LoadRecord("shop.example.com"));
+    query.Open();
+    ASSERT_EQ(query.RecordCount(), 1);
+    const auto expected = SampleRecord("20110310080509", "shop.example.com");
+    for (const auto& [column, value] : expected) {
+        if (column.find("time") != std::string::npos) continue;
+        EXPECT_EQ(AsString(query.FieldByName(column)), value) << column;
+    }
+    // Dates come back in the short date format whatever form they were written in.
+    EXPECT_EQ(AsString(query.FieldByName("web_time")), "2010-1-1");
+    EXPECT_EQ(AsString(query.FieldByName("web_enddomaintime")), "2012-1-1");
+    EXPECT_FALSE(AsString(query.FieldByName("id")).empty());
+}
+
+TEST_F(Statements, InsertWithAMissingParameterFails) {
+    auto record = SampleRecord("1", "a.com");
+    record.erase("web_remark");
+    EXPECT_THROW(Insert(record), DataError);
+    EXPECT_EQ(Scalar("select count(*) from t_webinfo"), "0");
+}
+
+TEST_F(Statements, InvalidDateIsRefusedAndNothingIsStored) {
+    for (const char* bad : {"2010-2-31", "abc", ""}) {
+        auto record = SampleRecord("1", "a.com");
+        record["web_time"] = bad;
+        EXPECT_THROW(Insert(record), DataError) << bad;
+    }
+    EXPECT_EQ(Scalar("select count(*) from t_webinfo"), "0");
+}
+
+TEST_F(Statements, DuplicateLookupsFindAddressAndNumberEvenWithQuotes) {
+    Insert(SampleRecord("0'1", "o'brien.com"));
+    auto& query = module_.ADOQuery2;
+    EXPECT_EQ(CountRows(query, sql::AddressExists("o'brien.com")), 1);
+    EXPECT_EQ(CountRows(query, sql::AddressExists("obrien.com")), 0);
+    EXPECT_EQ(CountRows(query, sql::NumberExists("0'1")), 1);
+    // A quote cannot widen the look-up to other rows.
+    EXPECT_EQ(CountRows(query, sql::AddressExists("x' or '1'='1")), 0);
+    EXPECT_EQ(CountRows(module_.ADOQuery3, sql::LoadRecord("o'brien.com")), 1);
+}
+
+TEST_F(Statements, SectionUpdatesChangeOnlyTheirColumnsOfTheNamedRecord) {
+    Insert(SampleRecord("1", "a.com"));
+    Insert(SampleRecord("2", "b.com"));
+    auto& query = module_.ADOQuery4;
+
+    query.SetSQL(sql::kUpdateSite);
+    for (const char* column : {"web_name", "web_login", "web_user", "web_pass", "web_ip", "web_domain",
+                               "web_domainuser", "web_domainpass", "web_linkman", "web_size"})
+        query.SetParameter(column, "new");
+    query.SetParameter("web_address", "a.com");
+    EXPECT_EQ(query.ExecSQL(), 1);
+
+    query.SetSQL(sql::kUpdateDatabase);
+    for (const char* column : {"web_dbname", "web_dbsize", "web_dbip", "web_dbuser", "web_dbpass", "web_dbtype"})
+        query.SetParameter(column, "db2");
+    query.SetParameter("web_address", "a.com");
+    EXPECT_EQ(query.ExecSQL(), 1);
+
+    query.SetSQL(sql::kUpdateDates);
+    query.SetParameter("web_time", "2009-12-31");
+    query.SetParameter("web_endtime", "2013-2-3");
+    query.SetParameter("web_domaintime", "2009-1-1");
+    query.SetParameter("web_enddomaintime", "2014-01-02");
+    query.SetParameter("web_address", "a.com");
+    EXPECT_EQ(query.ExecSQL(), 1);
+
+    query.SetSQL(sql::kUpdateRemark);
+    query.SetParameter("web_remark", "");
+    query.SetParameter("web_address", "a.com");
+    EXPECT_EQ(query.ExecSQL(), 1);
+
+    query.SetSQL(sql::kUpdateRemark);
+    query.SetParameter("web_remark", "x");
+    query.SetParameter("web_address", "nowhere.com");
+    EXPECT_EQ(query.ExecSQL(), 0);
+
+    EXPECT_EQ(Scalar("select web_name||web_domainuser||web_dbtype from t_webinfo where web_id='1'"), "newnewdb2");
+    EXPECT_EQ(Scalar("select web_endtime from t_webinfo where web_id='1'"), "2013-2-3");
+    EXPECT_EQ(Scalar("select web_enddomaintime from t_webinfo where web_id='1'"), "2014-1-2");
+    EXPECT_EQ(Scalar("select web_remark from t_webinfo where web_id='1'"), "");
+    // The other record is untouched, and the number and address never change.
+    EXPECT_EQ(Scalar("select web_name||web_dbtype||web_remark from t_webinfo where web_id='2'"),
+              "站点2MySQL备注\r\n第二行");
+    EXPECT_EQ(Scalar("select web_address from t_webinfo where web_id='1'"), "a.com");
+}
+
+TEST_F(Statements, LeadTimesAreReadFromTheFirstRowAndStoredInEveryRow) {
+    EXPECT_EQ(CountRows(module_.ADOQuery6, sql::kLeadTimes), 1);
+    Scalar("select 1");
+    module_.ADOQuery4.SetSQL("insert into t_set(web_alarm,domain_alarm) values(9,9)");
+    module_.ADOQuery4.ExecSQL();
+
+    auto& query = module_.ADOQuery6;
+    query.SetSQL(sql::kStoreLeadTimes);
+    query.SetParameter("web_alarm", "5");
+    query.SetParameter("domain_alarm", "17");
+    EXPECT_EQ(query.ExecSQL(), 2);
+
+    query.SetSQL(sql::kLeadTimes);
+    query.Open();
+    EXPECT_EQ(query.RecordCount(), 2);
+    EXPECT_EQ(AsString(query.FieldByName("web_alarm")), "5");
+    EXPECT_EQ(AsString(query.FieldByName("domain_alarm")), "17");
+    query.Next();
+    EXPECT_EQ(AsString(query.Field(0)), "5");
+}
+
+TEST_F(Statements, DueCountsCompareAsDatesAroundTheThreshold) {
+    // Space ends before, on and after the threshold 2011-3-13, written in both forms.
+    InsertDates("1", "2011-3-12", "2012-1-1");
+    InsertDates("2", "2011-03-13", "2012-1-1");
+    InsertDates("3", "2011-3-14", "2012-1-1");
+    InsertDates("4", "2010-12-31", "2011-10-2");
+    // Text order would put "2011-10-2" before "2011-3-13"; date order must not.
+    for (const char* threshold : {"2011-3-13", "2011-03-13"}) {
+        EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kSpaceDue, "web_endtime", threshold), 3) << threshold;
+        EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kDomainDue, "web_enddomaintime", threshold), 0);
+    }
+    EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kDomainDue, "web_enddomaintime", "2011-10-2"), 1);
+    EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kSpaceDue, "web_endtime", "2000-1-1"), 0);
+    EXPECT_THROW(CountRows(module_.ADOQuery4, sql::kSpaceDue, "web_endtime", "Edit2"), DataError);
+}
+
+TEST_F(Statements, ExpiryListUsesDateLiteralsAndItsOwnColumnOrder) {
+    InsertDates("1", "2011-3-13", "2099-1-1");  // space due
+    InsertDates("2", "2099-1-1", "2011-3-15");  // domain due
+    InsertDates("3", "2011-3-14", "2011-3-16");  // neither
+    auto& query = module_.ADOQuery5;
+    query.SetSQL(sql::ExpiryList("2011-3-13", "2011-03-15"));
+    query.Open();
+    ASSERT_EQ(query.RecordCount(), 2);
+    EXPECT_EQ(query.FieldName(4), "web_linkman");
+    EXPECT_EQ(AsString(query.Field(0)), "1");
+    query.Next();
+    EXPECT_EQ(AsString(query.Field(0)), "2");
+    EXPECT_EQ(AsString(query.FieldByName("web_enddomaintime")), "2011-3-15");
+
+    query.SetSQL(sql::ExpiryList("Edit2", "Edit3"));
+    EXPECT_THROW(query.Open(), DataError);
+    query.SetSQL(sql::ExpiryList("2011-3-13#' or 1=1 or '", "2011-3-15"));
+    EXPECT_THROW(query.Open(), DataError);
+}
+
+TEST_F(Statements, ListReturnsNineColumnsInTableOrder) {
+    for (const char* number : {"3", "1", "2"}) InsertDates(number, "2011-1-1", "2011-1-1");
+    auto& list = module_.ADOQuery1;
+    list.Open();
+    ASSERT_EQ(list.FieldCount(), 9);
+    EXPECT_EQ(list.FieldName(2), "web_address");
+    EXPECT_EQ(list.FieldName(8), "web_linkman");
+    std::string order;
+    for (list.First(); !list.Eof(); list.Next()) order += AsString(list.Field(0));
+    EXPECT_EQ(order, "312");
+}
+
+TEST_F(Statements, ProtectedColumnsKeepEveryByteValue) {
+    std::string all_bytes;
+    for (int b = 0; b < 256; ++b) all_bytes += static_cast<char>(b);
+    auto record = SampleRecord("1", "a.com");
+    for (auto column : kProtectedColumns) record[std::string(column)] = all_bytes;
+    record["web_pass"] = "";
+    Insert(record);
+    auto& query = module_.ADOQuery3;
+    query.SetSQL(sql::LoadRecord("a.com"));
+    query.Open();
+    for (auto column : kProtectedColumns) {
+        auto value = query.FieldByName(column);
+        ASSERT_TRUE(value.has_value()) << column;
+        EXPECT_EQ(*value, column == "web_pass" ? std::string() : all_bytes) << column;
+    }
+}
+
+TEST_F(Statements, AQueryReopensAClosedConnection) {
+    module_.ADOQuery1.Open();
+    module_.ADOConnection1.Close();
+    EXPECT_FALSE(module_.ADOQuery1.Active());
+    EXPECT_FALSE(module_.ADOConnection1.Connected());
+    EXPECT_EQ(Scalar("select web_alarm from t_set"), "3");
+    EXPECT_TRUE(module_.ADOConnection1.Connected());
+}
+
+TEST(Connection, MissingOrDamagedRegisterIsRefusedAndNeverCreated) {
+    test::TempFolder folder;
+    TDataModule1 module;
+    EXPECT_THROW(module.SetUpConnection(folder.ProgramFolder()), DataError);
+    EXPECT_FALSE(std::filesystem::exists(folder / "db.mdb"));
+
+    test::WriteFile(folder / "db.mdb", std::string(4096, 'x'));
+    EXPECT_THROW(module.SetUpConnection(folder.ProgramFolder()), DataError);
+    EXPECT_EQ(test::ReadFile(folder / "db.mdb"), std::string(4096, 'x'));
+}
+
+TEST(Connection, ConnectionStringNamesTheProgramFolder) {
+    EXPECT_EQ(ConnectionStringFor("/opt/Tools/"),
+              "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/Tools/db.mdb;Persist Security Info=False");
+    EXPECT_EQ(DataSourceOf(ConnectionStringFor("/opt/Tools/")), "/opt/Tools/db.mdb");
+    EXPECT_THROW(DataSourceOf("Provider=x"), DataError);
+}
+
+}  // namespace
+}  // namespace sitora::data

@@ -1,0 +1,57 @@
+#include "app/files/single_instance.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/files/private_folder.h"
+#include "support/temp_folder.h"
+
+namespace sitora::files {
+namespace {
+
+TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstEnds) {
+    test::TempFolder folder;
+    {
+        SingleInstanceLock first(folder.path(), "Sitora");
+        EXPECT_FALSE(first.AnotherCopyRuns());
+        // Another process sees the lock.
+        pid_t child = fork();
+        if (child == 0) {
+            SingleInstanceLock second(folder.path(), "Sitora");
+            _exit(second.AnotherCopyRuns() ? 0 : 1);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    SingleInstanceLock again(folder.path(), "Sitora");
+    EXPECT_FALSE(again.AnotherCopyRuns());
+}
+
+TEST(SingleInstance, AnUnusableFolderLetsStartUpGoOn) {
+    SingleInstanceLock lock("/nonexistent/folder", "Sitora");
+    EXPECT_FALSE(lock.AnotherCopyRuns());
+}
+
+TEST(PrivateFolder, IsCreatedForThisUserOnly) {
+    test::TempFolder folder;
+    setenv("XDG_RUNTIME_DIR", folder.path().c_str(), 1);
+    auto path = PrivateFolder();
+    EXPECT_EQ(path, folder / "sitora");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    // A folder opened up by someone is closed again.
+    chmod(path.c_str(), 0755);
+    PrivateFolder();
+    stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    unsetenv("XDG_RUNTIME_DIR");
+}
+
+}  // namespace
+}  // namespace sitora::files
