@@ -1,0 +1,39 @@
+#pragma once
+// The file operations every writer of the program goes through, so that tests can make
+// any write, flush, rename or delete fail at the Nth call and check that nothing is lost.
+#include <sys/types.h>
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace sitora::files {
+
+// Writes every byte or fails; short writes are retried.
+bool WriteAll(int fd, std::string_view data);
+// Flushes the file's data to the disk.
+bool SyncFile(int fd);
+// Flushes a folder, so that a rename or a new name in it survives a crash.
+bool SyncFolder(const std::filesystem::path& folder);
+bool TruncateFile(int fd, off_t length);
+bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// Removing a file that does not exist counts as success.
+bool RemoveFile(const std::filesystem::path& path);
+
+// Creates or replaces `path` with `data` (mode for a new file: `mode`); with `sync` the
+// data is on the disk when this returns true.
+bool WriteWholeFile(const std::filesystem::path& path, std::string_view data, mode_t mode = 0600,
+                    bool sync = false);
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+
+// --- test seam ---
+// Every operation above counts as one call (WriteWholeFile as its write and, with sync,
+// its flush). The call numbered `nth` from now on (1 = the next one) fails with `error`,
+// and so does every later one when `sticky` is set (a full disk).
+void InjectFaultForTesting(int nth, int error, bool sticky = false);
+void ClearFaultsForTesting();
+// Calls counted since the last InjectFaultForTesting or ClearFaultsForTesting.
+int CallsSinceForTesting();
+
+}  // namespace sitora::files

@@ -1,0 +1,145 @@
+#include "protect/block_store.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+#include "app/files/file_ops.h"
+#include "app/text/clock.h"
+#include "protect/nibble_cipher.h"
+
+namespace sitora::protect {
+namespace {
+
+constexpr std::size_t kTrailerSize = 4;
+constexpr std::size_t kTimeStampSize = 14;
+
+class Fd {
+public:
+    explicit Fd(int fd) : fd_(fd) {}
+    ~Fd() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+    int get() const { return fd_; }
+    bool ok() const { return fd_ >= 0; }
+
+private:
+    int fd_;
+};
+
+std::string Trailer(std::uint32_t value) {
+    std::string bytes(kTrailerSize, '\0');
+    for (std::size_t i = 0; i < kTrailerSize; ++i) bytes[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
+std::uint32_t ReadTrailer(const char* bytes) {
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < kTrailerSize; ++i)
+        value |= static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i])) << (8 * i);
+    return value;
+}
+
+bool ReadExactly(int fd, char* buffer, std::size_t size, off_t offset) {
+    while (size > 0) {
+        ssize_t got = pread(fd, buffer, size, offset);
+        if (got <= 0) return false;
+        buffer += got;
+        size -= static_cast<std::size_t>(got);
+        offset += got;
+    }
+    return true;
+}
+
+// A key byte that keeps the scrambled line one whole line: LF, CR and 0x1A would end or
+// break it when the line is read back.
+unsigned char LineSafeKey() {
+    for (;;) {
+        unsigned char key = DrawKey();
+        if (key != 10 && key != 13 && key != 26) return key;
+    }
+}
+
+}  // namespace
+
+bool AppendBlock(const std::filesystem::path& source, const std::filesystem::path& carrier) {
+    auto block = files::ReadWholeFile(source);
+    if (!block || block->size() > UINT32_MAX - kTrailerSize) return false;
+
+    Fd fd(open(carrier.c_str(), O_WRONLY | O_CLOEXEC));
+    if (!fd.ok()) return false;
+    // No other writer while we append (another copy of the program, say).
+    if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const off_t old_length = st.st_size;
+    if (lseek(fd.get(), 0, SEEK_END) != old_length) return false;
+
+    *block += Trailer(static_cast<std::uint32_t>(block->size() + kTrailerSize));
+    if (files::WriteAll(fd.get(), *block) && files::SyncFile(fd.get())) return true;
+    // Undo a partial append, so that the last complete value stays readable.
+    if (files::TruncateFile(fd.get(), old_length)) files::SyncFile(fd.get());
+    return false;
+}
+
+bool ReadLastBlock(const std::filesystem::path& carrier, const std::filesystem::path& destination) {
+    Fd fd(open(carrier.c_str(), O_RDONLY | O_CLOEXEC));
+    if (!fd.ok()) return false;
+    struct stat st {};
+    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    const auto length = static_cast<std::uint64_t>(st.st_size);
+    if (length < kTrailerSize) return false;
+    char trailer[kTrailerSize];
+    if (!ReadExactly(fd.get(), trailer, kTrailerSize, static_cast<off_t>(length - kTrailerSize))) return false;
+    const std::uint32_t total = ReadTrailer(trailer);
+    // A block holds at least one byte; a trailer pointing before the carrier's start lies.
+    if (total <= kTrailerSize || total > length) return false;
+    std::string block(total - kTrailerSize, '\0');
+    if (!ReadExactly(fd.get(), block.data(), block.size(), static_cast<off_t>(length - total))) return false;
+    return files::WriteWholeFile(destination, block);
+}
+
+std::string FirstTextLine(std::string_view text) {
+    std::string line;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\x1A' || c == '\n') break;
+        if (c == '\r') {
+            if (i + 1 < text.size() && text[i + 1] == '\n') break;
+            continue;
+        }
+        line += c;
+    }
+    return line;
+}
+
+bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
+                const std::filesystem::path& transfer) {
+    std::string record = text::TimeStamp14(text::Now());
+    record += value;
+    const std::string line = ScrambleWithKey(record, LineSafeKey()) + "\r\n";
+    if (!files::WriteWholeFile(transfer, line))
+        throw TransferError("cannot write the transfer file " + transfer.string());
+    if (!AppendBlock(transfer, carrier)) return false;
+    files::RemoveFile(transfer);
+    return true;
+}
+
+std::optional<std::string> LoadValue(const std::filesystem::path& carrier, const std::filesystem::path& transfer) {
+    if (!files::WriteWholeFile(transfer, {}))
+        throw TransferError("cannot create the transfer file " + transfer.string());
+    if (!ReadLastBlock(carrier, transfer)) return std::nullopt;
+    auto content = files::ReadWholeFile(transfer);
+    if (!content) throw TransferError("cannot read the transfer file " + transfer.string());
+    const std::string record = Unscramble(FirstTextLine(*content));
+    files::RemoveFile(transfer);
+    if (record.size() <= kTimeStampSize) return std::string();
+    return record.substr(kTimeStampSize);
+}
+
+}  // namespace sitora::protect

@@ -1,0 +1,45 @@
+#pragma once
+// What every window shares: the program folder, the data module, the desktop services,
+// the other windows and the way to end the application.
+#include <QString>
+#include <filesystem>
+#include <functional>
+
+#include "app/data/data_module.h"
+#include "ui/toolkit/services.h"
+
+namespace sitora::ui {
+
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+class TForm8;
+
+struct AppContext {
+    QString program_folder;                 // with its trailing "/"
+    std::filesystem::path private_folder;   // stands in for the root of drive C
+    data::TDataModule1& DataModule1;
+    Services services;
+    std::function<void()> end_application;  // asks the message loop to stop
+    bool tray_available = true;             // false where the desktop has no notification area
+
+    TForm6* Form6 = nullptr;
+    TForm1* Form1 = nullptr;
+    TForm2* Form2 = nullptr;
+    TForm3* Form3 = nullptr;
+    TForm4* Form4 = nullptr;
+    TForm5* Form5 = nullptr;
+    TForm7* Form7 = nullptr;
+    TForm8* Form8 = nullptr;
+
+    std::string ProgramFolderBytes() const { return program_folder.toStdString(); }
+    std::filesystem::path ProgramFile(const char* name) const {
+        return std::filesystem::path(program_folder.toStdString()) / name;
+    }
+};
+
+}  // namespace sitora::ui

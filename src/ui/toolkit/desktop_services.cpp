@@ -1,0 +1,52 @@
+#include "ui/toolkit/desktop_services.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "ui/toolkit/program_font.h"
+
+namespace sitora::ui {
+
+BoxAnswer DesktopMessageBoxes::Show(const QString& text, const QString& title, int flags) {
+    QMessageBox box(QApplication::activeWindow());
+    box.setWindowTitle(title);
+    QString shown = text;
+    shown.replace("\r\n", "\n").replace('\r', '\n');
+    box.setText(shown);
+    box.setFont(ProgramFont());
+    box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    if (flags == kQuestionBox) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    } else {
+        box.setIcon(flags == kErrorBox ? QMessageBox::Critical : QMessageBox::Warning);
+        box.setStandardButtons(QMessageBox::Ok);
+    }
+    return box.exec() == QMessageBox::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
+}
+
+std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(request.filters);
+    if (request.filter_index >= 1 && request.filter_index <= request.filters.size())
+        dialog.selectNameFilter(request.filters.at(request.filter_index - 1));
+    dialog.selectFile(request.file_name);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    SaveAnswer answer;
+    answer.file_name = dialog.selectedFiles().first();
+    answer.filter_index = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter())) + 1;
+    if (answer.filter_index < 1) answer.filter_index = 1;
+    return answer;
+}
+
+void DesktopUrlOpener::Open(const QString& address) {
+    // The address goes unchanged to the desktop; one without a scheme is taken as a web address.
+    QUrl url = QUrl::fromUserInput(address);
+    QDesktopServices::openUrl(url);
+}
+
+}  // namespace sitora::ui

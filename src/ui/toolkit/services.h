@@ -1,0 +1,57 @@
+#pragma once
+// What the windows ask of the desktop, each behind a small interface so that tests answer it.
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace sitora::ui {
+
+// The flags of a message box: the icon, and for a question its OK and Cancel buttons.
+enum BoxFlags : int {
+    kErrorBox = 16,     // failures and refusals
+    kWarningBox = 48,   // successes
+    kQuestionBox = 33,  // confirmations, OK and Cancel
+};
+
+enum class BoxAnswer { Ok, Cancel };
+
+class MessageBoxes {
+public:
+    virtual ~MessageBoxes() = default;
+    // Shows a modal box; carriage returns in `text` are line breaks.
+    virtual BoxAnswer Show(const QString& text, const QString& title, int flags) = 0;
+};
+
+struct SaveRequest {
+    QString title;
+    QStringList filters;  // "Excel 文件 (*.xls)" ... in the order offered
+    int filter_index = 1;  // 1-based, as the program remembers it
+    QString file_name;     // proposed name
+};
+
+struct SaveAnswer {
+    QString file_name;
+    int filter_index = 1;  // 1-based entry the user left chosen
+};
+
+class SaveDialog {
+public:
+    virtual ~SaveDialog() = default;
+    // Nothing when the user cancels.
+    virtual std::optional<SaveAnswer> Ask(const SaveRequest& request) = 0;
+};
+
+class UrlOpener {
+public:
+    virtual ~UrlOpener() = default;
+    // Hands the address, unchanged, to the desktop's opener.
+    virtual void Open(const QString& address) = 0;
+};
+
+struct Services {
+    MessageBoxes& boxes;
+    SaveDialog& save;
+    UrlOpener& urls;
+};
+
+}  // namespace sitora::ui
