@@ -4,6 +4,8 @@
 #include <QString>
 #include <filesystem>
 #include <functional>
+#include <stdexcept>
+#include <string>
 
 #include "app/data/data_module.h"
 #include "ui/toolkit/services.h"
@@ -37,6 +39,11 @@ struct AppContext {
     TForm8* Form8 = nullptr;
 
     std::string ProgramFolderBytes() const { return program_folder.toStdString(); }
+    // A transfer file in the private folder; throws when there is no private folder.
+    std::filesystem::path TransferFile(const char* name) const {
+        if (private_folder.empty()) throw std::runtime_error("no private folder for transfer files");
+        return private_folder / name;
+    }
     std::filesystem::path ProgramFile(const char* name) const {
         return std::filesystem::path(program_folder.toStdString()) / name;
     }

@@ -1,0 +1,22 @@
+# The two commands of the README, and a few more for developers.
+SITORA_HOME ?= $(HOME)/Sitora
+JOBS ?= $(shell nproc)
+
+.PHONY: run test build screenshots fuzz clean
+
+run:
+	SITORA_HOME="$(SITORA_HOME)" scripts/run-program.sh
+
+test:
+	scripts/run-tests.sh
+
+build:
+	scripts/install-deps.sh
+	cmake -S . -B build -G Ninja
+	cmake --build build -j $(JOBS)
+
+screenshots: build
+	scripts/screenshots.sh
+
+clean:
+	rm -rf build build-asan build-fuzz

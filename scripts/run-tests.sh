@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Every test: the full build with the window tests, then the core tests again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, then the fuzzers for a bounded time.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+jobs="$(nproc)"
+fuzz_seconds="${SITORA_FUZZ_SECONDS:-30}"
+log="$(mktemp)"
+trap 'rm -f "$log"' EXIT
+
+scripts/install-deps.sh
+
+echo "== build and all tests"
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build -j "$jobs"
+QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
+
+echo "== core tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+cmake -S . -B build-asan -G Ninja -DSITORA_GUI=OFF -DSITORA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build-asan -j "$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --test-dir build-asan --output-on-failure -j "$jobs" -L core | tee -a "$log"
+
+echo "== fuzzers (${fuzz_seconds} s each)"
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DSITORA_GUI=OFF -DSITORA_TESTS=OFF -DSITORA_FUZZ=ON \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j "$jobs"
+for fuzzer in build-fuzz/fuzz/*_fuzzer; do
+    name="$(basename "$fuzzer" _fuzzer)"
+    scratch="$(mktemp -d)"
+    "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$scratch" "fuzz/corpus/$name" 2>&1 | tail -n 2
+    rm -rf "$scratch"
+done
+# One closing line over both runs (a failing run has stopped the script already).
+total="$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$log" | awk '{s += $1} END {print s + 0}')"
+echo "${total} passed, 0 failed"

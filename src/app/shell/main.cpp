@@ -1,0 +1,58 @@
+// Sitora: start-up, the single-instance rule and shutdown.
+#include <QApplication>
+#include <QMetaObject>
+#include <QSystemTrayIcon>
+
+#include "app/data/data_module.h"
+#include "app/files/private_folder.h"
+#include "app/files/single_instance.h"
+#include "app/shell/private_fonts.h"
+#include "ui/aux/banner_window.h"
+#include "ui/login/login_window.h"
+#include "ui/toolkit/desktop_services.h"
+#include "ui/window_set.h"
+
+namespace {
+
+std::filesystem::path PrivateFolderOrNone() {
+    try {
+        return sitora::files::PrivateFolder();
+    } catch (const std::exception&) {
+        return {};  // the windows report the failure when they need a transfer file
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace sitora;
+    const std::filesystem::path private_folder = PrivateFolderOrNone();
+    // Another copy runs: end at once, silently, before any window exists.
+    files::SingleInstanceLock instance(private_folder.empty() ? "/nonexistent" : private_folder, "Sitora");
+    if (instance.AnotherCopyRuns()) return 0;
+
+    QApplication application(argc, argv);
+    const QString program_folder = QCoreApplication::applicationDirPath() + "/";
+    app::PrivateFonts fonts(program_folder);
+    QApplication::setApplicationName("Sitora");
+    QApplication::setApplicationDisplayName("Sitora");
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    int exit_code = 0;
+    {
+        data::TDataModule1 data_module;
+        ui::DesktopMessageBoxes boxes;
+        ui::DesktopSaveDialog save_dialog;
+        ui::DesktopUrlOpener url_opener;
+        // The handler that ends the application runs to its end; then the loop stops.
+        auto end_application = [] { QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection); };
+        ui::AppContext context{program_folder, private_folder, data_module, {boxes, save_dialog, url_opener},
+                               end_application, QSystemTrayIcon::isSystemTrayAvailable()};
+
+        ui::WindowSet windows(context);
+        context.Form6->show();
+        exit_code = QApplication::exec();
+        // Windows go before the data module, which closes the connection.
+    }
+    return exit_code;
+}

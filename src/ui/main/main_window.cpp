@@ -1,0 +1,262 @@
+#include "ui/main/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QVBoxLayout>
+
+#include "app/data/list_layouts.h"
+#include "app/text/cp936.h"
+#include "protect/block_store.h"
+#include "protect/data_key.h"
+#include "ui/aux/banner_window.h"
+#include "ui/aux/help_window.h"
+#include "ui/expiry/expiry_window.h"
+#include "ui/records/add_window.h"
+#include "ui/settings/settings_window.h"
+#include "ui/main/search_bar.h"
+#include "ui/toolkit/data_grid.h"
+#include "ui/toolkit/messages.h"
+#include "ui/toolkit/widgets.h"
+
+namespace sitora::ui {
+
+TForm1::TForm1(AppContext& context) : context_(context) {
+    setObjectName("Form1");
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    SetUpWindow(this, "Sitora V1.0", 862, 591);
+
+    BuildTopBar();
+
+    auto* group = new QGroupBox("网站资料", this);
+    group->setObjectName("GroupBox1");
+    group->setGeometry(4, 44, 854, 474);
+    auto* layout = new QVBoxLayout(group);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setSpacing(2);
+    DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery1, data::kMainListColumns, true, group);
+    DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    search_bar_ = new SearchBar(context_, *DBGrid1, "Edit1",
+                                "查询失败,请检查关键字格式是否正确\r日期格式：####-##-##", group);
+    layout->addWidget(DBGrid1);
+    layout->addWidget(search_bar_);
+
+    BuildBottomRow();
+
+    auto* status = MakeLabel(this, "StatusBar1", "   在表格上右击，可以快捷操作", QRect(0, 567, 862, 24));
+    status->setAlignment(Qt::AlignCenter);
+    status->setFrameShape(QFrame::StyledPanel);
+
+    // Hidden fields other windows read: the two threshold dates and the data key.
+    Edit2 = MakeEdit(this, "Edit2", QRect(0, 0, 10, 10));
+    Edit3 = MakeEdit(this, "Edit3", QRect(0, 0, 10, 10));
+    Edit4 = MakeEdit(this, "Edit4", QRect(0, 0, 10, 10));
+    Edit2->setText("Edit2");
+    Edit3->setText("Edit3");
+    for (QLineEdit* hidden : {Edit2, Edit3, Edit4}) {
+        hidden->setEnabled(false);
+        hidden->hide();
+    }
+
+    BuildMenus();
+    connect(DBGrid1, &DataGrid::cellClicked, this, &TForm1::RememberClickedRow);
+    connect(DBGrid1, &DataGrid::rowDoubleClicked, this, &TForm1::ShowDetail);
+    connect(DBGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu2->popup(DBGrid1->viewport()->mapToGlobal(at)); });
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildTopBar() {
+    auto* bar = new QFrame(this);
+    bar->setObjectName("Panel1");
+    bar->setGeometry(0, 0, 862, 41);
+    const QString caption_style = "color: rgb(59, 90, 130);";
+    int x = 12;
+    auto counter = [&](const char* caption_name, const QString& caption, const char* value_name, const char* colour) {
+        MakeLabel(bar, caption_name, caption, QRect(x, 10, 90, 22))->setStyleSheet(caption_style);
+        QLabel* value = MakeLabel(bar, value_name, "00000", QRect(x + 90, 10, 50, 22));
+        value->setStyleSheet(QString("color: %1;").arg(colour));
+        x += 150;
+        return value;
+    };
+    Label3 = counter("Label2", "总行数：", "Label3", "green");
+    Label5 = counter("Label4", "空间到期数：", "Label5", "maroon");
+    Label7 = counter("Label6", "域名到期数：", "Label7", "maroon");
+    auto* refresh = MakeButton(bar, "BitBtn8", "刷  新", QRect(480, 6, 86, 29), "查询空间和域名的到期数量");
+    BitBtn12 = MakeButton(bar, "BitBtn12", "查 询", QRect(572, 6, 86, 29), "查询空间和域名到期数");
+    auto* settings = MakeButton(bar, "BitBtn13", "设 置", QRect(664, 6, 86, 29), "报警提醒设置/压缩数据库/密钥设置");
+    auto* help = MakeButton(bar, "BitBtn15", "在线帮助", QRect(756, 6, 96, 29));
+    BitBtn12->setEnabled(false);
+    connect(refresh, &QPushButton::clicked, this, &TForm1::RefreshCounters);
+    connect(BitBtn12, &QPushButton::clicked, this, [this] {
+        hide();
+        if (context_.Form4) context_.Form4->show();
+    });
+    connect(settings, &QPushButton::clicked, this, [this] {
+        if (context_.Form5) context_.Form5->show();
+    });
+    connect(help, &QPushButton::clicked, this, [this] {
+        if (context_.Form7) context_.Form7->show();
+    });
+}
+
+void TForm1::BuildBottomRow() {
+    struct Spec {
+        const char* name;
+        const char* caption;
+        const char* hint;
+        void (TForm1::*action)();
+        bool record_command;
+    };
+    const Spec specs[] = {
+        {"BitBtn2", "添加网站", "添加新的网站资料", nullptr, false},
+        {"BitBtn3", "修改记录", "修改选择的网站资料", &TForm1::ModifyRecord, true},
+        {"BitBtn4", "删除记录", "删除选择行", &TForm1::DeleteRecords, true},
+        {"BitBtn5", "访问网站", "访问选择网站的前台", &TForm1::VisitSite, true},
+        {"BitBtn6", "访问后台", "访问选择网站的后台", &TForm1::VisitBackEnd, true},
+        {"BitBtn1", "刷新", "显示全部网站资料", &TForm1::RefreshList, false},
+        {"BitBtn7", "导出数据", "", &TForm1::ExportList, true},
+        {"BitBtn9", "查询", "", nullptr, true},
+        {"BitBtn14", "查询明细", "", &TForm1::ShowDetail, true},
+    };
+    int x = 6;
+    for (const Spec& spec : specs) {
+        QPushButton* button = MakeButton(this, spec.name, spec.caption, QRect(x, 526, 88, 32), spec.hint);
+        x += 95;
+        if (spec.action) connect(button, &QPushButton::clicked, this, spec.action);
+        if (spec.record_command) {
+            button->setEnabled(false);
+            record_buttons_.push_back(button);
+        }
+    }
+    connect(findChild<QPushButton*>("BitBtn2"), &QPushButton::clicked, this, [this] {
+        if (context_.Form2) context_.Form2->show();
+    });
+    connect(findChild<QPushButton*>("BitBtn9"), &QPushButton::clicked, search_bar_, &SearchBar::Toggle);
+}
+
+void TForm1::BuildMenus() {
+    // The grid's menu: each item runs its button.
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName("PopupMenu2");
+    auto item_for = [this](const char* name, const QString& caption, const char* button_name, bool record) {
+        QAction* item = AddMenuItem(PopupMenu2, name, caption);
+        auto* button = findChild<QPushButton*>(button_name);
+        connect(item, &QAction::triggered, button, &QPushButton::click);
+        if (record) {
+            item->setEnabled(false);
+            record_items_.push_back(item);
+        }
+    };
+    item_for("N4", "添加新网站", "BitBtn2", false);
+    item_for("N5", "修改记录", "BitBtn3", true);
+    item_for("N6", "删除记录", "BitBtn4", true);
+    PopupMenu2->addSeparator();
+    item_for("N12", "刷    新", "BitBtn1", false);
+    item_for("N17", "查询明细", "BitBtn14", true);
+    item_for("N10", "导出数据", "BitBtn7", true);
+    PopupMenu2->addSeparator();
+    // The visit items follow the visit rule themselves, whatever the buttons' state.
+    QAction* visit_site = AddMenuItem(PopupMenu2, "N8", "访问网站");
+    QAction* visit_back_end = AddMenuItem(PopupMenu2, "N9", "访问后台");
+    for (QAction* item : {visit_site, visit_back_end}) {
+        item->setEnabled(false);
+        record_items_.push_back(item);
+    }
+    connect(visit_site, &QAction::triggered, this, &TForm1::VisitSite);
+    connect(visit_back_end, &QAction::triggered, this, &TForm1::VisitBackEnd);
+    PopupMenu2->addSeparator();
+    connect(AddMenuItem(PopupMenu2, "N16", "在线帮助"), &QAction::triggered, this, &TForm1::ShowContact);
+
+    // The icon's menu.
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName("PopupMenu1");
+    connect(AddMenuItem(PopupMenu1, "N1", "显示主界面"), &QAction::triggered, this, [this] {
+        show();
+        raise();
+        activateWindow();
+    });
+    PopupMenu1->addSeparator();
+    connect(AddMenuItem(PopupMenu1, "N3", "退出软件"), &QAction::triggered, this, &TForm1::QuitSoftware);
+    PopupMenu1->addSeparator();
+    connect(AddMenuItem(PopupMenu1, "N13", "在线帮助"), &QAction::triggered, this, &TForm1::ShowContact);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!event->spontaneous()) FirstShow();
+}
+
+void TForm1::FirstShow() {
+    if (first_show_done_) return;
+    CentreOnScreen(this);
+    try {
+        context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
+        auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
+                                        context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
+        if (key) {
+            Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
+            first_show_done_ = true;
+        }
+        if (context_.Form8) context_.Form8->show();
+    } catch (const std::exception&) {
+        context_.services.boxes.Show(WithContactLines("数据库接连失败，请查看数据库文件是否存在"), kPromptTitle,
+                                     kErrorBox);
+        context_.end_application();
+    }
+    AddTrayIcon();
+}
+
+void TForm1::AddTrayIcon() {
+    if (tray_) return;  // the same icon again: still one icon
+    tray_ = new QSystemTrayIcon(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    tray_->setObjectName("TrayIcon");
+    tray_->setToolTip("双击显示主界面");
+    tray_->setContextMenu(PopupMenu1);
+    connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
+        if (reason == QSystemTrayIcon::DoubleClick) ShowFromIcon();
+    });
+    if (context_.tray_available) tray_->show();
+}
+
+void TForm1::ShowFromIcon() {
+    showNormal();
+    if (context_.Form8) context_.Form8->show();
+    raise();
+    activateWindow();
+}
+
+void TForm1::QuitSoftware() {
+    if (tray_) tray_->hide();
+    context_.end_application();
+}
+
+void TForm1::HideWithBanner() {
+    hide();
+    if (context_.Form8) context_.Form8->hide();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    event->ignore();
+    if (context_.tray_available) {
+        HideWithBanner();
+    } else {
+        // No notification area to come back from: stay reachable on the task bar.
+        showMinimized();
+    }
+}
+
+void TForm1::ShowContact() { context_.services.boxes.Show(ContactText(), "在线帮助", kWarningBox); }
+
+std::string TForm1::DataKey() const { return text::ToCp936(Edit4->text().toStdString()); }
+QString TForm1::SpaceThreshold() const { return Edit2->text(); }
+QString TForm1::DomainThreshold() const { return Edit3->text(); }
+
+}  // namespace sitora::ui

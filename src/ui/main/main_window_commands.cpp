@@ -1,0 +1,163 @@
+// The main window's commands on the record list.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <charconv>
+
+#include "app/data/statements.h"
+#include "app/text/byte_strings.h"
+#include "app/text/clock.h"
+#include "ui/main/main_window.h"
+#include "ui/records/detail_window.h"
+#include "ui/toolkit/data_grid.h"
+#include "ui/toolkit/messages.h"
+
+namespace sitora::ui {
+namespace {
+
+constexpr int kAddressColumn = 2;
+constexpr int kBackEndColumn = 3;
+constexpr int kLongestLeadTime = 36500;  // days; beyond it the threshold leaves the calendar
+
+// A lead time of t_set as a whole number of days; anything else makes the refresh fail.
+int LeadTime(data::FieldValue value) {
+    if (!value) throw std::runtime_error("empty lead time");
+    std::string_view text = text::TrimBlanks(*value);
+    int days = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty() || days < -kLongestLeadTime ||
+        days > kLongestLeadTime)
+        throw std::runtime_error("lead time is not a whole number");
+    return days;
+}
+
+int CountDue(data::TADOQuery& query, std::string_view statement, const char* parameter, const std::string& date) {
+    query.Close();
+    query.SetSQL(statement);
+    query.SetParameter(parameter, date);
+    query.Open();
+    const int count = query.RecordCount();
+    query.Close();
+    return count;
+}
+
+QString Utf8(data::FieldValue value) {
+    return value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size())) : QString();
+}
+
+}  // namespace
+
+void TForm1::SetRecordCommandsEnabled(bool enabled) {
+    for (QPushButton* button : record_buttons_) button->setEnabled(enabled);
+    for (QAction* item : record_items_) item->setEnabled(enabled);
+}
+
+void TForm1::RefreshList() {
+    auto& list = context_.DataModule1.ADOQuery1;
+    try {
+        list.Close();
+        list.Open();
+        DBGrid1->Reload();
+        Label3->setText(QString::number(list.RecordCount()));
+        if (list.RecordCount() > 0) SetRecordCommandsEnabled(true);
+    } catch (const std::exception&) {
+        DBGrid1->Reload();
+        context_.services.boxes.Show("数据刷新出错", kPromptTitle, kErrorBox);
+    }
+}
+
+void TForm1::RefreshCounters() {
+    auto& query = context_.DataModule1.ADOQuery4;
+    try {
+        query.Close();
+        query.SetSQL(data::sql::kLeadTimes);
+        query.Open();
+        if (query.RecordCount() == 0) throw std::runtime_error("t_set has no row");
+        const int space_days = LeadTime(query.FieldByName("web_alarm"));
+        const int domain_days = LeadTime(query.FieldByName("domain_alarm"));
+        query.Close();
+
+        // The lead times warn ahead: what runs out within them is due today.
+        const auto today = text::Today();
+        const std::string space_threshold = text::ShortDate(text::AddDays(today, space_days));
+        const std::string domain_threshold = text::ShortDate(text::AddDays(today, domain_days));
+        Edit2->setText(QString::fromStdString(space_threshold));
+        Edit3->setText(QString::fromStdString(domain_threshold));
+
+        Label5->setText(QString::number(CountDue(query, data::sql::kSpaceDue, "web_endtime", space_threshold)));
+        Label7->setText(
+            QString::number(CountDue(query, data::sql::kDomainDue, "web_enddomaintime", domain_threshold)));
+        BitBtn12->setEnabled(Label5->text().toInt() > 0 || Label7->text().toInt() > 0);
+    } catch (const std::exception&) {
+        query.Close();
+        context_.services.boxes.Show("查询失败", kPromptTitle, kErrorBox);
+    }
+}
+
+void TForm1::RememberClickedRow() {
+    auto& list = context_.DataModule1.ADOQuery1;
+    if (Label3->text() == "00000" || !list.Active() || list.RecordCount() == 0) return;
+    remembered_site_ = Utf8(list.Field(kAddressColumn));
+    remembered_back_end_ = Utf8(list.Field(kBackEndColumn));
+}
+
+void TForm1::OpenDetail(bool read_only) {
+    try {
+        auto& list = context_.DataModule1.ADOQuery1;
+        if (!list.Active() || list.RecordCount() == 0) return;
+        const QString address = Utf8(list.Field(kAddressColumn));
+        if (address.isEmpty() || !context_.Form3) return;
+        context_.Form3->OpenRecord(address, read_only);
+    } catch (const std::exception&) {
+        // The hand-over fails silently; the detail window may stay unshown.
+    }
+}
+
+void TForm1::ModifyRecord() { OpenDetail(false); }
+void TForm1::ShowDetail() { OpenDetail(true); }
+
+void TForm1::DeleteRecords() {
+    auto& list = context_.DataModule1.ADOQuery1;
+    const std::vector<int> rows = DBGrid1->SelectedRows();
+    if (rows.empty() || !list.Active()) return;
+    const QString question = QString("确定要删除这%1条记录吗？").arg(rows.size());
+    if (context_.services.boxes.Show(question, kPromptTitle, kQuestionBox) == BoxAnswer::Ok) {
+        // Bookmarks first: positions shift as rows go.
+        std::vector<data::Bookmark> marks;
+        for (int row : rows) marks.push_back(list.Rows().BookmarkOf(row));
+        try {
+            for (data::Bookmark mark : marks) {
+                list.GotoBookmark(mark);
+                list.Delete();
+            }
+            DBGrid1->Reload();
+            context_.services.boxes.Show("删除成功", kPromptTitle, kWarningBox);
+        } catch (const std::exception&) {
+            DBGrid1->Reload();
+            context_.services.boxes.Show("数据删除出错", kPromptTitle, kErrorBox);
+            return;
+        }
+    }
+    if (list.RecordCount() == 0) {
+        Label3->setText("00000");
+        SetRecordCommandsEnabled(false);
+    }
+}
+
+void TForm1::Visit(const QString& address) {
+    if (address.isEmpty()) {
+        context_.services.boxes.Show("没有任何网址可以访问", kPromptTitle, kErrorBox);
+        return;
+    }
+    context_.services.urls.Open(address);
+}
+
+void TForm1::VisitSite() { Visit(remembered_site_); }
+void TForm1::VisitBackEnd() { Visit(remembered_back_end_); }
+
+void TForm1::ExportList() {
+    // Wired to the export command once the writers exist.
+}
+
+}  // namespace sitora::ui

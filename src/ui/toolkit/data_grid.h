@@ -1,0 +1,60 @@
+#pragma once
+// A grid over a query's open result set: fixed columns with titles and widths, whole-row
+// selection, no editing. Cells are read from the result set only when painted, so a list
+// of 100,000 rows costs no widgets and no copies.
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <span>
+#include <vector>
+
+#include "app/data/ado_query.h"
+#include "app/data/list_layouts.h"
+
+namespace sitora::ui {
+
+class ResultSetModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    ResultSetModel(data::TADOQuery& query, std::span<const data::ListColumn> columns, QObject* parent);
+
+    // Call after the query was opened, closed or lost rows.
+    void Reload();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+private:
+    data::TADOQuery& query_;
+    std::vector<data::ListColumn> columns_;
+    std::vector<int> source_columns_;  // position of each grid column in the result set
+    int rows_ = 0;
+};
+
+class DataGrid : public QTableView {
+    Q_OBJECT
+public:
+    DataGrid(data::TADOQuery& query, std::span<const data::ListColumn> columns, bool multi_select,
+             QWidget* parent);
+
+    // Shows the query's rows again; the grid's current row follows the list's.
+    void Reload();
+    // Highlights the list's current row (after a search moved it).
+    void ShowListRow();
+    // Selected rows, in the order they were selected.
+    std::vector<int> SelectedRows() const;
+    data::TADOQuery& query() { return query_; }
+
+signals:
+    void cellClicked();
+    void rowDoubleClicked();
+
+private:
+    void FollowCurrentRow(const QModelIndex& current);
+
+    data::TADOQuery& query_;
+    ResultSetModel* model_;
+};
+
+}  // namespace sitora::ui

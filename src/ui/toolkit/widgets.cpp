@@ -1,0 +1,58 @@
+#include "ui/toolkit/widgets.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "ui/toolkit/program_font.h"
+
+namespace sitora::ui {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                        const QString& hint) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    if (!hint.isEmpty()) button->setToolTip(hint);
+    return button;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(name);
+    label->setGeometry(geometry);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, bool password) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setGeometry(geometry);
+    if (password) {
+        edit->setEchoMode(QLineEdit::Password);
+        edit->setStyleSheet("lineedit-password-character: 42;");  // each character shown as "*"
+    }
+    return edit;
+}
+
+QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption) {
+    QAction* action = menu->addAction(caption);
+    action->setObjectName(name);
+    return action;
+}
+
+void SetUpWindow(QWidget* window, const QString& caption, int client_width, int client_height) {
+    window->setWindowTitle(caption);
+    window->setFont(ProgramFont());
+    window->setFixedSize(client_width, client_height);
+}
+
+void CentreOnScreen(QWidget* window) {
+    QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen) return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+}  // namespace sitora::ui

@@ -1,0 +1,25 @@
+#pragma once
+// Small helpers that lay out the windows' controls at fixed positions, each with the
+// component name tests and the window's code find it by.
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QString>
+
+namespace sitora::ui {
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
+                        const QString& hint = {});
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, bool password = false);
+QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption);
+
+// Applies the program's font and a fixed client size to a top-level window.
+void SetUpWindow(QWidget* window, const QString& caption, int client_width, int client_height);
+
+// Centres a top-level window on the screen it is on.
+void CentreOnScreen(QWidget* window);
+
+}  // namespace sitora::ui

@@ -1,0 +1,30 @@
+#pragma once
+// The program's eight windows, created once, in a fixed order, all hidden.
+#include <memory>
+
+#include "ui/app_context.h"
+
+namespace sitora::ui {
+
+class WindowSet {
+public:
+    // Creates the login, main, add, detail, expiry, settings, help and banner windows in
+    // that order and records them in the context.
+    explicit WindowSet(AppContext& context);
+    ~WindowSet();
+    WindowSet(const WindowSet&) = delete;
+    WindowSet& operator=(const WindowSet&) = delete;
+
+private:
+    AppContext& context_;
+    std::unique_ptr<TForm6> form6_;
+    std::unique_ptr<TForm1> form1_;
+    std::unique_ptr<TForm2> form2_;
+    std::unique_ptr<TForm3> form3_;
+    std::unique_ptr<TForm4> form4_;
+    std::unique_ptr<TForm5> form5_;
+    std::unique_ptr<TForm7> form7_;
+    std::unique_ptr<TForm8> form8_;
+};
+
+}  // namespace sitora::ui

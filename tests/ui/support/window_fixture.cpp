@@ -1,0 +1,47 @@
+#include "support/window_fixture.h"
+
+#include "app/data/schema.h"
+#include "app/data/statements.h"
+#include "app/text/clock.h"
+#include "ui/login/login_window.h"
+#include "ui/main/main_window.h"
+
+namespace sitora::test {
+
+void WindowTest::SetUp() {
+    data::CreateStarterDatabase(program_ / "db.mdb");
+    WriteFile(program_ / "key.exe", "");
+    WriteFile(program_ / "sk.exe", "");
+}
+
+void WindowTest::TearDown() {
+    windows_.reset();
+    context_.reset();
+    module_.reset();
+    text::SetClockForTesting({});
+}
+
+void WindowTest::StartWindows() {
+    module_ = std::make_unique<data::TDataModule1>();
+    context_ = std::make_unique<ui::AppContext>(ui::AppContext{
+        QString::fromStdString(program_.ProgramFolder()), private_.path(), *module_, {boxes_, save_, urls_},
+        [this] { ++end_requests_; }, true});
+    windows_ = std::make_unique<ui::WindowSet>(*context_);
+}
+
+void WindowTest::LogIn() {
+    StartWindows();
+    context_->Form6->show();
+    Click(context_->Form6, "BitBtn1");
+    ASSERT_TRUE(context_->Form1->isVisible());
+}
+
+void WindowTest::InsertRecord(const std::map<std::string, std::string>& record) {
+    data::TDataModule1 module;
+    module.SetUpConnection(program_.ProgramFolder());
+    module.ADOQuery2.SetSQL(data::sql::kInsertRecord);
+    for (const auto& [name, value] : record) module.ADOQuery2.SetParameter(name, value);
+    module.ADOQuery2.ExecSQL();
+}
+
+}  // namespace sitora::test
