@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# A second copy of the program ends at once with exit code 0 while the first one runs,
+# and leaves the first one running.
+set -euo pipefail
+program="$1"
+runtime="$(mktemp -d)"
+trap 'kill "$first" 2>/dev/null || true; rm -rf "$runtime"' EXIT
+export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
+
+"$program" & first=$!
+for _ in $(seq 50); do [ -e "$runtime/sitora/Sitora.lock" ] && break; sleep 0.1; done
+sleep 0.5
+start=$(date +%s%N)
+timeout 10 "$program"
+rc=$?
+elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
+[ "$rc" -eq 0 ] || { echo "second copy exited with $rc"; exit 1; }
+[ "$elapsed_ms" -lt 5000 ] || { echo "second copy took ${elapsed_ms} ms"; exit 1; }
+kill -0 "$first" || { echo "the first copy is gone"; exit 1; }
+echo "second copy ended in ${elapsed_ms} ms with exit code 0"
