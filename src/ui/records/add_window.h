@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "ui/app_context.h"
+#include "ui/records/record_fields.h"
 
 namespace sitora::ui {
 
@@ -11,8 +12,23 @@ class TForm2 : public QWidget {
 public:
     explicit TForm2(AppContext& context);
 
+    void AddRecord();   // "添  加"
+    void ClearFields(); // "清  空"
+    void Exit();        // "退   出"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    // Look-up by a statement on ADOQuery2: does any row exist?
+    bool Exists(const std::string& statement);
+    void Insert(const std::string& number);
+
     AppContext& context_;
+    RecordFields fields_;
+    bool centred_ = false;
 };
 
 }  // namespace sitora::ui

@@ -7,6 +7,7 @@ namespace sitora::ui {
 inline const QString kMakerWebAddress = QStringLiteral("https://sitora.example.org");
 inline const QString kMakerEmail = QStringLiteral("support@sitora.example.org");
 inline const QString kAuthorName = QStringLiteral("Sitora 开发组");
+inline const QString kHelpQq = QStringLiteral("800012345");
 
 inline const QString kPromptTitle = QStringLiteral("提示");
 
