@@ -1,0 +1,192 @@
+#include "ui/records/add_window.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+
+#include "app/data/statements.h"
+#include "app/text/clock.h"
+#include "app/text/cp936.h"
+#include "protect/block_store.h"
+#include "protect/nibble_cipher.h"
+#include "support/register_fixture.h"
+#include "support/window_fixture.h"
+#include "ui/main/main_window.h"
+
+namespace sitora::ui {
+namespace {
+
+using namespace std::chrono;
+
+class AddWindow : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙"), program_ / "sk.exe", private_ / "s.txt"));
+        LogIn();
+        Click(main(), "BitBtn2");
+        ASSERT_TRUE(add()->isVisible());
+    }
+    TForm1* main() { return context_->Form1; }
+    TForm2* add() { return context_->Form2; }
+    void Fill(const QString& number, const QString& address) {
+        Type(add(), "Edit1", number);
+        Type(add(), "Edit3", address);
+    }
+    void ChooseDate(int first_list, const QString& y, const QString& m, const QString& d) {
+        Find<QComboBox>(add(), qPrintable(QString("ComboBox%1").arg(first_list)))->setCurrentText(y);
+        Find<QComboBox>(add(), qPrintable(QString("ComboBox%1").arg(first_list + 1)))->setCurrentText(m);
+        Find<QComboBox>(add(), qPrintable(QString("ComboBox%1").arg(first_list + 2)))->setCurrentText(d);
+    }
+    std::string Column(const std::string& column, const std::string& number) {
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        module.ADOQuery4.SetSQL("select " + column + " from t_webinfo where web_id=" + data::sql::QuotedLiteral(number));
+        module.ADOQuery4.Open();
+        return module.ADOQuery4.RecordCount() ? data::AsString(module.ADOQuery4.Field(0)) : "<none>";
+    }
+    int Records() {
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        module.ADOQuery1.Open();
+        return module.ADOQuery1.RecordCount();
+    }
+};
+
+TEST_F(AddWindow, ListsOfferTheirEntriesWithTheInitialChoices) {
+    auto* year = Find<QComboBox>(add(), "ComboBox1");
+    EXPECT_EQ(year->count(), 1001);
+    EXPECT_EQ(year->itemText(0), "2000");
+    EXPECT_EQ(year->itemText(1000), "3000");
+    EXPECT_EQ(year->currentText(), "2010");
+    EXPECT_EQ(Find<QComboBox>(add(), "ComboBox4")->currentText(), "2011");
+    EXPECT_EQ(Find<QComboBox>(add(), "ComboBox5")->count(), 12);
+    EXPECT_EQ(Find<QComboBox>(add(), "ComboBox12")->count(), 31);
+    EXPECT_EQ(add()->windowTitle(), "添加新网站");
+}
+
+TEST_F(AddWindow, RefusalsComeInTheirOrderAndStoreNothing) {
+    Fill(" 12345 ", "a.com");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "网站编号不能为空,并且位数不能小于6位");
+    Fill("", "a.com");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "网站编号不能为空,并且位数不能小于6位");
+
+    InsertRecord(test::SampleRecord("111111", "taken.com"));
+    Fill("222222", " taken.com ");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "此网站地址已经存在");
+    Fill("111111", "free.com");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "此网站编号已经存在");
+
+    Fill("333333", "free.com");
+    ChooseDate(1, "2011", "1", "2");  // purchase after expiry 2011-1-1
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "网站到期时间不能小网站申请日期");
+    ChooseDate(1, "2011", "1", "1");  // equal dates pass
+    ChooseDate(7, "2012", "1", "1");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "域名到期时间不能小域名申请日期");
+    for (const auto& box : boxes_.shown) EXPECT_EQ(box.flags, kErrorBox);
+    EXPECT_EQ(Records(), 1);
+}
+
+TEST_F(AddWindow, ADayTheMonthDoesNotHaveIsRefusedByTheDatabase) {
+    Fill("444444", "feb.com");
+    ChooseDate(4, "2011", "2", "31");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "数据添加失败");
+    EXPECT_EQ(Records(), 0);
+}
+
+TEST_F(AddWindow, AnAddStoresTrimmedTextsProtectedAccountsAndDatesWithoutZeros) {
+    Fill("  20101231120000 ", "  shop.example.com\t");
+    Type(add(), "Edit2", " 网店 ");
+    Type(add(), "Edit5", " admin ");
+    Type(add(), "Edit9", "域名用户");
+    Type(add(), "Edit21", " MySQL ");
+    Find<QPlainTextEdit>(add(), "Memo1")->setPlainText("  第一行\n第二行  ");
+    ChooseDate(1, "2010", "12", "1");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "数据库添加成功");
+    EXPECT_EQ(boxes_.shown.back().flags, kWarningBox);
+
+    const std::string number = "20101231120000";
+    EXPECT_EQ(Column("web_address", number), "shop.example.com");
+    EXPECT_EQ(Column("web_name", number), "网店");
+    EXPECT_EQ(Column("web_dbtype", number), "MySQL");
+    EXPECT_EQ(Column("web_remark", number), "  第一行\n第二行  ");
+    EXPECT_EQ(Column("web_time", number), "2010-12-1");
+    // Accounts are scrambled with the number (and the data key for the domain user), untrimmed.
+    EXPECT_EQ(protect::Unscramble(Column("web_user", number)), " admin " + number);
+    EXPECT_EQ(protect::Unscramble(Column("web_domainuser", number)), text::ToCp936("域名用户" + number + "钥匙"));
+    EXPECT_EQ(protect::Unscramble(Column("web_pass", number)), number);
+
+    // The fields keep their values: a second add stops at the address.
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "此网站地址已经存在");
+    EXPECT_EQ(Records(), 1);
+}
+
+TEST_F(AddWindow, OnlyTheNumberIsRequired) {
+    Fill("555555", "");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "数据库添加成功");
+    Fill("666666", "");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "此网站地址已经存在");
+}
+
+TEST_F(AddWindow, TheNumberFieldTakesTypedDigitsAndFillsItselfWithTheTime) {
+    text::SetClockForTesting([] { return text::LocalTime{text::Date{year(2010), month(12), day(31)}, 12, 0, 0}; });
+    auto* number = Find<QLineEdit>(add(), "Edit1");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(number, &press);
+    EXPECT_EQ(number->text(), "20101231120000");
+    number->setText("12");
+    QCoreApplication::sendEvent(number, &press);
+    EXPECT_EQ(number->text(), "12");
+    number->setCursorPosition(2);
+    for (auto [key, text] : {std::pair{Qt::Key_A, "a"}, {Qt::Key_3, "3"}, {Qt::Key_Minus, "-"}, {Qt::Key_Space, " "}}) {
+        QKeyEvent typed(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(number, &typed);
+    }
+    EXPECT_EQ(number->text(), "123");
+    QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(number, &backspace);
+    EXPECT_EQ(number->text(), "12");
+}
+
+TEST_F(AddWindow, ClearAsksAndExitEmptiesAndBothCloseWaysRefreshTheList) {
+    Fill("777777", "keep.com");
+    Find<QPlainTextEdit>(add(), "Memo1")->setPlainText("note");
+    ChooseDate(1, "2005", "6", "7");
+    boxes_.answers = {BoxAnswer::Cancel};
+    Click(add(), "BitBtn3");
+    EXPECT_EQ(boxes_.LastText(), "确定要清空吗？");
+    EXPECT_EQ(boxes_.shown.back().flags, kQuestionBox);
+    EXPECT_EQ(Find<QLineEdit>(add(), "Edit3")->text(), "keep.com");
+    Click(add(), "BitBtn3");
+    EXPECT_EQ(Find<QLineEdit>(add(), "Edit3")->text(), "");
+    EXPECT_EQ(Find<QPlainTextEdit>(add(), "Memo1")->toPlainText(), "");
+    EXPECT_EQ(Find<QComboBox>(add(), "ComboBox1")->currentText(), "2005");
+
+    InsertRecord(test::SampleRecord("888888", "x.com"));
+    Fill("999999", "kept.com");
+    add()->close();  // the close box keeps the fields
+    EXPECT_FALSE(add()->isVisible());
+    EXPECT_EQ(Text(main(), "Label3"), "1");
+    EXPECT_EQ(Find<QLineEdit>(add(), "Edit3")->text(), "kept.com");
+    Click(main(), "BitBtn2");
+    Click(add(), "BitBtn2");  // exit empties
+    EXPECT_FALSE(add()->isVisible());
+    EXPECT_EQ(Find<QLineEdit>(add(), "Edit3")->text(), "");
+}
+
+}  // namespace
+}  // namespace sitora::ui
