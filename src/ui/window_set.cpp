@@ -28,6 +28,7 @@ WindowSet::WindowSet(AppContext& context) : context_(context) {
     context.Form7 = form7_.get();
     form8_ = std::make_unique<TForm8>(context);
     context.Form8 = form8_.get();
+    form8_->Follow(form1_.get());
 }
 
 WindowSet::~WindowSet() {

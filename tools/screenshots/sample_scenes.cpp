@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <QWidget>
 #include <filesystem>
 #include <iostream>
@@ -120,6 +121,7 @@ int RenderAll(const QString& output_folder) {
     files::WriteWholeFile(folder / "key.exe", "");
     files::WriteWholeFile(folder / "sk.exe", "");
     protect::StoreValue(text::ToCp936(kDataKey), folder / "sk.exe", private_folder / "sks.txt");
+    std::filesystem::copy_file(SITORA_RESOURCES_DIR "/banner.htm", folder / "banner.htm");
 
     data::TDataModule1 module;
     SilentBoxes boxes;
@@ -148,9 +150,15 @@ int RenderAll(const QString& output_folder) {
         context.Form3->OpenRecord(kSamples[0].address, false);
         ok &= Save(context.Form3, output_folder, "detail");
         context.Form4->show();
+        context.Form4->findChild<QPushButton*>("BitBtn4")->click();
         ok &= Save(context.Form4, output_folder, "expiry");
         context.Form5->show();
-        ok &= Save(context.Form5, output_folder, "settings");
+        auto* tabs = context.Form5->findChild<QTabWidget*>("PageControl1");
+        const char* tab_names[] = {"settings-lead-times", "settings-compaction", "settings-data-key"};
+        for (int tab = 0; tab < 3; ++tab) {
+            tabs->setCurrentIndex(tab);
+            ok &= Save(context.Form5, output_folder, tab_names[tab]);
+        }
         context.Form7->show();
         ok &= Save(context.Form7, output_folder, "help");
     }

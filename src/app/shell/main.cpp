@@ -3,6 +3,7 @@
 #include <QMetaObject>
 #include <QSystemTrayIcon>
 
+#include "app/data/compaction.h"
 #include "app/data/data_module.h"
 #include "app/files/private_folder.h"
 #include "app/files/single_instance.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Sitora");
     QApplication::setApplicationDisplayName("Sitora");
     QApplication::setQuitOnLastWindowClosed(false);
+    // A compaction cut short by a crash is finished or undone before anything reads db.mdb.
+    data::RecoverInterruptedCompaction(program_folder.toStdString());
 
     int exit_code = 0;
     {

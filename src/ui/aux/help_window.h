@@ -1,5 +1,6 @@
 #pragma once
 // The help window: who made the program and how to reach them.
+#include <QShowEvent>
 #include <QWidget>
 
 #include "ui/app_context.h"
@@ -10,6 +11,9 @@ class TForm7 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm7(AppContext& context);
+
+protected:
+    void showEvent(QShowEvent* event) override;
 };
 
 }  // namespace sitora::ui

@@ -1,14 +1,181 @@
 #include "ui/settings/settings_window.h"
 
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTabWidget>
+
+#include "app/data/compaction.h"
+#include "app/data/statements.h"
+#include "protect/block_store.h"
+#include "ui/main/main_window.h"
+#include "ui/records/record_values.h"
+#include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
+namespace {
+
+const QString kLabelStyle = "color: rgb(59, 90, 130);";
+
+QComboBox* MakeDaysList(QWidget* parent, const char* name, QRect geometry) {
+    auto* list = new QComboBox(parent);
+    list->setObjectName(name);
+    list->setGeometry(geometry);
+    for (int days = 1; days <= 31; ++days) list->addItem(QString::number(days));
+    // An edit part that shows the stored text, but takes no typing.
+    list->setEditable(true);
+    list->lineEdit()->setReadOnly(true);
+    list->setInsertPolicy(QComboBox::NoInsert);
+    list->setCurrentIndex(2);
+    return list;
+}
+
+QString FieldText(data::FieldValue value) { return QString::fromStdString(data::AsString(value)); }
+
+}  // namespace
 
 TForm5::TForm5(AppContext& context) : context_(context) {
     setObjectName("Form5");
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint | Qt::WindowStaysOnTopHint);
     SetUpWindow(this, "软件设置", 268, 210);
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName("PageControl1");
+    PageControl1->setGeometry(0, 0, 268, 210);
+    PageControl1->addTab(BuildLeadTimesTab(), "报警提醒设置");
+    PageControl1->addTab(BuildCompactionTab(), "压缩数据库");
+    PageControl1->addTab(BuildKeyTab(), "密钥设置");
+}
+
+QWidget* TForm5::BuildLeadTimesTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName("TabSheet1");
+    MakeLabel(tab, "Label1", "空间到期提前提醒：", QRect(12, 24, 124, 24))->setStyleSheet(kLabelStyle);
+    ComboBox1 = MakeDaysList(tab, "ComboBox1", QRect(136, 22, 60, 26));
+    MakeLabel(tab, "Label2", "天", QRect(202, 24, 20, 24))->setStyleSheet(kLabelStyle);
+    MakeLabel(tab, "Label3", "域名到期提前提醒：", QRect(12, 66, 124, 24))->setStyleSheet(kLabelStyle);
+    ComboBox2 = MakeDaysList(tab, "ComboBox2", QRect(136, 64, 60, 26));
+    MakeLabel(tab, "Label4", "天", QRect(202, 66, 20, 24))->setStyleSheet(kLabelStyle);
+    auto* save = MakeButton(tab, "BitBtn1", "设 置", QRect(30, 118, 86, 30));
+    auto* exit = MakeButton(tab, "BitBtn2", "退 出", QRect(140, 118, 86, 30));
+    connect(save, &QPushButton::clicked, this, &TForm5::SaveLeadTimes);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    return tab;
+}
+
+QWidget* TForm5::BuildCompactionTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName("TabSheet2");
+    QLabel* note = MakeLabel(tab, "Label5", "MS Access文件随着使用时间快速增加,解决它的办法是压缩数据库",
+                             QRect(16, 16, 230, 72));
+    note->setWordWrap(true);
+    note->setStyleSheet(kLabelStyle);
+    auto* compact = MakeButton(tab, "BitBtn3", "压缩数据库", QRect(70, 110, 120, 32));
+    connect(compact, &QPushButton::clicked, this, &TForm5::Compact);
+    return tab;
+}
+
+QWidget* TForm5::BuildKeyTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName("TabSheet3");
+    MakeLabel(tab, "Label6", "原始密钥：", QRect(12, 12, 76, 22));
+    MakeLabel(tab, "Label7", "新密钥：", QRect(12, 42, 76, 22));
+    MakeLabel(tab, "Label8", "确认密钥：", QRect(12, 72, 76, 22));
+    Edit1 = MakeEdit(tab, "Edit1", QRect(88, 10, 160, 24), true);
+    Edit2 = MakeEdit(tab, "Edit2", QRect(88, 40, 160, 24), true);
+    Edit3 = MakeEdit(tab, "Edit3", QRect(88, 70, 160, 24), true);
+    BitBtn4 = MakeButton(tab, "BitBtn4", "修 改", QRect(30, 102, 86, 28));
+    auto* exit = MakeButton(tab, "BitBtn5", "退 出", QRect(140, 102, 86, 28));
+    QLabel* note = MakeLabel(tab, "Label9", "为了数据更安全，请尽量设置复杂些的密钥", QRect(8, 136, 248, 40));
+    note->setWordWrap(true);
+    connect(BitBtn4, &QPushButton::clicked, this, &TForm5::ChangeDataKey);
+    connect(exit, &QPushButton::clicked, this, &QWidget::close);
+    Edit3->installEventFilter(this);
+    return tab;
+}
+
+bool TForm5::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit3 && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) BitBtn4->click();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void TForm5::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous()) return;
+    if (!centred_) CentreOnScreen(this);
+    centred_ = true;
+    LoadLeadTimes();
+}
+
+void TForm5::LoadLeadTimes() {
+    auto& query = context_.DataModule1.ADOQuery6;
+    try {
+        query.Close();
+        query.SetSQL(data::sql::kLeadTimes);
+        query.Open();
+        const bool has_row = query.RecordCount() > 0;
+        ComboBox1->setCurrentText(has_row ? FieldText(query.FieldByName("web_alarm")) : QString());
+        ComboBox2->setCurrentText(has_row ? FieldText(query.FieldByName("domain_alarm")) : QString());
+        query.Close();
+    } catch (const std::exception&) {
+        query.Close();
+        context_.services.boxes.Show("数据查询失败", kPromptTitle, kErrorBox);
+    }
+}
+
+void TForm5::SaveLeadTimes() {
+    auto& query = context_.DataModule1.ADOQuery6;
+    try {
+        query.Close();
+        query.SetSQL(data::sql::kStoreLeadTimes);
+        query.SetParameter("web_alarm", ComboBox1->currentText().toStdString());
+        query.SetParameter("domain_alarm", ComboBox2->currentText().toStdString());
+        query.ExecSQL();
+        context_.services.boxes.Show("数据修改成功", kPromptTitle, kWarningBox);
+    } catch (const std::exception&) {
+        context_.services.boxes.Show("数据修改失败", kPromptTitle, kErrorBox);
+    }
+}
+
+void TForm5::Compact() {
+    // Our own connection must not hold the file; the next query opens it again.
+    context_.DataModule1.ADOConnection1.Close();
+    if (data::CompactDatabase(context_.ProgramFolderBytes()))
+        context_.services.boxes.Show("压缩数据库成功", kPromptTitle, kWarningBox);
+    else
+        context_.services.boxes.Show(WithContactLines("压缩数据库出错"), kPromptTitle, kErrorBox);
+}
+
+void TForm5::ChangeDataKey() {
+    auto& boxes = context_.services.boxes;
+    try {
+        const std::string current_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        if (Cp936(Edit1->text()) != current_key) {
+            boxes.Show("原始密钥输入有错", kPromptTitle, kErrorBox);
+            return;
+        }
+        if (Cp936(Edit2->text()).size() < 6) {
+            boxes.Show("密钥位数小于6位", kPromptTitle, kErrorBox);
+            return;
+        }
+        if (Edit2->text() != Edit3->text()) {
+            boxes.Show("两次密码输入不一致", kPromptTitle, kErrorBox);
+            return;
+        }
+        if (!protect::StoreValue(Cp936(Edit3->text()), context_.ProgramFile("sk.exe"),
+                                 context_.TransferFile(protect::kKeyStoreTransfer)))
+            return;  // the carrier could not be written: the window stays open
+        boxes.Show("密钥修改成功,请重启本软件！", kPromptTitle, kWarningBox);
+        if (context_.Form1) context_.Form1->QuitSoftware();
+    } catch (const std::exception&) {
+        boxes.Show(WithContactLines("密钥修改出错,请检查是否缺少必要的文件"), kPromptTitle, kErrorBox);
+    }
 }
 
 }  // namespace sitora::ui

@@ -4,6 +4,11 @@
 
 #include "ui/app_context.h"
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+
 namespace sitora::ui {
 
 class TForm5 : public QWidget {
@@ -11,8 +16,29 @@ class TForm5 : public QWidget {
 public:
     explicit TForm5(AppContext& context);
 
+    void LoadLeadTimes();    // on every show
+    void SaveLeadTimes();    // "设 置"
+    void Compact();          // "压缩数据库"
+    void ChangeDataKey();    // "修 改"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    QWidget* BuildLeadTimesTab();
+    QWidget* BuildCompactionTab();
+    QWidget* BuildKeyTab();
+
     AppContext& context_;
+    QTabWidget* PageControl1;
+    QComboBox* ComboBox1;
+    QComboBox* ComboBox2;
+    QLineEdit* Edit1;
+    QLineEdit* Edit2;
+    QLineEdit* Edit3;
+    QPushButton* BitBtn4;
+    bool centred_ = false;
 };
 
 }  // namespace sitora::ui

@@ -4,8 +4,8 @@
 
 namespace sitora::ui {
 
-inline const QString kMakerWebAddress = QStringLiteral("https://sitora.example.org");
-inline const QString kMakerEmail = QStringLiteral("support@sitora.example.org");
+inline const QString kMakerWebAddress = QStringLiteral("www.sitora.example");
+inline const QString kMakerEmail = QStringLiteral("help@sitora.example");
 inline const QString kAuthorName = QStringLiteral("Sitora 开发组");
 inline const QString kHelpQq = QStringLiteral("800012345");
 

@@ -1,0 +1,219 @@
+#include "app/data/compaction.h"
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "app/data/data_error.h"
+#include "app/files/file_ops.h"
+
+namespace sitora::data {
+namespace {
+
+using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
+
+Database OpenDatabase(const std::filesystem::path& path, int flags) {
+    sqlite3* db = nullptr;
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    Database handle(db, &sqlite3_close);
+    if (rc != SQLITE_OK) throw DataError("cannot open " + path.string());
+    sqlite3_busy_timeout(db, 5000);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    return handle;
+}
+
+std::string SingleText(sqlite3* db, const char* sql) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
+    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+    if (sqlite3_step(statement) != SQLITE_ROW) throw DataError(sqlite3_errmsg(db));
+    const unsigned char* text = sqlite3_column_text(statement, 0);
+    return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+// Row count and a checksum over every value of a table, in row order: what a compacted copy
+// must share with its source.
+struct TableDigest {
+    std::int64_t rows = 0;
+    std::uint64_t checksum = 1469598103934665603ull;
+    bool operator==(const TableDigest&) const = default;
+};
+
+void Mix(std::uint64_t& hash, const void* data, std::size_t size) {
+    const auto* bytes = static_cast<const unsigned char*>(data);
+    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+}
+
+TableDigest Digest(sqlite3* db, const char* table) {
+    const std::string sql = std::string("select * from ") + table + " order by rowid";
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
+    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+    TableDigest digest;
+    const int columns = sqlite3_column_count(statement);
+    int rc;
+    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+        ++digest.rows;
+        for (int c = 0; c < columns; ++c) {
+            const int type = sqlite3_column_type(statement, c);
+            Mix(digest.checksum, &type, sizeof type);
+            const void* bytes = sqlite3_column_blob(statement, c);
+            const int size = sqlite3_column_bytes(statement, c);
+            Mix(digest.checksum, &size, sizeof size);
+            if (size > 0) Mix(digest.checksum, bytes, static_cast<std::size_t>(size));
+        }
+    }
+    if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    return digest;
+}
+
+struct RegisterDigest {
+    TableDigest records;
+    TableDigest settings;
+    bool operator==(const RegisterDigest&) const = default;
+};
+
+RegisterDigest DigestOf(sqlite3* db) { return {Digest(db, "t_webinfo"), Digest(db, "t_set")}; }
+
+void Require(bool ok, const char* what) {
+    if (!ok) throw DataError(what);
+}
+
+// Removes a database file together with the journal files SQLite may have left beside it.
+bool RemoveDatabaseFiles(const std::filesystem::path& path) {
+    bool ok = true;
+    for (const char* suffix : {"-journal", "-wal", "-shm"}) ok &= files::RemoveFile(path.string() + suffix);
+    return files::RemoveFile(path) && ok;
+}
+
+bool SyncPath(const std::filesystem::path& path) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool ok = files::SyncFile(fd);
+    close(fd);
+    return ok;
+}
+
+// A byte copy, flushed, under a temporary name renamed into place: `to` is either its old
+// self or the complete copy.
+void CopyFileSafely(const std::filesystem::path& from, const std::filesystem::path& to) {
+    auto content = files::ReadWholeFile(from);
+    Require(content.has_value(), "cannot read the database for its backup");
+    const std::filesystem::path part = to.string() + ".part";
+    if (!files::WriteWholeFile(part, *content, 0600, true)) {
+        files::RemoveFile(part);
+        throw DataError("cannot write the backup");
+    }
+    if (!files::RenameFile(part, to)) {
+        files::RemoveFile(part);
+        throw DataError("cannot put the backup in place");
+    }
+    Require(files::SyncFolder(to.parent_path()), "cannot flush the folder");
+}
+
+void Notify(const StepObserver& observer, CompactionStep step) {
+    if (observer) observer(step);
+}
+
+}  // namespace
+
+bool DatabaseIntact(const std::filesystem::path& path) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) return false;
+    try {
+        // Read-write, so that a journal left by a crash is rolled back rather than ignored.
+        Database db = OpenDatabase(path, SQLITE_OPEN_READWRITE);
+        return SingleText(db.get(), "PRAGMA integrity_check") == "ok";
+    } catch (const DataError&) {
+        return false;
+    }
+}
+
+bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer) {
+    const auto database = folder / kDatabaseFile;
+    const auto compacted = folder / kCompactedFile;
+    const auto backup = folder / kBackupFile;
+    try {
+        RegisterDigest source_digest;
+        {
+            // Opening read-write also rolls back a journal left by a crash, so the byte copy
+            // below is the database as SQLite sees it.
+            Database source = OpenDatabase(database, SQLITE_OPEN_READWRITE);
+            Require(SingleText(source.get(), "PRAGMA integrity_check") == "ok", "db.mdb is damaged");
+            source_digest = DigestOf(source.get());
+        }
+        Notify(observer, CompactionStep::kSourceChecked);
+
+        // A copy left by an earlier run is never opened: with its journal it could roll back
+        // to an empty database that still passes the integrity check.
+        Require(RemoveDatabaseFiles(compacted), "cannot remove the stale copy");
+        Notify(observer, CompactionStep::kStaleCopyRemoved);
+
+        CopyFileSafely(database, backup);
+        Notify(observer, CompactionStep::kBackupWritten);
+
+        {
+            Database source = OpenDatabase(database, SQLITE_OPEN_READONLY);
+            sqlite3_stmt* statement = nullptr;
+            Require(sqlite3_prepare_v2(source.get(), "VACUUM INTO ?", -1, &statement, nullptr) == SQLITE_OK,
+                    "cannot prepare the compaction");
+            std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+            const std::string target = compacted.string();
+            sqlite3_bind_text(statement, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
+            Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");
+        }
+        Require(SyncPath(compacted) && files::SyncFolder(folder), "cannot flush the compacted copy");
+        Notify(observer, CompactionStep::kCopyWritten);
+
+        {
+            Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
+            Require(SingleText(copy.get(), "PRAGMA integrity_check") == "ok", "the compacted copy is damaged");
+            Require(DigestOf(copy.get()) == source_digest, "the compacted copy differs from db.mdb");
+        }
+        Notify(observer, CompactionStep::kCopyVerified);
+
+        Require(files::RenameFile(compacted, database), "cannot put the compacted copy in place");
+        Require(files::SyncFolder(folder), "cannot flush the folder");
+        Notify(observer, CompactionStep::kSwapped);
+    } catch (const std::exception&) {
+        // db.mdb has not been touched: drop the half-made copy, keep the backup.
+        RemoveDatabaseFiles(compacted);
+        return false;
+    }
+
+    // db.mdb is the compacted copy now; the backup goes only once it opens.
+    if (!DatabaseIntact(database)) {
+        RecoverInterruptedCompaction(folder);
+        return false;
+    }
+    files::RemoveFile(backup);
+    files::SyncFolder(folder);
+    Notify(observer, CompactionStep::kBackupRemoved);
+    return true;
+}
+
+void RecoverInterruptedCompaction(const std::filesystem::path& folder) {
+    const auto database = folder / kDatabaseFile;
+    const auto compacted = folder / kCompactedFile;
+    const auto backup = folder / kBackupFile;
+    std::error_code ec;
+    files::RemoveFile(backup.string() + ".part");
+    if (std::filesystem::exists(backup, ec) && !DatabaseIntact(database) && DatabaseIntact(backup)) {
+        // db.mdb is lost or damaged: the backup takes its place, by rename, never by a
+        // copy over an intact file. A journal of the lost file must not touch the backup.
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) files::RemoveFile(database.string() + suffix);
+        if (files::RenameFile(backup, database)) files::SyncFolder(folder);
+        return;
+    }
+    if (DatabaseIntact(database)) {
+        RemoveDatabaseFiles(compacted);
+        files::RemoveFile(backup);
+        files::SyncFolder(folder);
+    }
+}
+
+}  // namespace sitora::data

@@ -1,0 +1,40 @@
+#pragma once
+// Compacting db.mdb without ever risking it: a flushed backup (tempdb.mdb) first, the
+// compacted copy (newdb.mdb) written, flushed and verified against the source, then put in
+// place by one atomic rename. Whatever fails, and wherever the process is killed, db.mdb
+// (or, only when db.mdb is lost, its backup) holds every record.
+#include <filesystem>
+#include <functional>
+
+namespace sitora::data {
+
+inline constexpr const char* kDatabaseFile = "db.mdb";
+inline constexpr const char* kCompactedFile = "newdb.mdb";
+inline constexpr const char* kBackupFile = "tempdb.mdb";
+
+// The steps of a run, in order; tests stop a run after any of them.
+enum class CompactionStep {
+    kSourceChecked = 1,
+    kStaleCopyRemoved,
+    kBackupWritten,
+    kCopyWritten,
+    kCopyVerified,
+    kSwapped,
+    kBackupRemoved,
+};
+
+// Called after each step completes (for crash tests); may throw to fail the run there.
+using StepObserver = std::function<void(CompactionStep)>;
+
+// Compacts <folder>/db.mdb. The caller closes its own connection first. Returns true on
+// success; on failure db.mdb is as it was.
+bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer = {});
+
+// At start-up: finishes or undoes what an interrupted run left. A backup is restored only
+// when db.mdb is missing or damaged; leftovers beside an intact db.mdb are removed.
+void RecoverInterruptedCompaction(const std::filesystem::path& folder);
+
+// True when the file opens as an SQLite database and passes PRAGMA integrity_check.
+bool DatabaseIntact(const std::filesystem::path& path);
+
+}  // namespace sitora::data

@@ -1,0 +1,157 @@
+#include "app/data/compaction.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <random>
+
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "app/data/statements.h"
+#include "app/files/file_ops.h"
+#include "support/register_fixture.h"
+
+namespace sitora::data {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Every record's number and name, in table order: what a compaction must keep.
+std::string Contents(const test::TempFolder& folder, const char* file = kDatabaseFile) {
+    TDataModule1 module;
+    module.ADOConnection1.SetConnectionString("Data Source=" + (folder / file).string());
+    module.ADOQuery1.SetSQL("select web_id,web_name,web_user,web_endtime from t_webinfo");
+    module.ADOQuery1.Open();
+    std::string contents;
+    for (int row = 0; row < module.ADOQuery1.RecordCount(); ++row)
+        for (int column = 0; column < 4; ++column) contents += AsString(module.ADOQuery1.Value(row, column)) + "|";
+    module.ADOQuery6.SetSQL(sql::kLeadTimes);
+    module.ADOQuery6.Open();
+    return contents + AsString(module.ADOQuery6.Field(0));
+}
+
+std::vector<std::string> Files(const test::TempFolder& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder.path())) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+class Compaction : public test::RegisterTest {
+protected:
+    void SetUp() override {
+        RegisterTest::SetUp();
+        std::string filler(2000, 'x');
+        for (int i = 0; i < 200; ++i) {
+            auto record = test::SampleRecord(std::to_string(100000 + i), "site" + std::to_string(i) + ".com");
+            record["web_remark"] = filler;
+            record["web_user"] = std::string("\x01\xFF\x00 bytes", 9);
+            Insert(record);
+        }
+        module_.ADOQuery4.SetSQL("delete from t_webinfo where id % 2 = 0");
+        module_.ADOQuery4.ExecSQL();
+        module_.ADOConnection1.Close();
+        expected_ = Contents(folder_);
+    }
+    void TearDown() override { files::ClearFaultsForTesting(); }
+    std::string expected_;
+};
+
+TEST_F(Compaction, LeavesOnlyASmallerDbMdbWithEveryRecord) {
+    const auto size_before = fs::file_size(folder_ / "db.mdb");
+    ASSERT_TRUE(CompactDatabase(folder_.path()));
+    EXPECT_LT(fs::file_size(folder_ / "db.mdb"), size_before);
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
+TEST_F(Compaction, AStaleCopyWithOrWithoutItsJournalIsRemovedFirst) {
+    // A leftover copy with a journal would roll back to an empty database if it were opened.
+    CreateStarterDatabase(folder_ / "newdb.mdb");
+    test::WriteFile(folder_ / "newdb.mdb-journal", std::string(512, '\x7f'));
+    test::WriteFile(folder_ / "tempdb.mdb", "old backup");
+    ASSERT_TRUE(CompactDatabase(folder_.path()));
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
+TEST_F(Compaction, AFailureAtAnyStepLeavesDbMdbAsItWas) {
+    const std::string original = test::ReadFile(folder_ / "db.mdb");
+    for (int step = 1; step <= 5; ++step) {
+        EXPECT_FALSE(CompactDatabase(folder_.path(), [step](CompactionStep done) {
+            if (static_cast<int>(done) == step) throw DataError("injected");
+        })) << step;
+        EXPECT_EQ(test::ReadFile(folder_ / "db.mdb"), original) << step;
+        EXPECT_FALSE(fs::exists(folder_ / "newdb.mdb")) << step;
+    }
+}
+
+TEST_F(Compaction, AFailedWriteFlushOrRenameAtEveryCallLosesNothing) {
+    // Count the file operations of a clean run, then fail each of them in turn.
+    files::InjectFaultForTesting(1'000'000, EIO);
+    test::TempFolder probe;
+    fs::copy_file(folder_ / "db.mdb", probe / "db.mdb");
+    ASSERT_TRUE(CompactDatabase(probe.path()));
+    const int calls = files::CallsSinceForTesting();
+    ASSERT_GT(calls, 5);
+    for (int call = 1; call <= calls; ++call) {
+        for (bool disk_full : {false, true}) {
+            files::InjectFaultForTesting(call, disk_full ? ENOSPC : EIO, disk_full);
+            const bool compacted = CompactDatabase(folder_.path());
+            files::ClearFaultsForTesting();
+            RecoverInterruptedCompaction(folder_.path());
+            ASSERT_TRUE(DatabaseIntact(folder_ / "db.mdb")) << call;
+            ASSERT_EQ(Contents(folder_), expected_) << call << (compacted ? " compacted" : " failed");
+        }
+    }
+}
+
+TEST_F(Compaction, KilledAtARandomMomentItAlwaysLeavesEveryRecord) {
+    std::mt19937 random(12345);
+    for (int run = 0; run < 30; ++run) {
+        pid_t child = fork();
+        if (child == 0) {
+            CompactDatabase(folder_.path());
+            _exit(0);
+        }
+        usleep(std::uniform_int_distribution<int>(0, 25000)(random));
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        RecoverInterruptedCompaction(folder_.path());
+        ASSERT_TRUE(DatabaseIntact(folder_ / "db.mdb")) << run;
+        ASSERT_EQ(Contents(folder_), expected_) << run;
+        ASSERT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"}) << run;
+    }
+}
+
+TEST_F(Compaction, RecoveryRestoresALostDbMdbAndNeverOverwritesAnIntactOne) {
+    fs::copy_file(folder_ / "db.mdb", folder_ / "tempdb.mdb");
+    fs::remove(folder_ / "db.mdb");
+    RecoverInterruptedCompaction(folder_.path());
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_FALSE(fs::exists(folder_ / "tempdb.mdb"));
+
+    // A damaged db.mdb is replaced by an intact backup...
+    fs::copy_file(folder_ / "db.mdb", folder_ / "tempdb.mdb");
+    test::WriteFile(folder_ / "db.mdb", std::string(8192, 'g'));
+    RecoverInterruptedCompaction(folder_.path());
+    EXPECT_EQ(Contents(folder_), expected_);
+
+    // ...but an intact db.mdb wins over any backup, which then goes.
+    CreateStarterDatabase(folder_ / "tempdb.mdb");
+    RecoverInterruptedCompaction(folder_.path());
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
+TEST_F(Compaction, ADamagedDbMdbIsNotCompacted) {
+    test::WriteFile(folder_ / "db.mdb", std::string(8192, 'g'));
+    EXPECT_FALSE(CompactDatabase(folder_.path()));
+    EXPECT_EQ(test::ReadFile(folder_ / "db.mdb"), std::string(8192, 'g'));
+}
+
+}  // namespace
+}  // namespace sitora::data
