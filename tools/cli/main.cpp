@@ -4,13 +4,19 @@
 #include <map>
 
 #include "commands.h"
+#include "options.h"
+#include "register_access.h"
 
 namespace {
 
 void Usage() {
     std::cerr << "usage: sitora-cli COMMAND [ARGUMENTS]\n"
                  "commands:\n"
-                 "  newdb PATH    create an empty register (never replaces a file)\n";
+                 "  newdb PATH    create an empty register (never replaces a file)\n"
+                 "  export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE\n"
+                 "                write a window's list to a file\n"
+                 "common options: --folder DIR (the program folder, default: current folder),\n"
+                 "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from stdin)\n";
 }
 
 }  // namespace
@@ -19,6 +25,7 @@ int main(int argc, char** argv) {
     using namespace sitora::cli;
     const std::map<std::string, std::function<int(const Arguments&)>> commands = {
         {"newdb", NewDb},
+        {"export", Export},
     };
     if (argc < 2 || !commands.count(argv[1])) {
         Usage();
@@ -26,6 +33,10 @@ int main(int argc, char** argv) {
     }
     try {
         return commands.at(argv[1])(Arguments(argv + 2, argv + argc));
+    } catch (const UsageError& error) {
+        std::cerr << "sitora-cli: " << error.what() << "\n";
+        Usage();
+        return 2;
     } catch (const std::exception& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
         return 2;

@@ -10,6 +10,7 @@
 #include "app/data/list_layouts.h"
 #include "app/data/statements.h"
 #include "ui/main/main_window.h"
+#include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"
 #include "ui/records/detail_window.h"
 #include "ui/records/record_values.h"
@@ -33,12 +34,13 @@ TForm4::TForm4(AppContext& context) : context_(context) {
     auto* group = new QGroupBox("网站资料", this);
     group->setObjectName("GroupBox1");
     group->setGeometry(4, 4, 853, 512);
-    DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery5, data::kExpiryListColumns, false, group);
+    DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery5, gridexport::ExpiryListGrid(), false, group);
     DBGrid1->setGeometry(6, 20, 841, 486);
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     // The bar lies over the grid's lowest rows while it is shown.
     search_bar_ = new SearchBar(context_, *DBGrid1, "Edit2", "查询失败", group);
     search_bar_->setGeometry(6, 506 - 41, 841, 41);
+    export_ = std::make_unique<ExportCommand>(context_, *DBGrid1);
 
     auto* refresh = MakeButton(this, "BitBtn4", "刷 新", QRect(250, 527, 86, 32), "显示所有数据");
     auto* export_button = MakeButton(this, "BitBtn1", "导 出", QRect(346, 527, 86, 32), "导出数据");
@@ -119,9 +121,9 @@ void TForm4::ShowDetail() {
     }
 }
 
-void TForm4::ExportList() {
-    // Wired to the export command once the writers exist.
-}
+TForm4::~TForm4() = default;
+
+void TForm4::ExportList() { export_->Run(); }
 
 void TForm4::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);

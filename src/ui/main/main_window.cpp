@@ -20,6 +20,7 @@
 #include "ui/expiry/expiry_window.h"
 #include "ui/records/add_window.h"
 #include "ui/settings/settings_window.h"
+#include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
@@ -40,13 +41,14 @@ TForm1::TForm1(AppContext& context) : context_(context) {
     auto* layout = new QVBoxLayout(group);
     layout->setContentsMargins(4, 4, 4, 4);
     layout->setSpacing(2);
-    DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery1, data::kMainListColumns, true, group);
+    DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery1, gridexport::MainListGrid(), true, group);
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     search_bar_ = new SearchBar(context_, *DBGrid1, "Edit1",
                                 "查询失败,请检查关键字格式是否正确\r日期格式：####-##-##", group);
     layout->addWidget(DBGrid1);
     layout->addWidget(search_bar_);
 
+    export_ = std::make_unique<ExportCommand>(context_, *DBGrid1);
     BuildBottomRow();
 
     auto* status = MakeLabel(this, "StatusBar1", "   在表格上右击，可以快捷操作", QRect(0, 567, 862, 24));

@@ -2,6 +2,7 @@
 // The main window: the record list, the expiry counters, the record commands and the
 // notification-area icon.
 #include <QWidget>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,7 @@ namespace sitora::ui {
 
 class DataGrid;
 class SearchBar;
+class ExportCommand;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -80,6 +82,7 @@ private:
     QMenu* PopupMenu1;
     QMenu* PopupMenu2;
     QSystemTrayIcon* tray_ = nullptr;
+    std::unique_ptr<ExportCommand> export_;
     std::vector<QPushButton*> record_buttons_;
     std::vector<QAction*> record_items_;
 };

@@ -3,11 +3,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <charconv>
 
+#include "app/data/expiry_rules.h"
 #include "app/data/statements.h"
-#include "app/text/byte_strings.h"
 #include "app/text/clock.h"
+#include "ui/main/export_command.h"
 #include "ui/main/main_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
@@ -18,29 +18,6 @@ namespace {
 
 constexpr int kAddressColumn = 2;
 constexpr int kBackEndColumn = 3;
-constexpr int kLongestLeadTime = 36500;  // days; beyond it the threshold leaves the calendar
-
-// A lead time of t_set as a whole number of days; anything else makes the refresh fail.
-int LeadTime(data::FieldValue value) {
-    if (!value) throw std::runtime_error("empty lead time");
-    std::string_view text = text::TrimBlanks(*value);
-    int days = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
-    if (error != std::errc() || end != text.data() + text.size() || text.empty() || days < -kLongestLeadTime ||
-        days > kLongestLeadTime)
-        throw std::runtime_error("lead time is not a whole number");
-    return days;
-}
-
-int CountDue(data::TADOQuery& query, std::string_view statement, const char* parameter, const std::string& date) {
-    query.Close();
-    query.SetSQL(statement);
-    query.SetParameter(parameter, date);
-    query.Open();
-    const int count = query.RecordCount();
-    query.Close();
-    return count;
-}
 
 QString Utf8(data::FieldValue value) {
     return value ? QString::fromUtf8(value->data(), static_cast<qsizetype>(value->size())) : QString();
@@ -70,24 +47,13 @@ void TForm1::RefreshList() {
 void TForm1::RefreshCounters() {
     auto& query = context_.DataModule1.ADOQuery4;
     try {
-        query.Close();
-        query.SetSQL(data::sql::kLeadTimes);
-        query.Open();
-        if (query.RecordCount() == 0) throw std::runtime_error("t_set has no row");
-        const int space_days = LeadTime(query.FieldByName("web_alarm"));
-        const int domain_days = LeadTime(query.FieldByName("domain_alarm"));
-        query.Close();
-
-        // The lead times warn ahead: what runs out within them is due today.
-        const auto today = text::Today();
-        const std::string space_threshold = text::ShortDate(text::AddDays(today, space_days));
-        const std::string domain_threshold = text::ShortDate(text::AddDays(today, domain_days));
-        Edit2->setText(QString::fromStdString(space_threshold));
-        Edit3->setText(QString::fromStdString(domain_threshold));
-
-        Label5->setText(QString::number(CountDue(query, data::sql::kSpaceDue, "web_endtime", space_threshold)));
-        Label7->setText(
-            QString::number(CountDue(query, data::sql::kDomainDue, "web_enddomaintime", domain_threshold)));
+        const data::Thresholds thresholds = data::ReadThresholds(query, text::Today());
+        Edit2->setText(QString::fromStdString(text::ShortDate(thresholds.space)));
+        Edit3->setText(QString::fromStdString(text::ShortDate(thresholds.domain)));
+        const int space_due = data::CountDue(query, data::sql::kSpaceDue, "web_endtime", thresholds.space);
+        Label5->setText(QString::number(space_due));
+        const int domain_due = data::CountDue(query, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
+        Label7->setText(QString::number(domain_due));
         BitBtn12->setEnabled(Label5->text().toInt() > 0 || Label7->text().toInt() > 0);
     } catch (const std::exception&) {
         query.Close();
@@ -156,8 +122,6 @@ void TForm1::Visit(const QString& address) {
 void TForm1::VisitSite() { Visit(remembered_site_); }
 void TForm1::VisitBackEnd() { Visit(remembered_back_end_); }
 
-void TForm1::ExportList() {
-    // Wired to the export command once the writers exist.
-}
+void TForm1::ExportList() { export_->Run(); }
 
 }  // namespace sitora::ui

@@ -11,6 +11,12 @@ namespace sitora::ui {
 
 namespace {
 
+QColor ToQColor(gridexport::TColor color) {
+    const gridexport::TColor rgb =
+        gridexport::IsSystemColor(color) ? gridexport::DefaultSystemColor(static_cast<int>(color & 0xFF)) : color;
+    return QColor(rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF);
+}
+
 // The list's current row is highlighted even where it is not part of the selection, as a
 // search or the keyboard moves it without selecting.
 class CurrentRowDelegate : public QStyledItemDelegate {
@@ -24,11 +30,42 @@ public:
     }
 };
 
+// The window's grid for the export driver: its rows and look, with the desktop's colours,
+// resolution and visible window.
+class WindowGrid : public gridexport::QueryGrid {
+public:
+    explicit WindowGrid(DataGrid& grid) : QueryGrid(grid.look(), grid.query()), grid_(grid) {}
+    int PixelsPerInch() const override { return grid_.logicalDpiX(); }
+    gridexport::TColor SystemColor(int index) const override {
+        const QPalette palette = grid_.palette();
+        QColor color;
+        switch (index) {
+            case 5: color = palette.color(QPalette::Base); break;
+            case 8: color = palette.color(QPalette::Text); break;
+            case 15: color = palette.color(QPalette::Button); break;
+            default: return gridexport::DefaultSystemColor(index);
+        }
+        return static_cast<gridexport::TColor>(color.red() | (color.green() << 8) | (color.blue() << 16));
+    }
+    void DisableControls() override { grid_.setUpdatesEnabled(false); }
+    void EnableControls() override { grid_.setUpdatesEnabled(true); }
+    int VisibleRowIndex() const override {
+        const int top = grid_.rowAt(0);
+        return query().RecNo() - (top < 0 ? 0 : top);
+    }
+    int VisibleRowCount() const override {
+        const int row_height = grid_.verticalHeader()->defaultSectionSize();
+        return std::max(1, grid_.viewport()->height() / std::max(row_height, 1));
+    }
+
+private:
+    DataGrid& grid_;
+};
+
 }  // namespace
 
-ResultSetModel::ResultSetModel(data::TADOQuery& query, std::span<const data::ListColumn> columns,
-                               QObject* parent)
-    : QAbstractTableModel(parent), query_(query), columns_(columns.begin(), columns.end()) {}
+ResultSetModel::ResultSetModel(data::TADOQuery& query, const gridexport::GridLook& look, QObject* parent)
+    : QAbstractTableModel(parent), query_(query), columns_(look.columns) {}
 
 void ResultSetModel::Reload() {
     beginResetModel();
@@ -58,16 +95,14 @@ QVariant ResultSetModel::data(const QModelIndex& index, int role) const {
 QVariant ResultSetModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= static_cast<int>(columns_.size())) return {};
     if (role == Qt::DisplayRole) {
-        const auto title = columns_[section].title;
-        return QString::fromUtf8(title.data(), static_cast<qsizetype>(title.size()));
+        return QString::fromStdString(columns_[section].title.caption);
     }
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }
 
-DataGrid::DataGrid(data::TADOQuery& query, std::span<const data::ListColumn> columns, bool multi_select,
-                   QWidget* parent)
-    : QTableView(parent), query_(query), model_(new ResultSetModel(query, columns, this)) {
+DataGrid::DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi_select, QWidget* parent)
+    : QTableView(parent), query_(query), look_(std::move(look)), model_(new ResultSetModel(query, look_, this)) {
     setObjectName("DBGrid1");
     setModel(model_);
     setItemDelegate(new CurrentRowDelegate(this));
@@ -80,13 +115,15 @@ DataGrid::DataGrid(data::TADOQuery& query, std::span<const data::ListColumn> col
     verticalHeader()->setFixedWidth(12);
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setHighlightSections(false);
-    for (std::size_t i = 0; i < columns.size(); ++i) setColumnWidth(static_cast<int>(i), columns[i].width);
-    // Teal titles with white bold text; the selection stays visible without focus.
-    setStyleSheet(
-        "QHeaderView::section { background-color: #008080; color: white; font-weight: bold;"
-        " border: 1px solid #006060; padding: 2px; }"
-        "QTableView { selection-background-color: #0A246A; selection-color: white; }"
-        "QTableView:!active { selection-background-color: #0A246A; selection-color: white; }");
+    for (std::size_t i = 0; i < look_.columns.size(); ++i) setColumnWidth(static_cast<int>(i), look_.columns[i].width);
+    // Titles in the described colours; the selection stays visible without focus.
+    const auto& title = look_.columns.empty() ? gridexport::TColumnTitle{} : look_.columns.front().title;
+    setStyleSheet(QString("QHeaderView::section { background-color: %1; color: %2; font-weight: %3;"
+                          " border: 1px solid #006060; padding: 2px; }"
+                          "QTableView { selection-background-color: #0A246A; selection-color: white; }"
+                          "QTableView:!active { selection-background-color: #0A246A; selection-color: white; }")
+                      .arg(ToQColor(title.color).name(), ToQColor(title.font.color).name(),
+                           title.font.bold ? "bold" : "normal"));
     horizontalHeader()->setFont(ProgramFont());
 
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -127,5 +164,11 @@ std::vector<int> DataGrid::SelectedRows() const {
 void DataGrid::FollowCurrentRow(const QModelIndex& current) {
     if (current.isValid() && query_.Active() && current.row() < query_.RecordCount()) query_.MoveTo(current.row());
 }
+
+}  // namespace sitora::ui
+
+namespace sitora::ui {
+
+std::unique_ptr<gridexport::ExportGrid> DataGrid::ForExport() { return std::make_unique<WindowGrid>(*this); }
 
 }  // namespace sitora::ui

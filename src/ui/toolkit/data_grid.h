@@ -4,18 +4,18 @@
 // of 100,000 rows costs no widgets and no copies.
 #include <QAbstractTableModel>
 #include <QTableView>
-#include <span>
+#include <memory>
 #include <vector>
 
 #include "app/data/ado_query.h"
-#include "app/data/list_layouts.h"
+#include "export/list_grids.h"
 
 namespace sitora::ui {
 
 class ResultSetModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    ResultSetModel(data::TADOQuery& query, std::span<const data::ListColumn> columns, QObject* parent);
+    ResultSetModel(data::TADOQuery& query, const gridexport::GridLook& look, QObject* parent);
 
     // Call after the query was opened, closed or lost rows.
     void Reload();
@@ -27,7 +27,7 @@ public:
 
 private:
     data::TADOQuery& query_;
-    std::vector<data::ListColumn> columns_;
+    std::vector<gridexport::TColumn> columns_;
     std::vector<int> source_columns_;  // position of each grid column in the result set
     int rows_ = 0;
 };
@@ -35,8 +35,7 @@ private:
 class DataGrid : public QTableView {
     Q_OBJECT
 public:
-    DataGrid(data::TADOQuery& query, std::span<const data::ListColumn> columns, bool multi_select,
-             QWidget* parent);
+    DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi_select, QWidget* parent);
 
     // Shows the query's rows again; the grid's current row follows the list's.
     void Reload();
@@ -45,6 +44,10 @@ public:
     // Selected rows, in the order they were selected.
     std::vector<int> SelectedRows() const;
     data::TADOQuery& query() { return query_; }
+    const gridexport::GridLook& look() const { return look_; }
+    // The grid as the export driver sees it: its look, the window's colours and resolution,
+    // and the rows of its query.
+    std::unique_ptr<gridexport::ExportGrid> ForExport();
 
 signals:
     void cellClicked();
@@ -54,6 +57,7 @@ private:
     void FollowCurrentRow(const QModelIndex& current);
 
     data::TADOQuery& query_;
+    gridexport::GridLook look_;
     ResultSetModel* model_;
 };
 

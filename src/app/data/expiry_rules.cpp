@@ -1,0 +1,52 @@
+#include "app/data/expiry_rules.h"
+
+#include <charconv>
+
+#include "app/data/data_error.h"
+#include "app/data/statements.h"
+#include "app/text/byte_strings.h"
+
+namespace sitora::data {
+namespace {
+
+constexpr int kLongestLeadTime = 36500;  // days; beyond it a threshold leaves the calendar
+
+int LeadTime(FieldValue value) {
+    if (!value) throw DataError("a lead time is empty");
+    const std::string_view text = text::TrimBlanks(*value);
+    int days = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), days);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || days < -kLongestLeadTime ||
+        days > kLongestLeadTime)
+        throw DataError("a lead time is not a whole number of days");
+    return days;
+}
+
+}  // namespace
+
+Thresholds ReadThresholds(TADOQuery& query, const text::Date& today) {
+    query.Close();
+    query.SetSQL(sql::kLeadTimes);
+    query.Open();
+    if (query.RecordCount() == 0) {
+        query.Close();
+        throw DataError("t_set has no row");
+    }
+    const int space_days = LeadTime(query.FieldByName("web_alarm"));
+    const int domain_days = LeadTime(query.FieldByName("domain_alarm"));
+    query.Close();
+    // The lead times warn ahead: what runs out within them is due today.
+    return {text::AddDays(today, space_days), text::AddDays(today, domain_days)};
+}
+
+int CountDue(TADOQuery& query, std::string_view statement, const char* parameter, const text::Date& threshold) {
+    query.Close();
+    query.SetSQL(statement);
+    query.SetParameter(parameter, text::ShortDate(threshold));
+    query.Open();
+    const int count = query.RecordCount();
+    query.Close();
+    return count;
+}
+
+}  // namespace sitora::data

@@ -1,0 +1,28 @@
+#pragma once
+// An HTML 3.2 document with one table that carries the grid's colours, fonts and widths.
+#include "export/grid_export.h"
+
+namespace sitora::gridexport {
+
+class TGridExportAsHTML : public TGridExport {
+public:
+    void BeginOutput() override;
+    void EndOutput() override;
+    void WriteTitleRow(const TExportColumns& columns) override;
+    void WriteDataRow(const TExportColumns& columns) override;
+    void PutDataCell(const ExportColumnRef& column, const TColCellParams& params) override;
+    void WriteSummaryRow(const TExportColumns& columns, int row) override;
+    void PutSummaryCell(int position, int row, const ExportColumnRef& column, const TFont& font, TColor background,
+                        TAlignment alignment, std::string_view text) override;
+
+private:
+    std::string ColorText(TColor color) const;
+    void PutCell(int width, TAlignment alignment, const TColor* background, const TFont& font, std::string_view text);
+    void PutFontElement(const TFont& font, std::string_view text);
+};
+
+// "&" "<" ">" and the double quote as entities without a closing semicolon.
+std::string EscapeHtml(std::string_view text);
+const char* AlignmentText(TAlignment alignment);
+
+}  // namespace sitora::gridexport

@@ -1,0 +1,74 @@
+#include "export/list_grids.h"
+
+namespace sitora::gridexport {
+namespace {
+
+TFont GridFont(TColor color) {
+    TFont font;
+    font.name = kGridFace;
+    font.size = 10;
+    font.color = color;
+    font.bold = true;
+    return font;
+}
+
+template <std::size_t N>
+GridLook LookOf(const std::array<data::ListColumn, N>& list) {
+    GridLook look;
+    look.title_font = GridFont(clWhite);
+    for (const data::ListColumn& entry : list) {
+        TColumn column;
+        column.width = entry.width;
+        column.color = clWindow;
+        column.font = GridFont(clWindowText);
+        column.alignment = TAlignment::taCenter;
+        column.field = std::string(entry.field);
+        column.title.caption = std::string(entry.title);
+        column.title.alignment = TAlignment::taCenter;
+        column.title.color = clTeal;
+        column.title.font = look.title_font;
+        look.columns.push_back(column);
+    }
+    return look;
+}
+
+}  // namespace
+
+GridLook MainListGrid() { return LookOf(data::kMainListColumns); }
+GridLook ExpiryListGrid() { return LookOf(data::kExpiryListColumns); }
+
+TColor DefaultSystemColor(int index) {
+    switch (index) {
+        case 5: return 0x00FFFFFF;   // window
+        case 8: return 0x00000000;   // window text
+        case 15: return 0x00F0F0F0;  // button face
+        default: return 0x00000000;
+    }
+}
+
+QueryGrid::QueryGrid(GridLook look, data::TADOQuery& query) : look_(std::move(look)), query_(query) {
+    for (const TColumn& column : look_.columns)
+        fields_.push_back(column.field.empty() || !query_.Active() ? -1 : query_.Rows().ColumnIndex(column.field));
+}
+
+int QueryGrid::RecordCount() const { return query_.Active() ? query_.RecordCount() : 0; }
+
+std::string QueryGrid::DisplayText(int column) const {
+    const int field = fields_.at(column);
+    if (field < 0 || RecordCount() == 0) return {};
+    return data::AsString(query_.Field(field));
+}
+
+FieldInfo QueryGrid::Field(int column) const {
+    FieldInfo info;
+    const int field = fields_.at(column);
+    if (field < 0) {
+        info.kind = FieldKind::kNone;
+        return info;
+    }
+    // The lists hold text and date columns: LABEL cells, or BLANK for a missing value.
+    info.is_null = RecordCount() == 0 || !query_.Field(field).has_value();
+    return info;
+}
+
+}  // namespace sitora::gridexport

@@ -1,0 +1,72 @@
+#pragma once
+// The two exported grids, described once: the windows draw them from this description and the
+// exports write it, so a window and its exported file cannot drift apart.
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/data/ado_query.h"
+#include "app/data/list_layouts.h"
+#include "export/grid_source.h"
+
+namespace sitora::gridexport {
+
+struct GridLook {
+    std::string name = "DBGrid1";
+    TGridOptions options;
+    bool flat = false;
+    bool ctl3d = true;
+    TColor fixed_color = clBtnFace;
+    TFont title_font;
+    std::vector<TColumn> columns;
+};
+
+// The face every window uses, at 13 pixels: 10 points at 96 pixels per inch.
+inline constexpr const char* kGridFace = "微软雅黑";
+
+GridLook MainListGrid();
+GridLook ExpiryListGrid();
+
+// The system colours of a default desktop (window white, text black, button face F0F0F0).
+TColor DefaultSystemColor(int index);
+
+// A grid over an open query with a given look: what the command-line export writes, and
+// the base of the windows' grids.
+class QueryGrid : public ExportGrid {
+public:
+    QueryGrid(GridLook look, data::TADOQuery& query);
+
+    std::string Name() const override { return look_.name; }
+    TGridOptions Options() const override { return look_.options; }
+    bool Flat() const override { return look_.flat; }
+    bool Ctl3D() const override { return look_.ctl3d; }
+    TColor FixedColor() const override { return look_.fixed_color; }
+    int PixelsPerInch() const override { return 96; }
+    const std::vector<TColumn>& Columns() const override { return look_.columns; }
+    TColor SystemColor(int index) const override { return DefaultSystemColor(index); }
+
+    int RecordCount() const override;
+    void DisableControls() override {}
+    void EnableControls() override {}
+    void First() override { query_.First(); }
+    void Next() override { query_.Next(); }
+    bool Eof() const override { return query_.Eof(); }
+    GridBookmark GetBookmark() const override { return query_.GetBookmark(); }
+    void GotoBookmark(GridBookmark bookmark) override { query_.GotoBookmark(bookmark); }
+    void MoveBy(int distance) override { query_.MoveBy(distance); }
+    int VisibleRowIndex() const override { return query_.RecNo(); }
+    int VisibleRowCount() const override { return 1; }
+
+    std::string DisplayText(int column) const override;
+    FieldInfo Field(int column) const override;
+
+protected:
+    data::TADOQuery& query() const { return query_; }
+
+private:
+    GridLook look_;
+    data::TADOQuery& query_;
+    std::vector<int> fields_;  // result-set position of each column's field, -1 for none
+};
+
+}  // namespace sitora::gridexport

@@ -1,0 +1,42 @@
+#pragma once
+// An RTF document with one table. The body is written to memory first, since the colour and
+// font tables in front of it are known only once every cell has been seen.
+#include <memory>
+#include <vector>
+
+#include "export/grid_export.h"
+
+namespace sitora::gridexport {
+
+class TGridExportAsRTF : public TGridExport {
+public:
+    void EndOutput() override;
+    void WriteTitleRow(const TExportColumns& columns) override;
+    void WriteDataRow(const TExportColumns& columns) override;
+    void PutDataCell(const ExportColumnRef& column, const TColCellParams& params) override;
+    void WriteSummaryRow(const TExportColumns& columns, int row) override;
+    void PutSummaryCell(int position, int row, const ExportColumnRef& column, const TFont& font, TColor background,
+                        TAlignment alignment, std::string_view text) override;
+    void ExportGridToStream(OutputStream& stream, bool save_all) override;
+
+private:
+    struct Cell {
+        TColor shading;
+        TAlignment alignment;
+        const TFont* font;
+        TColor background;
+        std::string text;  // code page 936 bytes
+    };
+    int ColorNumber(TColor color);
+    int FontNumber(const std::string& name);
+    void PutRow(const TExportColumns& columns, const std::vector<Cell>& cells);
+    void PutStyledText(const TFont& font, TColor background, std::string_view text);
+    int Twips(int pixels) const;
+
+    std::vector<std::string> color_keys_;
+    std::vector<TColor> colors_;      // RGB of each colour number
+    std::vector<std::string> fonts_;  // code page 936 names
+    std::vector<Cell> row_cells_;     // the data row being collected
+};
+
+}  // namespace sitora::gridexport

@@ -1,0 +1,38 @@
+#include "options.h"
+
+namespace sitora::cli {
+
+Options::Options(const std::vector<std::string>& args, const std::set<std::string>& valued,
+                 const std::set<std::string>& flags) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (arg.rfind("--", 0) != 0) {
+            positional_.push_back(arg);
+        } else if (valued.count(arg)) {
+            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            values_[arg] = args[++i];
+        } else if (flags.count(arg)) {
+            flags_.insert(arg);
+        } else {
+            throw UsageError("unknown option " + arg);
+        }
+    }
+}
+
+std::optional<std::string> Options::Value(const std::string& name) const {
+    auto it = values_.find(name);
+    if (it == values_.end()) return std::nullopt;
+    return it->second;
+}
+
+std::string Options::ValueOr(const std::string& name, const std::string& fallback) const {
+    return Value(name).value_or(fallback);
+}
+
+std::string Options::Required(const std::string& name) const {
+    auto value = Value(name);
+    if (!value) throw UsageError(name + " is required");
+    return *value;
+}
+
+}  // namespace sitora::cli

@@ -1,0 +1,76 @@
+#include "register_access.h"
+
+#include <termios.h>
+#include <unistd.h>
+
+#include <iostream>
+
+#include "app/files/private_folder.h"
+#include "app/text/byte_strings.h"
+#include "app/text/clock.h"
+#include "app/text/cp936.h"
+#include "protect/block_store.h"
+
+namespace sitora::cli {
+namespace {
+
+std::string ReadPassword(bool from_stdin) {
+    std::string line;
+    if (from_stdin || !isatty(STDIN_FILENO)) {
+        std::getline(std::cin, line);
+    } else {
+        std::cerr << "登录密码: " << std::flush;
+        termios saved{};
+        tcgetattr(STDIN_FILENO, &saved);
+        termios quiet = saved;
+        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+        std::getline(std::cin, line);
+        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
+        std::cerr << "\n";
+    }
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    return line;
+}
+
+}  // namespace
+
+std::string ProgramFolder(const Options& options) {
+    std::string folder = options.ValueOr("--folder", ".");
+    if (folder.empty() || folder.back() != '/') folder += '/';
+    return folder;
+}
+
+text::Date Today(const Options& options) {
+    auto as_of = options.Value("--as-of");
+    if (!as_of) return text::Today();
+    auto date = text::ParseDate(*as_of);
+    if (!date) throw UsageError("--as-of wants a date YYYY-MM-DD, not " + *as_of);
+    return *date;
+}
+
+void CheckLoginPassword(const Options& options, const std::string& program_folder) {
+    std::string stored;
+    try {
+        const std::filesystem::path transfer = files::PrivateFolder() / protect::kPasswordLoadTransfer;
+        stored = protect::LoadValue(std::filesystem::path(program_folder) / "key.exe", transfer).value_or("");
+    } catch (const std::exception& error) {
+        throw CommandError(std::string("cannot read the login password: ") + error.what());
+    }
+    if (text::ToCp936(ReadPassword(options.Flag("--password-stdin"))) != stored)
+        throw CommandError("wrong login password");
+}
+
+void Connect(data::TDataModule1& module, const std::string& program_folder) {
+    try {
+        module.SetUpConnection(program_folder);
+        // A file without our tables is no register.
+        module.ADOQuery4.SetSQL("select count(*) from t_webinfo, t_set where 0");
+        module.ADOQuery4.Open();
+        module.ADOQuery4.Close();
+    } catch (const std::exception& error) {
+        throw CommandError("cannot open " + program_folder + "db.mdb: " + error.what());
+    }
+}
+
+}  // namespace sitora::cli
