@@ -13,4 +13,11 @@ int NewDb(const Arguments& args);
 // export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--folder DIR] [--as-of DATE]
 int Export(const Arguments& args);
 
+// due [--format text|csv|json] [--as-of DATE]: exit 0 when nothing is due, 1 when something is.
+int Due(const Arguments& args);
+// list [--format text|csv|json]: the main list in table order.
+int List(const Arguments& args);
+// show ADDRESS [--reveal] [--format text|json]: one record with every column.
+int Show(const Arguments& args);
+
 }  // namespace sitora::cli

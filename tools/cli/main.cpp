@@ -15,6 +15,12 @@ void Usage() {
                  "  newdb PATH    create an empty register (never replaces a file)\n"
                  "  export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE\n"
                  "                write a window's list to a file\n"
+                 "  due [--format text|csv|json]\n"
+                 "                the spaces and domains due (exit 0: none, 1: some, 2: error)\n"
+                 "  list [--format text|csv|json]\n"
+                 "                every record of the main list\n"
+                 "  show ADDRESS [--reveal] [--format text|json]\n"
+                 "                one record; --reveal adds its accounts after the data key test\n"
                  "common options: --folder DIR (the program folder, default: current folder),\n"
                  "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from stdin)\n";
 }
@@ -26,6 +32,9 @@ int main(int argc, char** argv) {
     const std::map<std::string, std::function<int(const Arguments&)>> commands = {
         {"newdb", NewDb},
         {"export", Export},
+        {"due", Due},
+        {"list", List},
+        {"show", Show},
     };
     if (argc < 2 || !commands.count(argv[1])) {
         Usage();

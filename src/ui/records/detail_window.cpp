@@ -9,6 +9,7 @@
 
 #include "app/data/statements.h"
 #include "protect/protected_fields.h"
+#include "protect/record_reveal.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
@@ -119,18 +120,18 @@ void TForm3::Load() {
         query.Close();
         query.SetSQL(data::sql::LoadRecord(Trimmed(fields_.edit[3])));
         query.Open();
-        auto column = [&query](const char* name) -> data::FieldValue {
+        auto column = [&query](std::string_view name) -> data::FieldValue {
             return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
         };
         const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
-        protect::KeyTest test = protect::DomainUserMatchesKey(column("web_domainuser"), key);
-        if (!test.passed) {
+        auto accounts = protect::RevealAccounts(column, Cp936(Text(column("web_id"))), key);
+        if (!accounts) {
             query.Close();
             fields_.ClearTexts();
             context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox);
             return;
         }
-        FillFields(query, protect::RevealDomainUser(test.unscrambled, Cp936(Text(column("web_id"))), key.size()));
+        FillFields(query, *accounts);
         query.Close();
         loaded_ = true;
     } catch (const std::exception&) {
@@ -139,21 +140,20 @@ void TForm3::Load() {
     }
 }
 
-void TForm3::FillFields(data::TADOQuery& query, const std::string& domain_user) {
+void TForm3::FillFields(data::TADOQuery& query, const std::map<std::string, std::string>& accounts) {
     auto column = [&query](const char* name) -> data::FieldValue {
         return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
     };
     auto& edit = fields_.edit;
     edit[1]->setText(Text(column("web_id")));
-    const std::string number = Cp936(edit[1]->text());
-    auto reveal = [&](const char* name) { return FromCp936(protect::RevealValue(column(name), number)); };
+    auto reveal = [&](const char* name) { return FromCp936(accounts.at(name)); };
     edit[2]->setText(Text(column("web_name")));
     edit[4]->setText(Text(column("web_login")));
     edit[5]->setText(reveal("web_user"));
     edit[6]->setText(reveal("web_pass"));
     edit[7]->setText(Text(column("web_ip")));
     edit[8]->setText(Text(column("web_domain")));
-    edit[9]->setText(FromCp936(domain_user));
+    edit[9]->setText(reveal("web_domainuser"));
     edit[10]->setText(reveal("web_domainpass"));
     edit[11]->setText(Text(column("web_linkman")));
     edit[12]->setText(Text(column("web_size")));

@@ -1,6 +1,8 @@
 #pragma once
 // The detail and modify window: one record in full, changed section by section.
 #include <QWidget>
+#include <map>
+#include <string>
 
 #include "app/data/result_set.h"
 #include "ui/app_context.h"
@@ -34,7 +36,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FillFields(data::TADOQuery& query, const std::string& domain_user_plain);
+    void FillFields(data::TADOQuery& query, const std::map<std::string, std::string>& accounts);
     // Runs a section's update on ADOQuery4; reports under the section's title.
     void RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement);
     std::string Number() const;

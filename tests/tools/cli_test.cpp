@@ -1,0 +1,181 @@
+// sitora-cli run as a user runs it, against real program folders.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include "app/data/data_module.h"
+#include "app/data/schema.h"
+#include "app/data/statements.h"
+#include "app/text/cp936.h"
+#include "protect/block_store.h"
+#include "protect/protected_fields.h"
+#include "support/register_fixture.h"
+#include "support/temp_folder.h"
+
+namespace sitora::test {
+namespace {
+
+struct CliRun {
+    int exit_code;
+    std::string out;
+    std::string err;
+};
+
+class CliTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        data::CreateStarterDatabase(program_ / "db.mdb");
+        WriteFile(program_ / "key.exe", "");
+        WriteFile(program_ / "sk.exe", "");
+        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
+
+    CliRun Cli(const std::string& args, const std::string& password = "") {
+        WriteFile(runtime_ / "stdin", password + "\n");
+        const std::string command = std::string(SITORA_CLI_PATH) + " " + args + " --folder '" + program_.path().string() +
+                                    "' --password-stdin < '" + (runtime_ / "stdin").string() + "' > '" +
+                                    (runtime_ / "out").string() + "' 2> '" + (runtime_ / "err").string() + "'";
+        const int status = std::system(command.c_str());
+        return {WEXITSTATUS(status), ReadFile(runtime_ / "out"), ReadFile(runtime_ / "err")};
+    }
+    void Add(const std::string& number, const std::string& space_end, const std::string& domain_end,
+             const std::string& key = "") {
+        auto record = SampleRecord(number, number + ".com");
+        record["web_endtime"] = space_end;
+        record["web_enddomaintime"] = domain_end;
+        record["web_user"] = protect::ProtectValue(text::ToCp936("管理员"), number);
+        record["web_domainuser"] = protect::ProtectDomainUser("dom", number, key);
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        module.ADOQuery2.SetSQL(data::sql::kInsertRecord);
+        for (const auto& [name, value] : record) module.ADOQuery2.SetParameter(name, value);
+        module.ADOQuery2.ExecSQL();
+    }
+    void LeadTimes(int space, int domain) {
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        module.ADOQuery6.SetSQL("update t_set set web_alarm=" + std::to_string(space) +
+                                ",domain_alarm=" + std::to_string(domain));
+        module.ADOQuery6.ExecSQL();
+    }
+    bool ValidJson(const std::string& text) {
+        WriteFile(runtime_ / "json", text);
+        if (std::system("command -v python3 >/dev/null") != 0) return true;
+        return std::system(("python3 -m json.tool < '" + (runtime_ / "json").string() + "' > /dev/null").c_str()) == 0;
+    }
+
+    TempFolder program_;
+    TempFolder runtime_;
+};
+
+TEST_F(CliTest, DueCountsAroundTheThresholdAndSortsByDate) {
+    LeadTimes(3, 0);
+    Add("100001", "2011-3-13", "2099-1-1");  // space due in 3 days
+    Add("100002", "2011-3-14", "2011-3-10");  // domain due today
+    Add("100003", "2009-5-1", "2008-1-1");    // long gone, both
+    Add("100004", "2011-3-14", "2011-3-11");  // neither
+    CliRun run = Cli("due --as-of 2011-3-10");
+    EXPECT_EQ(run.exit_code, 1) << run.err;
+    EXPECT_EQ(run.out,
+              "web_id\tweb_name\tweb_address\tdue\tdate\tdays\n"
+              "100003\t站点100003\t100003.com\tdomain\t2008-1-1\t1164 days overdue\n"
+              "100003\t站点100003\t100003.com\tspace\t2009-5-1\t678 days overdue\n"
+              "100002\t站点100002\t100002.com\tdomain\t2011-3-10\tdue today\n"
+              "100001\t站点100001\t100001.com\tspace\t2011-3-13\t3 days left\n");
+    run = Cli("due --as-of 2011-3-10 --format json");
+    EXPECT_TRUE(ValidJson(run.out)) << run.out;
+    EXPECT_NE(run.out.find("\"days\": \"-1164\""), std::string::npos);
+    run = Cli("due --as-of 2011-3-10 --format csv");
+    EXPECT_EQ(run.out.substr(0, 42), "web_id,web_name,web_address,due,date,days\r");
+    EXPECT_EQ(Cli("due --as-of 2000-1-1").exit_code, 0);
+}
+
+TEST_F(CliTest, NothingDueOnAnEmptyTable) {
+    CliRun run = Cli("due");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(Cli("due --format json").out, "[]\n");
+}
+
+TEST_F(CliTest, ListGivesTheNineColumnsInTableOrder) {
+    Add("100002", "2011-1-1", "2011-1-1");
+    Add("100001", "2011-1-1", "2011-1-1");
+    CliRun run = Cli("list --format json");
+    EXPECT_EQ(run.exit_code, 0);
+    EXPECT_TRUE(ValidJson(run.out));
+    EXPECT_LT(run.out.find("100002"), run.out.find("100001"));
+    EXPECT_NE(run.out.find("\"web_linkman\": \"张三\""), std::string::npos);
+    EXPECT_EQ(Cli("list").out.substr(0, 6), "web_id");
+}
+
+TEST_F(CliTest, ShowRevealsOnlyWithTheRightKey) {
+    Add("100001", "2011-1-1", "2011-1-1", text::ToCp936("钥匙"));
+    CliRun plain = Cli("show 100001.com --format json");
+    EXPECT_EQ(plain.exit_code, 0) << plain.err;
+    EXPECT_TRUE(ValidJson(plain.out));
+    EXPECT_EQ(plain.out.find("web_user"), std::string::npos);
+    EXPECT_NE(plain.out.find("\"web_endtime\": \"2011-1-1\""), std::string::npos);
+
+    ASSERT_TRUE(protect::StoreValue("other key", program_ / "sk.exe", runtime_ / "s.txt"));
+    CliRun refused = Cli("show 100001.com --reveal");
+    EXPECT_EQ(refused.exit_code, 2);
+    EXPECT_NE(refused.err.find("another data key"), std::string::npos);
+    EXPECT_TRUE(refused.out.empty());
+
+    ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙"), program_ / "sk.exe", runtime_ / "s.txt"));
+    CliRun revealed = Cli("show 100001.com --reveal");
+    EXPECT_EQ(revealed.exit_code, 0) << revealed.err;
+    EXPECT_NE(revealed.out.find("web_user: 管理员\n"), std::string::npos);
+    EXPECT_NE(revealed.out.find("web_domainuser: dom\n"), std::string::npos);
+
+    EXPECT_EQ(Cli("show nowhere.com").exit_code, 2);
+}
+
+TEST_F(CliTest, AWrongPasswordShowsNothing) {
+    ASSERT_TRUE(protect::StoreValue("secret", program_ / "key.exe", runtime_ / "p.txt"));
+    Add("100001", "2011-1-1", "2011-1-1");
+    for (const char* command : {"list", "due", "show 100001.com", "export --list main --format csv --out x.csv"}) {
+        CliRun run = Cli(command, "wrong");
+        EXPECT_EQ(run.exit_code, 2) << command;
+        EXPECT_TRUE(run.out.empty()) << command;
+        EXPECT_NE(run.err.find("wrong login password"), std::string::npos) << command;
+    }
+    EXPECT_EQ(Cli("list", "secret").exit_code, 0);
+}
+
+TEST_F(CliTest, MissingOrDamagedRegistersGiveAClearMessage) {
+    std::filesystem::remove(program_ / "db.mdb");
+    CliRun run = Cli("list");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.err.find("cannot open"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(program_ / "db.mdb"));
+
+    for (const std::string& garbage : {std::string(5000, '\x5A'), std::string("SQLite format 3\0garbage", 24), std::string()}) {
+        WriteFile(program_ / "db.mdb", garbage);
+        for (const char* command : {"list", "due", "show a.com", "export --list expiry --format xls --out x.xls"}) {
+            run = Cli(command);
+            EXPECT_EQ(run.exit_code, 2) << command;
+            EXPECT_NE(run.err.find("sitora-cli: "), std::string::npos) << command;
+        }
+        EXPECT_EQ(ReadFile(program_ / "db.mdb"), garbage);
+    }
+}
+
+TEST_F(CliTest, ExportWritesBothListsAndRefusesBadArguments) {
+    Add("100001", "2011-3-12", "2099-1-1");
+    Add("100002", "2099-1-1", "2099-1-1");
+    const std::string out = (runtime_ / "due.txt").string();
+    CliRun run = Cli("export --list expiry --format txt --as-of 2011-3-10 --out '" + out + "'");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    const std::string written = ReadFile(out);
+    EXPECT_NE(written.find("100001"), std::string::npos);
+    EXPECT_EQ(written.find("100002"), std::string::npos);
+    EXPECT_EQ(Cli("export --list other --format txt --out x").exit_code, 2);
+    EXPECT_EQ(Cli("export --list main --format doc --out x").exit_code, 2);
+    EXPECT_EQ(Cli("export --list main --format csv --out /nonexistent/x.csv").exit_code, 2);
+    EXPECT_EQ(Cli("due --as-of tomorrow").exit_code, 2);
+}
+
+}  // namespace
+}  // namespace sitora::test

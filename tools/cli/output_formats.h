@@ -1,0 +1,31 @@
+#pragma once
+// Writing tables as text, CSV or JSON for the report commands.
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sitora::cli {
+
+enum class OutputFormat { kText, kCsv, kJson };
+
+// "text", "csv" or "json" (only those in `allowed`); throws UsageError otherwise.
+OutputFormat ParseFormat(const std::string& name, const std::vector<std::string>& allowed);
+
+// A table: column names and rows of UTF-8 cells.
+struct Table {
+    std::vector<std::string> columns;
+    std::vector<std::vector<std::string>> rows;
+};
+
+// text: tab-separated with a header line; csv: RFC 4180 with a header; json: an array of
+// objects keyed by column name.
+void WriteTable(std::ostream& out, const Table& table, OutputFormat format);
+
+// One record as "name: value" lines, or a JSON object.
+void WriteRecord(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& fields,
+                 OutputFormat format);
+
+std::string JsonString(const std::string& utf8);
+
+}  // namespace sitora::cli

@@ -1,0 +1,139 @@
+// due, list and show: the register read from the command line with the program's own
+// statements, due rule and protected-field reading.
+#include <algorithm>
+#include <iostream>
+
+#include "app/data/expiry_rules.h"
+#include "app/data/schema.h"
+#include "app/data/statements.h"
+#include "app/files/private_folder.h"
+#include "app/text/byte_strings.h"
+#include "app/text/cp936.h"
+#include "commands.h"
+#include "output_formats.h"
+#include "protect/data_key.h"
+#include "protect/record_reveal.h"
+#include "register_access.h"
+
+namespace sitora::cli {
+namespace {
+
+struct DueItem {
+    text::Date date;
+    std::string what;  // "space" or "domain"
+    std::vector<std::string> record;  // number, name, address
+};
+
+std::string DaysText(int days) {
+    if (days == 0) return "due today";
+    if (days > 0) return std::to_string(days) + (days == 1 ? " day left" : " days left");
+    return std::to_string(-days) + (days == -1 ? " day overdue" : " days overdue");
+}
+
+// The program folder checked, the password asked, db.mdb connected.
+void OpenRegister(const Options& options, data::TDataModule1& module) {
+    const std::string folder = ProgramFolder(options);
+    CheckLoginPassword(options, folder);
+    Connect(module, folder);
+}
+
+}  // namespace
+
+int Due(const Arguments& args) {
+    const Options options(args, {"--folder", "--as-of", "--format"}, {"--password-stdin"});
+    const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "csv", "json"});
+    const text::Date today = Today(options);
+    data::TDataModule1 module;
+    OpenRegister(options, module);
+
+    const data::Thresholds thresholds = data::ReadThresholds(module.ADOQuery4, today);
+    auto& query = module.ADOQuery5;
+    query.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
+    query.Open();
+    std::vector<DueItem> items;
+    for (int row = 0; row < query.RecordCount(); ++row) {
+        std::vector<std::string> record;
+        for (const char* column : {"web_id", "web_name", "web_address"})
+            record.push_back(data::AsString(query.Value(row, query.Rows().ColumnIndex(column))));
+        const struct {
+            const char* column;
+            const char* what;
+            const text::Date& threshold;
+        } checks[] = {{"web_endtime", "space", thresholds.space}, {"web_enddomaintime", "domain", thresholds.domain}};
+        for (const auto& check : checks) {
+            auto date = text::ParseDate(data::AsString(query.Value(row, query.Rows().ColumnIndex(check.column))));
+            if (date && *date <= check.threshold) items.push_back({*date, check.what, record});
+        }
+    }
+    std::stable_sort(items.begin(), items.end(), [](const DueItem& a, const DueItem& b) { return a.date < b.date; });
+
+    Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}};
+    for (const DueItem& item : items) {
+        std::vector<std::string> row = item.record;
+        row.push_back(item.what);
+        row.push_back(text::ShortDate(item.date));
+        const int days = text::DaysBetween(today, item.date);
+        row.push_back(format == OutputFormat::kText ? DaysText(days) : std::to_string(days));
+        table.rows.push_back(row);
+    }
+    WriteTable(std::cout, table, format);
+    return items.empty() ? 0 : 1;
+}
+
+int List(const Arguments& args) {
+    const Options options(args, {"--folder", "--format"}, {"--password-stdin"});
+    const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "csv", "json"});
+    data::TDataModule1 module;
+    OpenRegister(options, module);
+    auto& list = module.ADOQuery1;
+    list.Open();
+    Table table;
+    for (int column = 0; column < list.FieldCount(); ++column) table.columns.push_back(list.FieldName(column));
+    for (int row = 0; row < list.RecordCount(); ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < list.FieldCount(); ++column) cells.push_back(data::AsString(list.Value(row, column)));
+        table.rows.push_back(std::move(cells));
+    }
+    WriteTable(std::cout, table, format);
+    return 0;
+}
+
+int Show(const Arguments& args) {
+    const Options options(args, {"--folder", "--format"}, {"--password-stdin", "--reveal"});
+    const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "json"});
+    if (options.Positional().size() != 1) throw UsageError("show wants one ADDRESS");
+    const std::string address = options.Positional()[0];
+    data::TDataModule1 module;
+    OpenRegister(options, module);
+    auto& query = module.ADOQuery3;
+    query.SetSQL(data::sql::LoadRecord(text::TrimBlanks(address)));
+    query.Open();
+    if (query.RecordCount() == 0) throw CommandError("no record has the address " + address);
+
+    std::optional<std::map<std::string, std::string>> accounts;
+    if (options.Flag("--reveal")) {
+        std::optional<std::string> key;
+        try {
+            key = protect::LoadDataKey(ProgramFolder(options), files::PrivateFolder());
+        } catch (const std::exception& error) {
+            throw CommandError(std::string("cannot read the data key: ") + error.what());
+        }
+        const std::string number = text::ToCp936(data::AsString(query.FieldByName("web_id")));
+        accounts = protect::RevealAccounts([&query](std::string_view column) { return query.FieldByName(column); },
+                                           number, key.value_or(""));
+        if (!accounts) throw CommandError("the record was written under another data key: refused");
+    }
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (int column = 0; column < query.FieldCount(); ++column) {
+        const std::string name = query.FieldName(column);
+        if (data::IsProtectedColumn(name)) {
+            if (accounts) fields.emplace_back(name, text::FromCp936(accounts->at(name)));
+            continue;
+        }
+        fields.emplace_back(name, data::AsString(query.Field(column)));
+    }
+    WriteRecord(std::cout, fields, format);
+    return 0;
+}
+
+}  // namespace sitora::cli
