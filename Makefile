@@ -2,7 +2,7 @@
 SITORA_HOME ?= $(HOME)/Sitora
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build screenshots fuzz clean
+.PHONY: run test build screenshots bench clean
 
 run:
 	SITORA_HOME="$(SITORA_HOME)" scripts/run-program.sh
@@ -17,6 +17,9 @@ build:
 
 screenshots: build
 	scripts/screenshots.sh
+
+bench: build
+	build/bench/sitora-bench --records $(or $(RECORDS),100000)
 
 clean:
 	rm -rf build build-asan build-fuzz

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "app/files/crash_points.h"
 #include "app/files/file_ops.h"
 #include "app/text/clock.h"
 #include "protect/nibble_cipher.h"
@@ -125,8 +126,11 @@ bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
     const std::string line = ScrambleWithKey(record, LineSafeKey()) + "\r\n";
     if (!files::WriteWholeFile(transfer, line))
         throw TransferError("cannot write the transfer file " + transfer.string());
+    files::CrashPoint("store", 1);
     if (!AppendBlock(transfer, carrier)) return false;
+    files::CrashPoint("store", 2);
     files::RemoveFile(transfer);
+    files::CrashPoint("store", 3);
     return true;
 }
 

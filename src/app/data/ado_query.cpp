@@ -8,6 +8,7 @@
 #include "app/data/data_error.h"
 #include "app/data/schema.h"
 #include "app/data/statement_translation.h"
+#include "app/files/crash_points.h"
 #include "app/text/dates.h"
 
 namespace sitora::data {
@@ -201,6 +202,7 @@ int TADOQuery::ExecSQL() {
     }
     sqlite3* db = connection_->Handle();
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    files::CrashPoint("exec", 1);
     return sqlite3_changes(db);
 }
 

@@ -1,6 +1,7 @@
 #include "app/data/compaction.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "app/data/data_error.h"
+#include "app/files/crash_points.h"
 #include "app/files/file_ops.h"
 
 namespace sitora::data {
@@ -116,6 +118,7 @@ void CopyFileSafely(const std::filesystem::path& from, const std::filesystem::pa
 }
 
 void Notify(const StepObserver& observer, CompactionStep step) {
+    files::CrashPoint("compaction", static_cast<int>(step));
     if (observer) observer(step);
 }
 
@@ -166,6 +169,7 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             sqlite3_bind_text(statement, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
             Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");
         }
+        chmod(compacted.c_str(), 0600);
         Require(SyncPath(compacted) && files::SyncFolder(folder), "cannot flush the compacted copy");
         Notify(observer, CompactionStep::kCopyWritten);
 

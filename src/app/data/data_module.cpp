@@ -1,5 +1,6 @@
 #include "app/data/data_module.h"
 
+#include "app/data/schema.h"
 #include "app/data/statements.h"
 
 namespace sitora::data {
@@ -21,6 +22,13 @@ void TDataModule1::SetUpConnection(const std::string& program_folder) {
     ADOConnection1.Close();
     ADOConnection1.SetConnectionString(ConnectionStringFor(program_folder));
     ADOConnection1.Open();
+    try {
+        RequireRegisterTables(ADOConnection1.Handle());
+    } catch (...) {
+        ADOConnection1.Close();
+        throw;
+    }
+    AddMissingIndexes(ADOConnection1.Handle());
 }
 
 }  // namespace sitora::data

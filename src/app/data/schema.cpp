@@ -1,6 +1,7 @@
 #include "app/data/schema.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,13 +30,45 @@ CREATE TABLE t_webinfo(
     web_dbtype TEXT,
     web_time TEXT, web_endtime TEXT, web_domaintime TEXT, web_enddomaintime TEXT,
     web_remark TEXT);
-CREATE INDEX i_webinfo_address ON t_webinfo(web_address);
-CREATE INDEX i_webinfo_id ON t_webinfo(web_id);
-CREATE INDEX i_webinfo_endtime ON t_webinfo(web_endtime);
-CREATE INDEX i_webinfo_enddomaintime ON t_webinfo(web_enddomaintime);
 CREATE TABLE t_set(web_alarm INTEGER, domain_alarm INTEGER);
 INSERT INTO t_set(web_alarm, domain_alarm) VALUES(3, 3);
 )sql";
+
+namespace {
+
+const char* const kIndexesSql = R"sql(
+CREATE INDEX IF NOT EXISTS i_webinfo_address ON t_webinfo(web_address);
+CREATE INDEX IF NOT EXISTS i_webinfo_id ON t_webinfo(web_id);
+CREATE INDEX IF NOT EXISTS i_webinfo_endtime ON t_webinfo(web_endtime);
+CREATE INDEX IF NOT EXISTS i_webinfo_enddomaintime ON t_webinfo(web_enddomaintime);
+)sql";
+
+bool HasTable(sqlite3* db, const char* table) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "select 1 from sqlite_master where type='table' and name=?", -1, &statement, nullptr) !=
+        SQLITE_OK)
+        throw DataError(sqlite3_errmsg(db));
+    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(statement);
+    sqlite3_finalize(statement);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    return rc == SQLITE_ROW;
+}
+
+}  // namespace
+
+void RequireRegisterTables(sqlite3* db) {
+    for (const char* table : {"t_webinfo", "t_set"})
+        if (!HasTable(db, table)) throw DataError(std::string("the database has no table ") + table);
+}
+
+void AddMissingIndexes(sqlite3* db) {
+    sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+    if (sqlite3_exec(db, kIndexesSql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    else
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
 
 void CreateStarterDatabase(const std::filesystem::path& path) {
     std::error_code ec;
@@ -53,6 +86,7 @@ void CreateStarterDatabase(const std::filesystem::path& path) {
     if (rc == SQLITE_OK) {
         char* message = nullptr;
         rc = sqlite3_exec(db, kCreateSchemaSql, nullptr, nullptr, &message);
+        if (rc == SQLITE_OK) rc = sqlite3_exec(db, kIndexesSql, nullptr, nullptr, &message);
         if (message) error = message;
         sqlite3_free(message);
     } else {
@@ -63,6 +97,8 @@ void CreateStarterDatabase(const std::filesystem::path& path) {
         std::filesystem::remove(temp, ec);
         throw DataError("cannot create " + path.string() + ": " + error);
     }
+    // The register will hold every site's accounts: for its owner's eyes only.
+    chmod(temp.c_str(), 0600);
     int linked = link(temp.c_str(), path.c_str());
     std::filesystem::remove(temp, ec);
     if (linked != 0) throw DataError("cannot create " + path.string() + ": it exists or the folder is not writable");

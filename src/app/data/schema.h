@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string_view>
 
+struct sqlite3;
+
 namespace sitora::data {
 
 // Columns that hold calendar dates, stored as 'YYYY-MM-DD' so that text order is date order.
@@ -21,6 +23,14 @@ bool IsProtectedColumn(std::string_view column);
 // The statements that create an empty register: both tables, t_set's one row (3, 3),
 // and the indexes the look-ups and the expiry counts use.
 extern const char* const kCreateSchemaSql;
+
+// Throws DataError unless both tables of a register are there: a file without them is no
+// register, even if SQLite opens it.
+void RequireRegisterTables(sqlite3* db);
+
+// Adds the indexes the look-ups and counts use where an older register lacks them; leaves the
+// data as it is and gives up quietly where the file cannot be written.
+void AddMissingIndexes(sqlite3* db);
 
 // Creates a starter database at `path`. Refuses (throws DataError) when a file of that
 // name exists; an existing register is never replaced.

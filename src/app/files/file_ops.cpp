@@ -102,4 +102,6 @@ void ClearFaultsForTesting() { Plan() = FaultPlan{}; }
 
 int CallsSinceForTesting() { return Plan().calls; }
 
+bool FaultInjectedForCall() { return Injected(); }
+
 }  // namespace sitora::files

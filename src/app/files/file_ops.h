@@ -35,5 +35,8 @@ void InjectFaultForTesting(int nth, int error, bool sticky = false);
 void ClearFaultsForTesting();
 // Calls counted since the last InjectFaultForTesting or ClearFaultsForTesting.
 int CallsSinceForTesting();
+// Counts one call made elsewhere (the database's own writes); true, with errno set, when the
+// plan makes it fail.
+bool FaultInjectedForCall();
 
 }  // namespace sitora::files

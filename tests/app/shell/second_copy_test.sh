@@ -18,3 +18,8 @@ elapsed_ms=$(( ($(date +%s%N) - start) / 1000000 ))
 [ "$elapsed_ms" -lt 5000 ] || { echo "second copy took ${elapsed_ms} ms"; exit 1; }
 kill -0 "$first" || { echo "the first copy is gone"; exit 1; }
 echo "second copy ended in ${elapsed_ms} ms with exit code 0"
+kill "$first"; wait "$first" 2>/dev/null || true
+
+# Ending the application stops the program although its windows refuse to close.
+SITORA_QUIT_AFTER_START=1 timeout 10 "$program" || { echo "the program did not end by itself"; exit 1; }
+echo "the program ends when asked to"

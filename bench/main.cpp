@@ -1,0 +1,300 @@
+// sitora-bench: the program's operations on a large register, each beside the nearest thing the
+// sqlite3 shell does on the same file, with the ratio and the target.
+// usage: sitora-bench [--records N] [--work DIR]
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/data/compaction.h"
+#include "app/data/data_module.h"
+#include "app/data/expiry_rules.h"
+#include "app/data/record_search.h"
+#include "app/data/statements.h"
+#include "app/text/clock.h"
+#include "app/text/dates.h"
+#include "register_generator.h"
+#include "ui/main/main_window.h"
+#include "ui/login/login_window.h"
+#include "ui/window_set.h"
+
+namespace fs = std::filesystem;
+using namespace sitora;
+
+namespace {
+
+double Seconds(const std::function<void()>& work, int runs = 5) {
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        times.push_back(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double Shell(const std::string& command, int runs = 5) {
+    return Seconds([&] {
+        if (std::system(command.c_str()) != 0) throw std::runtime_error("failed: " + command);
+    }, runs);
+}
+
+std::string Quote(const std::string& text) {
+    std::string quoted = "'";
+    for (char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+}
+
+long StatusKb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + std::string(field).size());
+    return 0;
+}
+
+struct Row {
+    std::string name;
+    double ours;
+    double theirs;  // 0: no shell counterpart
+    double target_ratio;    // 0: an absolute target instead
+    double target_seconds;  // 0: none
+};
+
+std::vector<Row> rows;
+
+void Report(const std::string& name, double ours, double theirs, double target_ratio) {
+    rows.push_back({name, ours, theirs, target_ratio, 0});
+}
+void ReportAbsolute(const std::string& name, double ours, double limit) { rows.push_back({name, ours, 0, 0, limit}); }
+
+void PrintTable() {
+    std::printf("\n| Measure | Sitora | sqlite3 shell | Ratio | Target | Met |\n|---|---|---|---|---|---|\n");
+    int missed = 0;
+    for (const Row& row : rows) {
+        bool met;
+        if (row.theirs > 0) {
+            const double ratio = row.ours / row.theirs;
+            met = ratio <= row.target_ratio;
+            std::printf("| %s | %.1f ms | %.1f ms | %.2f× | ≤ %.1f× | %s |\n", row.name.c_str(), row.ours * 1e3,
+                        row.theirs * 1e3, ratio, row.target_ratio, met ? "yes" : "NO");
+        } else {
+            met = row.ours <= row.target_seconds;
+            std::printf("| %s | %.2f ms | | | < %.0f ms | %s |\n", row.name.c_str(), row.ours * 1e3,
+                        row.target_seconds * 1e3, met ? "yes" : "NO");
+        }
+        missed += !met;
+    }
+    std::printf("\n%d of %zu targets met\n", static_cast<int>(rows.size()) - missed, rows.size());
+}
+
+class QuietBoxes : public ui::MessageBoxes {
+public:
+    ui::BoxAnswer Show(const QString&, const QString&, int) override { return ui::BoxAnswer::Ok; }
+};
+class NoDialog : public ui::SaveDialog {
+public:
+    std::optional<ui::SaveAnswer> Ask(const ui::SaveRequest&) override { return std::nullopt; }
+};
+class NoUrls : public ui::UrlOpener {
+public:
+    void Open(const QString&) override {}
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    int records = 100000;
+    fs::path work = fs::temp_directory_path() / "sitora-bench";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        if (std::string(argv[i]) == "--records") records = std::atoi(argv[i + 1]);
+        if (std::string(argv[i]) == "--work") work = argv[i + 1];
+    }
+    const fs::path bin = fs::path(QCoreApplication::applicationDirPath().toStdString());
+    const fs::path program_dir = bin.parent_path() / "Sitora";
+    const std::string cli = (program_dir / "sitora-cli").string();
+    fs::remove_all(work);
+    const fs::path folder = work / "register";
+    const fs::path xls_folder = work / "register-60000";
+    const fs::path runtime = work / "runtime";
+    fs::create_directories(runtime);
+    fs::permissions(runtime, fs::perms::owner_all);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+
+    std::printf("Generating %d records...\n", records);
+    bench::GenerateProgramFolder(folder, records, "基准密钥");
+    bench::GenerateProgramFolder(xls_folder, std::min(records, 60000), "基准密钥");
+    const std::string db = Quote((folder / "db.mdb").string());
+
+    data::TDataModule1 module;
+    module.SetUpConnection(folder.string() + "/");
+    const text::Date today{std::chrono::year(2012), std::chrono::month(6), std::chrono::day(1)};
+
+    // List refresh.
+    auto& list = module.ADOQuery1;
+    const double list_ours = Seconds([&] { list.Close(); list.Open(); });
+    const std::string list_sql(data::sql::kList);
+    Report("list refresh (statement 1)", list_ours, Shell("sqlite3 " + db + " " + Quote(list_sql) + " > /dev/null"), 1.5);
+
+    // Counter refresh and expiry query.
+    data::Thresholds thresholds{};
+    const double counters = Seconds([&] {
+        thresholds = data::ReadThresholds(module.ADOQuery4, today);
+        data::CountDue(module.ADOQuery4, data::sql::kSpaceDue, "web_endtime", thresholds.space);
+        data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
+    });
+    const std::string space_iso = text::IsoDate(thresholds.space), domain_iso = text::IsoDate(thresholds.domain);
+    const std::string counter_sql = "select web_alarm,domain_alarm from t_set; select id from t_webinfo where web_endtime<='" +
+                                    space_iso + "'; select id from t_webinfo where web_enddomaintime<='" + domain_iso + "';";
+    Report("counter refresh (statements 10-12)", counters, Shell("sqlite3 " + db + " " + Quote(counter_sql) + " > /dev/null"), 1.5);
+    const double expiry = Seconds([&] {
+        module.ADOQuery5.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
+        module.ADOQuery5.Open();
+    });
+    const std::string expiry_sql =
+        "select web_id,web_name,web_address,web_login,web_linkman,web_time,web_endtime,web_domaintime,web_enddomaintime "
+        "from t_webinfo where web_endtime<='" + space_iso + "' or web_enddomaintime<='" + domain_iso + "'";
+    Report("expiry query (statement 13)", expiry, Shell("sqlite3 " + db + " " + Quote(expiry_sql) + " > /dev/null"), 1.5);
+
+    // Add window: look-ups and one insert; detail window: the four section saves.
+    list.Last();
+    const std::string last_address = data::AsString(list.Field(2));
+    auto exists = [&](const std::string& sql) {
+        module.ADOQuery2.SetSQL(sql);
+        module.ADOQuery2.Open();
+        module.ADOQuery2.Close();
+    };
+    ReportAbsolute("duplicate look-up by address", Seconds([&] { exists(data::sql::AddressExists(last_address)); }), 0.005);
+    ReportAbsolute("duplicate look-up by number", Seconds([&] { exists(data::sql::NumberExists("99999999999999")); }), 0.005);
+    int serial = 0;
+    ReportAbsolute("insert of one record", Seconds([&] {
+        auto& q = module.ADOQuery2;
+        q.SetSQL(data::sql::kInsertRecord);
+        const std::string n = "bench" + std::to_string(serial++);
+        for (const char* column : {"web_id", "web_name", "web_address", "web_login", "web_user", "web_pass", "web_ip",
+                                   "web_size", "web_domain", "web_domainuser", "web_domainpass", "web_linkman",
+                                   "web_dbname", "web_dbsize", "web_dbip", "web_dbuser", "web_dbpass", "web_remark",
+                                   "web_dbtype"})
+            q.SetParameter(column, n);
+        for (const char* column : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"})
+            q.SetParameter(column, "2012-1-1");
+        q.ExecSQL();
+    }), 0.005);
+    const struct {
+        const char* name;
+        std::string_view sql;
+    } saves[] = {{"site section save", data::sql::kUpdateSite}, {"database section save", data::sql::kUpdateDatabase},
+                 {"dates section save", data::sql::kUpdateDates}, {"remark section save", data::sql::kUpdateRemark}};
+    for (const auto& save : saves) {
+        ReportAbsolute(save.name, Seconds([&] {
+            auto& q = module.ADOQuery4;
+            q.SetSQL(save.sql);
+            for (const char* column : {"web_name", "web_login", "web_user", "web_pass", "web_ip", "web_domain",
+                                       "web_domainuser", "web_domainpass", "web_linkman", "web_size", "web_dbname",
+                                       "web_dbsize", "web_dbip", "web_dbuser", "web_dbpass", "web_dbtype", "web_remark"})
+                q.SetParameter(column, "x");
+            for (const char* column : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"})
+                q.SetParameter(column, "2013-2-3");
+            q.SetParameter("web_address", last_address);
+            q.ExecSQL();
+        }), 0.005);
+    }
+
+    // Search in the loaded list.
+    list.Close();
+    list.Open();
+    const auto& loaded = list.Rows();
+    const auto number_type = *data::SearchTypeByCaption("网站编号");
+    const auto date_type = *data::SearchTypeByCaption("域名到期日期");
+    const std::string first_number = data::AsString(loaded.Value(0, 0));
+    const std::string last_number = data::AsString(loaded.Value(loaded.RowCount() - 1, 0));
+    const std::string last_date = data::AsString(loaded.Value(loaded.RowCount() - 1, 7));
+    ReportAbsolute("search number: first row", Seconds([&] { data::FindRecord(loaded, number_type, first_number); }), 0.05);
+    ReportAbsolute("search number: last row", Seconds([&] { data::FindRecord(loaded, number_type, last_number); }), 0.05);
+    ReportAbsolute("search number: no match", Seconds([&] { data::FindRecord(loaded, number_type, "nothing"); }), 0.05);
+    ReportAbsolute("search date: last match", Seconds([&] { data::FindRecord(loaded, date_type, last_date); }), 0.05);
+    ReportAbsolute("search date: no match", Seconds([&] { data::FindRecord(loaded, date_type, "1999-1-1"); }), 0.05);
+
+    // Exports, whole processes: sitora-cli export against sqlite3 -csv of the same rows.
+    for (const char* format : {"csv", "txt", "htm", "rtf", "xls"}) {
+        const fs::path from = std::string(format) == "xls" ? xls_folder : folder;
+        const std::string from_db = Quote((from / "db.mdb").string());
+        const std::string out = Quote((work / (std::string("out.") + format)).string());
+        const double ours = Shell("echo | " + Quote(cli) + " export --list main --format " + format + " --out " + out +
+                                  " --folder " + Quote(from.string()) + " --password-stdin", 3);
+        const double theirs = Shell("sqlite3 -csv " + from_db + " " + Quote(list_sql) + " > " + Quote((work / "shell.csv").string()), 3);
+        const bool plain = std::string(format) == "csv" || std::string(format) == "txt";
+        Report(std::string("export ") + format + (std::string(format) == "xls" ? " (60,000 records)" : ""), ours, theirs,
+               plain ? 1.5 : 3.0);
+    }
+
+    // Compaction after deleting half the records.
+    module.ADOConnection1.Close();
+    const fs::path compact_folder = work / "compact";
+    const fs::path shell_copy = work / "shell-compact.mdb";
+    auto prepare = [&] {
+        fs::remove_all(compact_folder);
+        fs::create_directories(compact_folder);
+        fs::copy_file(folder / "db.mdb", compact_folder / "db.mdb");
+        std::system(("sqlite3 " + Quote((compact_folder / "db.mdb").string()) + " 'delete from t_webinfo where id % 2 = 0'").c_str());
+        fs::remove(work / "vacuumed.mdb");
+    };
+    std::vector<double> ours_times, shell_times;
+    for (int run = 0; run < 3; ++run) {
+        prepare();
+        ours_times.push_back(Seconds([&] { data::CompactDatabase(compact_folder); }, 1));
+        prepare();
+        shell_times.push_back(Shell("sqlite3 " + Quote((compact_folder / "db.mdb").string()) + " \"VACUUM INTO '" +
+                                    (work / "vacuumed.mdb").string() + "'\"", 1));
+    }
+    std::sort(ours_times.begin(), ours_times.end());
+    std::sort(shell_times.begin(), shell_times.end());
+    Report("compaction of half-deleted register (verified)", ours_times[1], shell_times[1], 3.0);
+
+    // The program itself: time to the login window, memory with the list loaded.
+    setenv("SITORA_QUIT_AFTER_START", "1", 1);
+    const double start = Shell("cd " + Quote(folder.string()) + " && QT_QPA_PLATFORM=offscreen " +
+                               Quote((program_dir / "sitora").string()) + " --start-from-bench", 3);
+    unsetenv("SITORA_QUIT_AFTER_START");
+    ReportAbsolute("start to login window (process)", start, 1.0);
+
+    QuietBoxes boxes;
+    NoDialog dialog;
+    NoUrls urls;
+    data::TDataModule1 window_module;
+    ui::AppContext context{QString::fromStdString(folder.string() + "/"), runtime, window_module,
+                           {boxes, dialog, urls}, [] {}, true};
+    long loaded_kb = 0, before_kb = 0;
+    std::size_t text_bytes = 0;
+    {
+        ui::WindowSet windows(context);
+        context.Form6->show();
+        context.Form6->findChild<QPushButton*>("BitBtn1")->click();
+        QApplication::processEvents();
+        before_kb = StatusKb("VmRSS:");
+        context.Form1->findChild<QPushButton*>("BitBtn1")->click();
+        QApplication::processEvents();
+        loaded_kb = StatusKb("VmRSS:");
+        text_bytes = window_module.ADOQuery1.Rows().TextBytes();
+        const double refresh_window = Seconds([&] { context.Form1->RefreshList(); }, 3);
+        ReportAbsolute("main window list refresh (grid included)", refresh_window, 0.5);
+    }
+    PrintTable();
+    const double growth = (loaded_kb - before_kb) * 1024.0;
+    std::printf("\nmemory: %.1f MB more with the %d-record list loaded; its text is %.1f MB (%.2f×, target ≤ 2.5×); "
+                "peak RSS %.1f MB\n", growth / 1e6, records, text_bytes / 1e6, growth / text_bytes,
+                StatusKb("VmHWM:") / 1024.0);
+    fs::remove_all(work);
+    return 0;
+}
