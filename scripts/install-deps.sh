@@ -10,7 +10,7 @@ packages=(
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
     fonts-wqy-microhei
-    xvfb xauth python3
+    xvfb xauth python3 strace
 )
 
 missing=()

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
-fuzz_seconds="${SITORA_FUZZ_SECONDS:-30}"
+fuzz_seconds="${SITORA_FUZZ_SECONDS:-25}"
 log="$(mktemp)"
 trap 'rm -f "$log"' EXIT
 

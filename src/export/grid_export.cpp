@@ -30,7 +30,7 @@ void TGridExport::WriteDataRow(const TExportColumns& columns) {
         params.font = ref.column->font;
         params.background = ref.column->color;
         params.alignment = ref.column->alignment;
-        params.text = Ansi(grid_->DisplayText(ref.index));
+        text::ToCp936Into(grid_->DisplayText(ref.index), params.text);
         PutDataCell(ref, params);
     }
 }

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sitora::gridexport {
@@ -98,7 +99,8 @@ public:
     virtual int VisibleRowCount() const = 0;
 
     // --- the current record, per column (index into Columns()) ---
-    virtual std::string DisplayText(int column) const = 0;  // UTF-8, empty for NULL
+    // UTF-8, empty for NULL; valid until the cursor moves.
+    virtual std::string_view DisplayText(int column) const = 0;
     virtual FieldInfo Field(int column) const = 0;
 
     // RGB of any colour value; system colours through SystemColor().

@@ -29,6 +29,8 @@ std::string EscapeHtml(std::string_view text) {
 }
 
 std::string TGridExportAsHTML::ColorText(TColor color) const {
+    for (const auto& [value, text] : color_texts_)
+        if (value == color) return text;
     if (color == clNone) return "000000";
     const TColor rgb = grid().ToRgb(color);
     char text[8];
@@ -37,6 +39,10 @@ std::string TGridExportAsHTML::ColorText(TColor color) const {
 }
 
 void TGridExportAsHTML::BeginOutput() {
+    font_openings_.clear();
+    color_texts_.clear();
+    for (TColor color : {clWindow, clWindowText, clBtnFace, clWhite, clTeal})
+        color_texts_.emplace_back(color, ColorText(color));
     PutLine("<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 3.2//EN\">");
     PutLine("<HTML>");
     PutLine("<HEAD>");
@@ -66,13 +72,28 @@ void TGridExportAsHTML::EndOutput() {
     PutLine("</HTML>");
 }
 
-void TGridExportAsHTML::PutFontElement(const TFont& font, std::string_view text) {
-    std::string element = "<FONT STYLE=\"font-family: " + Ansi(font.name) + "; font-size: " +
+const std::string& TGridExportAsHTML::FontOpening(const TFont& font) {
+    auto same = [&font](const TFont& other) {
+        return other.name == font.name && other.size == font.size && other.color == font.color &&
+               other.bold == font.bold && other.italic == font.italic && other.underline == font.underline &&
+               other.strike_out == font.strike_out;
+    };
+    for (const auto& [known, opening] : font_openings_)
+        if (same(known)) return opening;
+    std::string opening = "<FONT STYLE=\"font-family: " + Ansi(font.name) + "; font-size: " +
                           std::to_string(font.size) + "pt; color: #" + ColorText(font.color) + "\">";
+    if (font.bold) opening += "<B>";
+    if (font.italic) opening += "<I>";
+    if (font.underline) opening += "<U>";
+    if (font.strike_out) opening += "<STRIKE>";
+    font_openings_.emplace_back(font, std::move(opening));
+    return font_openings_.back().second;
+}
+
+void TGridExportAsHTML::PutFontElement(const TFont& font, std::string_view text) {
+    std::string element = FontOpening(font);
     const std::pair<bool, const char*> styles[] = {
         {font.bold, "B"}, {font.italic, "I"}, {font.underline, "U"}, {font.strike_out, "STRIKE"}};
-    for (const auto& [on, tag] : styles)
-        if (on) element += std::string("<") + tag + ">";
     const std::string escaped = EscapeHtml(text);
     element += escaped.empty() ? "&nbsp" : escaped;
     for (const auto& [on, tag] : styles)

@@ -1,5 +1,8 @@
 #pragma once
 // An HTML 3.2 document with one table that carries the grid's colours, fonts and widths.
+#include <utility>
+#include <vector>
+
 #include "export/grid_export.h"
 
 namespace sitora::gridexport {
@@ -19,6 +22,11 @@ private:
     std::string ColorText(TColor color) const;
     void PutCell(int width, TAlignment alignment, const TColor* background, const TFont& font, std::string_view text);
     void PutFontElement(const TFont& font, std::string_view text);
+    // The start of a font element, made once per distinct font in a run.
+    const std::string& FontOpening(const TFont& font);
+
+    std::vector<std::pair<TFont, std::string>> font_openings_;
+    std::vector<std::pair<TColor, std::string>> color_texts_;
 };
 
 // "&" "<" ">" and the double quote as entities without a closing semicolon.

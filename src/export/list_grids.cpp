@@ -53,10 +53,10 @@ QueryGrid::QueryGrid(GridLook look, data::TADOQuery& query) : look_(std::move(lo
 
 int QueryGrid::RecordCount() const { return query_.Active() ? query_.RecordCount() : 0; }
 
-std::string QueryGrid::DisplayText(int column) const {
+std::string_view QueryGrid::DisplayText(int column) const {
     const int field = fields_.at(column);
     if (field < 0 || RecordCount() == 0) return {};
-    return data::AsString(query_.Field(field));
+    return query_.Field(field).value_or(std::string_view());
 }
 
 FieldInfo QueryGrid::Field(int column) const {

@@ -57,7 +57,7 @@ public:
     int VisibleRowIndex() const override { return query_.RecNo(); }
     int VisibleRowCount() const override { return 1; }
 
-    std::string DisplayText(int column) const override;
+    std::string_view DisplayText(int column) const override;
     FieldInfo Field(int column) const override;
 
 protected:

@@ -29,64 +29,99 @@ bool SameNameIgnoringCase(const std::string& a, const std::string& b) {
 }  // namespace
 
 int TGridExportAsRTF::ColorNumber(TColor color) {
+    // Every cell asks for three colours; the answer for a colour value never changes in a run.
+    for (const auto& [value, number] : color_cache_)
+        if (value == color) return number;
     const TColor rgb = grid().ToRgb(color);
     const std::string key = ColorKey(rgb);
+    int number = -1;
     for (std::size_t i = 0; i < color_keys_.size(); ++i)
-        if (color_keys_[i] == key) return static_cast<int>(i);
-    color_keys_.push_back(key);
-    colors_.push_back(rgb);
-    return static_cast<int>(color_keys_.size() - 1);
+        if (color_keys_[i] == key) number = static_cast<int>(i);
+    if (number < 0) {
+        color_keys_.push_back(key);
+        colors_.push_back(rgb);
+        number = static_cast<int>(color_keys_.size() - 1);
+    }
+    color_cache_.emplace_back(color, number);
+    return number;
 }
 
 int TGridExportAsRTF::FontNumber(const std::string& name) {
+    for (const auto& [known, number] : font_cache_)
+        if (known == name) return number;
     const std::string ansi = Ansi(name);
+    int number = -1;
     for (std::size_t i = 0; i < fonts_.size(); ++i)
-        if (SameNameIgnoringCase(fonts_[i], ansi)) return static_cast<int>(i);
-    fonts_.push_back(ansi);
-    return static_cast<int>(fonts_.size() - 1);
+        if (SameNameIgnoringCase(fonts_[i], ansi)) number = static_cast<int>(i);
+    if (number < 0) {
+        fonts_.push_back(ansi);
+        number = static_cast<int>(fonts_.size() - 1);
+    }
+    font_cache_.emplace_back(name, number);
+    return number;
 }
 
 int TGridExportAsRTF::Twips(int pixels) const {
     return static_cast<int>(static_cast<double>(pixels) / grid().PixelsPerInch() * 1440.0);
 }
 
-void TGridExportAsRTF::PutStyledText(const TFont& font, TColor background, std::string_view text) {
-    std::string styled = "\\fs" + std::to_string(font.size * 2);
-    if (font.bold) styled += "\\b";
-    if (font.italic) styled += "\\i";
-    if (font.strike_out) styled += "\\strike";
-    if (font.underline) styled += "\\ul";
-    styled += "\\f" + std::to_string(FontNumber(font.name));
-    styled += "\\cf" + std::to_string(ColorNumber(font.color));
-    styled += "\\cb" + std::to_string(ColorNumber(background));
-    styled += ' ';
+std::string TGridExportAsRTF::StyleWords(const TFont& font, TColor background) {
+    std::string words = "\\fs" + std::to_string(font.size * 2);
+    if (font.bold) words += "\\b";
+    if (font.italic) words += "\\i";
+    if (font.strike_out) words += "\\strike";
+    if (font.underline) words += "\\ul";
+    words += "\\f" + std::to_string(FontNumber(font.name));
+    words += "\\cf" + std::to_string(ColorNumber(font.color));
+    words += "\\cb" + std::to_string(ColorNumber(background));
+    words += ' ';
+    return words;
+}
+
+void TGridExportAsRTF::PutEscaped(std::string_view text) {
     // Every backslash and brace byte is escaped, also as the second byte of a character.
+    escaped_.clear();
     for (char c : text) {
-        if (c == '\\' || c == '{' || c == '}') styled += '\\';
-        styled += c;
+        if (c == '\\' || c == '{' || c == '}') escaped_ += '\\';
+        escaped_ += c;
     }
-    Put(styled);
+    Put(escaped_);
 }
 
 void TGridExportAsRTF::PutRow(const TExportColumns& columns, const std::vector<Cell>& cells) {
-    Put("\\trowd");
-    PutLine("\\trgaph40");
-    int x = 0;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        for (const char* side : {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"}) {
-            Put(side);
-            Put("\\brdrs");
-            PutLine("\\brdrcf0");
+    std::vector<TColor> shadings;
+    for (const Cell& cell : cells) shadings.push_back(cell.shading);
+    if (header_.empty() || shadings != header_shadings_) {
+        header_ = "\\trowd\\trgaph40\r\n";
+        int x = 0;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            for (const char* side : {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"})
+                header_ += std::string(side) + "\\brdrs\\brdrcf0\r\n";
+            x += Twips(columns[i].column->width);
+            header_ += "\\clshdng10000\\clcfpat" + std::to_string(ColorNumber(cells[i].shading)) + "\\cellx" +
+                       std::to_string(x) + "\r\n";
         }
-        x += Twips(columns[i].column->width);
-        Put("\\clshdng10000\\clcfpat" + std::to_string(ColorNumber(cells[i].shading)));
-        PutLine("\\cellx" + std::to_string(x));
+        header_ += "{\\trrh0\r\n";
+        header_shadings_ = std::move(shadings);
+        cell_starts_.clear();
     }
-    PutLine("{\\trrh0");
+    Put(header_);
     const std::string spacing = grid().Flat() ? "12" : "24";
-    for (const Cell& cell : cells) {
-        Put(std::string("\\pard\\intbl{") + AlignmentWord(cell.alignment) + "\\sb" + spacing + "\\sa" + spacing);
-        PutStyledText(*cell.font, cell.background, cell.text);
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const Cell& cell = cells[i];
+        if (i >= cell_starts_.size() || cell_starts_[i].font != cell.font ||
+            cell_starts_[i].background != cell.background || cell_starts_[i].alignment != cell.alignment) {
+            std::string words = std::string("\\pard\\intbl{") + AlignmentWord(cell.alignment) + "\\sb" + spacing +
+                                "\\sa" + spacing;
+            words += StyleWords(*cell.font, cell.background);
+            CellStart start{cell.font, cell.background, cell.alignment, std::move(words)};
+            if (i < cell_starts_.size())
+                cell_starts_[i] = std::move(start);
+            else
+                cell_starts_.push_back(std::move(start));
+        }
+        Put(cell_starts_[i].words);
+        PutEscaped(cell.text);
         PutLine("\\cell}");
     }
     PutLine("\\pard\\intbl\\row}");
@@ -126,6 +161,11 @@ void TGridExportAsRTF::PutSummaryCell(int, int, const ExportColumnRef& column, c
 void TGridExportAsRTF::EndOutput() { Put("}"); }
 
 void TGridExportAsRTF::ExportGridToStream(OutputStream& stream, bool save_all) {
+    color_cache_.clear();
+    font_cache_.clear();
+    header_.clear();
+    header_shadings_.clear();
+    cell_starts_.clear();
     color_keys_.clear();
     colors_.clear();
     fonts_.clear();

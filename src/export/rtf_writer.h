@@ -30,13 +30,30 @@ private:
     int ColorNumber(TColor color);
     int FontNumber(const std::string& name);
     void PutRow(const TExportColumns& columns, const std::vector<Cell>& cells);
-    void PutStyledText(const TFont& font, TColor background, std::string_view text);
+    // "\fs..\b..\f..\cf..\cb.. " for a font on a background.
+    std::string StyleWords(const TFont& font, TColor background);
+    void PutEscaped(std::string_view text);
     int Twips(int pixels) const;
 
+    std::vector<std::pair<TColor, int>> color_cache_;        // colour value -> number
+    std::vector<std::pair<std::string, int>> font_cache_;    // UTF-8 name -> number
     std::vector<std::string> color_keys_;
     std::vector<TColor> colors_;      // RGB of each colour number
     std::vector<std::string> fonts_;  // code page 936 names
     std::vector<Cell> row_cells_;     // the data row being collected
+
+    // Every data row shares its cell definitions and each column's paragraph start; both are
+    // made once, in the order an uncached row would number its colours and fonts.
+    std::vector<TColor> header_shadings_;
+    std::string header_;
+    struct CellStart {
+        const TFont* font;
+        TColor background;
+        TAlignment alignment;
+        std::string words;
+    };
+    std::vector<CellStart> cell_starts_;
+    std::string escaped_;
 };
 
 }  // namespace sitora::gridexport

@@ -10,20 +10,23 @@ void TGridExportAsText::StartRow() {
 }
 
 void TGridExportAsText::StartCell() {
-    if (first_cell_)
+    if (first_cell_) {
         first_cell_ = false;
-    else
-        Put(std::string(1, Separator()));
+        return;
+    }
+    const char separator = Separator();
+    Put(std::string_view(&separator, 1));
 }
 
 void TGridExportAsText::WriteTitleRow(const TExportColumns& columns) {
     StartRow();
-    std::string line;
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        line += CellText(Ansi(columns[i].column->title.caption));
-        if (i + 1 < columns.size()) line += Separator();
+        PutCellText(Ansi(columns[i].column->title.caption));
+        if (i + 1 < columns.size()) {
+            const char separator = Separator();
+            Put(std::string_view(&separator, 1));
+        }
     }
-    Put(line);
 }
 
 void TGridExportAsText::WriteDataRow(const TExportColumns& columns) {
@@ -34,7 +37,7 @@ void TGridExportAsText::WriteDataRow(const TExportColumns& columns) {
 
 void TGridExportAsText::PutDataCell(const ExportColumnRef&, const TColCellParams& params) {
     StartCell();
-    Put(CellText(params.text));
+    PutCellText(params.text);
 }
 
 void TGridExportAsText::WriteSummaryRow(const TExportColumns& columns, int row) {
@@ -46,7 +49,7 @@ void TGridExportAsText::WriteSummaryRow(const TExportColumns& columns, int row) 
 void TGridExportAsText::PutSummaryCell(int, int, const ExportColumnRef&, const TFont&, TColor, TAlignment,
                                        std::string_view text) {
     StartCell();
-    Put(CellText(text));
+    PutCellText(text);
 }
 
 void TGridExportAsText::ExportGridToStream(OutputStream& stream, bool save_all) {
@@ -54,15 +57,16 @@ void TGridExportAsText::ExportGridToStream(OutputStream& stream, bool save_all) 
     TGridExport::ExportGridToStream(stream, save_all);
 }
 
-std::string TGridExportAsCSV::CellText(std::string_view text) const {
+void TGridExportAsCSV::PutCellText(std::string_view text) {
     // Only the byte 0x22 is a quote: code page 936 never uses it inside a double-byte character.
-    std::string quoted = "\"";
-    for (char c : text) {
-        quoted += c;
-        if (c == '"') quoted += '"';
+    Put("\"");
+    for (std::size_t quote; (quote = text.find('"')) != std::string_view::npos;) {
+        Put(text.substr(0, quote + 1));
+        Put("\"");
+        text.remove_prefix(quote + 1);
     }
-    quoted += '"';
-    return quoted;
+    Put(text);
+    Put("\"");
 }
 
 }  // namespace sitora::gridexport

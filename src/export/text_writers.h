@@ -21,7 +21,7 @@ protected:
     // The separator before every cell but the first of a row.
     virtual void StartCell();
     // A cell's text as this format writes it.
-    virtual std::string CellText(std::string_view text) const { return std::string(text); }
+    virtual void PutCellText(std::string_view text) { Put(text); }
     virtual char Separator() const { return '\t'; }
 
 private:
@@ -34,7 +34,7 @@ inline constexpr char kCsvSeparator = ';';
 
 class TGridExportAsCSV : public TGridExportAsText {
 protected:
-    std::string CellText(std::string_view text) const override;
+    void PutCellText(std::string_view text) override;
     char Separator() const override { return kCsvSeparator; }
 };
 

@@ -124,7 +124,7 @@ void TGridExportAsXLS::CheckGrid() {
             for (const ExportColumnRef& ref : columns) {
                 // A text's code page 936 form is at most twice its UTF-8 length: convert only
                 // where that bound does not settle it.
-                const std::string text = grid().DisplayText(ref.index);
+                const std::string_view text = grid().DisplayText(ref.index);
                 if (text.size() * 2 > kXlsMaxText && Ansi(text).size() > kXlsMaxText)
                     throw ExportError("a text is longer than a worksheet cell holds");
             }

@@ -147,3 +147,13 @@ std::optional<std::string> LoadValue(const std::filesystem::path& carrier, const
 }
 
 }  // namespace sitora::protect
+
+namespace sitora::protect {
+
+void RemoveStaleTransferFiles(const std::filesystem::path& private_folder) {
+    if (private_folder.empty()) return;
+    for (const char* name : {kPasswordStoreTransfer, kPasswordLoadTransfer, kKeyStoreTransfer, kKeyLoadTransfer})
+        files::RemoveFile(private_folder / name);
+}
+
+}  // namespace sitora::protect

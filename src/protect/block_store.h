@@ -40,6 +40,10 @@ bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
 // Throws TransferError when the transfer file cannot be created.
 std::optional<std::string> LoadValue(const std::filesystem::path& carrier, const std::filesystem::path& transfer);
 
+// Removes transfer files that a store or load cut short by a crash left in the private
+// folder (they hold a scrambled secret). Called at start-up, before any store or load.
+void RemoveStaleTransferFiles(const std::filesystem::path& private_folder);
+
 // The names of the four transfer files, kept from the program's first platform.
 inline constexpr const char* kPasswordStoreTransfer = "pass2.txt";
 inline constexpr const char* kPasswordLoadTransfer = "passtemp.txt";

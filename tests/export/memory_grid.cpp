@@ -31,9 +31,10 @@ void MemoryGrid::MoveBy(int distance) {
     current = std::clamp(current + distance, 0, std::max(RecordCount() - 1, 0));
 }
 
-std::string MemoryGrid::DisplayText(int column) const {
+std::string_view MemoryGrid::DisplayText(int column) const {
     if (columns.at(column).field.empty()) return {};
-    return rows.at(current).at(column).value_or("");
+    const auto& cell = rows.at(current).at(column);
+    return cell ? std::string_view(*cell) : std::string_view();
 }
 
 gridexport::FieldInfo MemoryGrid::Field(int column) const {

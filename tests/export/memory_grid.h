@@ -49,7 +49,7 @@ public:
     void MoveBy(int distance) override;
     int VisibleRowIndex() const override { return visible_index; }
     int VisibleRowCount() const override { return visible_count; }
-    std::string DisplayText(int column) const override;
+    std::string_view DisplayText(int column) const override;
     gridexport::FieldInfo Field(int column) const override;
 };
 

@@ -73,9 +73,23 @@ bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
 // A date cell read back in the short date format; anything else that was stored there is
 // shown as it stands.
 std::string_view DateCell(std::string_view stored, std::string& buffer) {
+    // The stored form 'YYYY-MM-DD': drop the leading zeros of month and day (the hot path of
+    // every list refresh).
+    if (stored.size() == 10 && stored[4] == '-' && stored[7] == '-' && IsDigit(stored[5]) && IsDigit(stored[6]) &&
+        IsDigit(stored[8]) && IsDigit(stored[9]) && stored[0] != '0') {
+        buffer.assign(stored.substr(0, 5));
+        if (stored[5] != '0') buffer += stored[5];
+        buffer += stored[6];
+        buffer += '-';
+        if (stored[8] != '0') buffer += stored[8];
+        buffer += stored[9];
+        return buffer;
+    }
     auto date = text::ParseDate(stored);
     if (!date) return stored;
     buffer = text::ShortDate(*date);
@@ -188,6 +202,7 @@ void TADOQuery::Open() {
         }
     }
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(sqlite3_db_handle(handle)));
+    rows->ShrinkToFit();
     rows_ = std::move(rows);
     table_ = std::move(table);
     First();

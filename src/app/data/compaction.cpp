@@ -5,7 +5,9 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,8 +48,8 @@ struct TableDigest {
 };
 
 void Mix(std::uint64_t& hash, const void* data, std::size_t size) {
-    const auto* bytes = static_cast<const unsigned char*>(data);
-    for (std::size_t i = 0; i < size; ++i) hash = (hash ^ bytes[i]) * 1099511628211ull;
+    const std::size_t value = std::hash<std::string_view>{}(std::string_view(static_cast<const char*>(data), size));
+    hash = (hash ^ value) * 1099511628211ull;
 }
 
 TableDigest Digest(sqlite3* db, const char* table) {
@@ -62,11 +64,10 @@ TableDigest Digest(sqlite3* db, const char* table) {
         ++digest.rows;
         for (int c = 0; c < columns; ++c) {
             const int type = sqlite3_column_type(statement, c);
-            Mix(digest.checksum, &type, sizeof type);
             const void* bytes = sqlite3_column_blob(statement, c);
             const int size = sqlite3_column_bytes(statement, c);
-            Mix(digest.checksum, &size, sizeof size);
-            if (size > 0) Mix(digest.checksum, bytes, static_cast<std::size_t>(size));
+            digest.checksum = (digest.checksum ^ static_cast<std::uint64_t>(type)) * 1099511628211ull;
+            Mix(digest.checksum, bytes ? bytes : "", static_cast<std::size_t>(size));
         }
     }
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
@@ -100,13 +101,33 @@ bool SyncPath(const std::filesystem::path& path) {
     return ok;
 }
 
+// Streams `from` into a new file `to` and flushes it.
+bool CopyAndFlush(const std::filesystem::path& from, const std::filesystem::path& to) {
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0) return false;
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = out >= 0;
+    std::string buffer(1 << 20, '\0');
+    while (ok) {
+        const ssize_t got = read(in, buffer.data(), buffer.size());
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ok = got == 0;
+            break;
+        }
+        ok = files::WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    }
+    ok = ok && files::SyncFile(out);
+    if (out >= 0 && close(out) != 0) ok = false;
+    close(in);
+    return ok;
+}
+
 // A byte copy, flushed, under a temporary name renamed into place: `to` is either its old
 // self or the complete copy.
 void CopyFileSafely(const std::filesystem::path& from, const std::filesystem::path& to) {
-    auto content = files::ReadWholeFile(from);
-    Require(content.has_value(), "cannot read the database for its backup");
     const std::filesystem::path part = to.string() + ".part";
-    if (!files::WriteWholeFile(part, *content, 0600, true)) {
+    if (!CopyAndFlush(from, part)) {
         files::RemoveFile(part);
         throw DataError("cannot write the backup");
     }
@@ -146,7 +167,9 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             // Opening read-write also rolls back a journal left by a crash, so the byte copy
             // below is the database as SQLite sees it.
             Database source = OpenDatabase(database, SQLITE_OPEN_READWRITE);
-            Require(SingleText(source.get(), "PRAGMA integrity_check") == "ok", "db.mdb is damaged");
+            // A quick check here (the copy gets the full one): a damaged db.mdb must not become
+            // the backup.
+            Require(SingleText(source.get(), "PRAGMA quick_check") == "ok", "db.mdb is damaged");
             source_digest = DigestOf(source.get());
         }
         Notify(observer, CompactionStep::kSourceChecked);

@@ -56,6 +56,12 @@ std::optional<int> ResultSet::Find(int column, const std::function<bool(FieldVal
     return std::nullopt;
 }
 
+void ResultSet::ShrinkToFit() {
+    arena_.shrink_to_fit();
+    cells_.shrink_to_fit();
+    rows_.shrink_to_fit();
+}
+
 void ResultSet::EraseRow(int row) {
     if (row < 0 || row >= RowCount()) throw DataError("no such row");
     // The row's cells stay in the arena; only its entry goes.

@@ -41,6 +41,8 @@ public:
     std::optional<int> Find(int column, const std::function<bool(FieldValue)>& matches, int from = 0) const;
 
     void EraseRow(int row);
+    // Gives back the room kept for more rows once all are read.
+    void ShrinkToFit();
 
 private:
     struct CellRef {

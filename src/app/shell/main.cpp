@@ -8,6 +8,7 @@
 #include "app/files/private_folder.h"
 #include "app/files/single_instance.h"
 #include "app/shell/private_fonts.h"
+#include "protect/block_store.h"
 #include "ui/aux/banner_window.h"
 #include "ui/login/login_window.h"
 #include "ui/toolkit/desktop_services.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // A compaction cut short by a crash is finished or undone before anything reads db.mdb.
     data::RecoverInterruptedCompaction(program_folder.toStdString());
+    protect::RemoveStaleTransferFiles(private_folder);
 
     int exit_code = 0;
     {

@@ -63,6 +63,14 @@ std::string ToCp936(std::string_view utf8) {
     return converter.Convert(utf8, "?");
 }
 
+void ToCp936Into(std::string_view utf8, std::string& out) {
+    if (IsAscii(utf8)) {
+        out.assign(utf8);
+        return;
+    }
+    out = ToCp936(utf8);
+}
+
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
     thread_local Converter converter("UTF-8", "GB18030");

@@ -10,6 +10,8 @@ namespace sitora::text {
 // GB18030 form (a superset that agrees with 936 on every GBK character), so nothing is lost.
 // Malformed UTF-8 sequences become '?'.
 std::string ToCp936(std::string_view utf8);
+// The same into `out` (replaced), reusing its room: for converting many cells in a row.
+void ToCp936Into(std::string_view utf8, std::string& out);
 
 // Code page 936 (or GB18030) bytes to UTF-8. A byte sequence that is not valid
 // becomes U+FFFD for its first byte and decoding goes on with the next one.
