@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <limits>
 
 #include "ui/toolkit/program_font.h"
 
@@ -28,6 +29,7 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, bool pass
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);
     edit->setGeometry(geometry);
+    edit->setMaxLength(std::numeric_limits<int>::max());  // the fields have no length limit of their own
     if (password) {
         edit->setEchoMode(QLineEdit::Password);
         edit->setStyleSheet("lineedit-password-character: 42;");  // each character shown as "*"

@@ -1,0 +1,177 @@
+// Damaged files and hostile input: each gives its message or a clear error, never a crash,
+// and nothing is overwritten or stored differently from what was typed.
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "app/data/fault_vfs.h"
+#include "app/data/statements.h"
+#include "app/files/file_ops.h"
+#include "app/text/cp936.h"
+#include "protect/block_store.h"
+#include "support/register_fixture.h"
+#include "support/window_fixture.h"
+#include "ui/login/login_window.h"
+#include "ui/main/main_window.h"
+#include "ui/records/add_window.h"
+#include "ui/records/detail_window.h"
+#include "ui/settings/settings_window.h"
+#include "ui/toolkit/data_grid.h"
+
+namespace sitora::ui {
+namespace {
+
+class HostileFiles : public test::WindowTest {};
+
+TEST_F(HostileFiles, DamagedRegistersAreReportedAtFirstShowAndLeftAsTheyWere) {
+    std::string truncated = test::ReadFile(program_ / "db.mdb");
+    truncated.resize(truncated.size() / 3);
+    const std::string no_tables = [&] {
+        test::TempFolder other;
+        data::TDataModule1 module;
+        test::WriteFile(other / "x.mdb", "");
+        module.ADOConnection1.SetConnectionString("Data Source=" + (other / "x.mdb").string());
+        module.ADOQuery4.SetSQL("create table other(x)");
+        module.ADOQuery4.ExecSQL();
+        module.ADOConnection1.Close();
+        return test::ReadFile(other / "x.mdb");
+    }();
+    for (const std::string& content : {std::string(), truncated, std::string(10000, '\xA5'), no_tables}) {
+        test::WriteFile(program_ / "db.mdb", content);
+        boxes_.shown.clear();
+        end_requests_ = 0;
+        LogIn();
+        EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败")) << content.size();
+        EXPECT_EQ(end_requests_, 1);
+        EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), content);
+        windows_.reset();
+    }
+}
+
+TEST_F(HostileFiles, SettingsWithoutRowsOrWithTextFailTheCounterRefreshOnly) {
+    LogIn();
+    for (const char* statement : {"delete from t_set", "insert into t_set values('many','days')"}) {
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        module.ADOQuery4.SetSQL(statement);
+        module.ADOQuery4.ExecSQL();
+        Click(context_->Form1, "BitBtn8");
+        EXPECT_EQ(boxes_.LastText(), "查询失败");
+    }
+    Click(context_->Form1, "BitBtn1");
+    EXPECT_EQ(Text(context_->Form1, "Label3"), "0");
+}
+
+TEST_F(HostileFiles, CarriersWithLyingTrailersLoadNothing) {
+    test::WriteFile(program_ / "key.exe", std::string("MZ\x90\x00garbage\xFF\xFF\xFF\x7F", 15));
+    test::WriteFile(program_ / "sk.exe", std::string("\x03\x00\x00\x00", 4));
+    LogIn();  // the empty password logs in: no value could be loaded
+    EXPECT_EQ(context_->Form1->DataKey(), "");
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(test::ReadFile(program_ / "key.exe").size(), 15u);
+}
+
+TEST_F(HostileFiles, AReadOnlyProgramFolderRefusesEveryWriteWithItsMessage) {
+    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
+    LogIn();
+    const std::string before = test::ReadFile(program_ / "db.mdb");
+    std::filesystem::permissions(program_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    std::filesystem::permissions(program_ / "db.mdb", std::filesystem::perms::owner_read);
+    Click(context_->Form1, "BitBtn2");
+    Type(context_->Form2, "Edit1", "123456");
+    Click(context_->Form2, "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "数据添加失败");
+    context_->Form5->show();
+    Click(context_->Form5, "BitBtn3");
+    EXPECT_TRUE(boxes_.LastText().startsWith("压缩数据库出错"));
+    std::filesystem::permissions(program_.path(), std::filesystem::perms::owner_all);
+    EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), before);
+}
+
+class HostileInput : public test::WindowTest {};
+
+TEST_F(HostileInput, EveryKindOfTextIsStoredAndShownExactlyAsTyped) {
+    ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙"), program_ / "sk.exe", private_ / "s.txt"));
+    LogIn();
+    const QString values[] = {
+        "o'brien\"s \\path\\ 100% a_b #1#",
+        "x'); drop table t_webinfo; --",
+        "😀 emoji and 한국어 and Ω",
+        QString("ctrl\x01in\x1fside"),
+        QString(33000, QChar('m')),  // longer than a line edit takes by default
+    };
+    int serial = 0;
+    for (const QString& value : values) {
+        const QString number = QString("20110310%1").arg(100000 + serial++);
+        const QString address = "addr" + number + value.left(40);
+        Click(context_->Form1, "BitBtn2");
+        TForm2* add = context_->Form2;
+        Type(add, "Edit1", number);
+        Type(add, "Edit3", address);
+        for (const char* field : {"Edit2", "Edit4", "Edit5", "Edit6", "Edit9", "Edit13", "Edit17"}) Type(add, field, value);
+        // The remark takes a 1 MB text.
+        const QString remark = value + "\n" + value + "\n" + QString("remark line\n").repeated(90000);
+        Find<QPlainTextEdit>(add, "Memo1")->setPlainText(remark);
+        Click(add, "BitBtn1");
+        ASSERT_EQ(boxes_.LastText(), "数据库添加成功") << value.left(30).toStdString();
+        Click(add, "BitBtn2");
+
+        context_->Form3->OpenRecord(address, true);
+        TForm3* detail = context_->Form3;
+        ASSERT_TRUE(detail->RecordLoaded());
+        for (const char* field : {"Edit2", "Edit4", "Edit5", "Edit6", "Edit9", "Edit13", "Edit17"})
+            EXPECT_EQ(Find<QLineEdit>(detail, field)->text(), value) << field;
+        EXPECT_EQ(Find<QPlainTextEdit>(detail, "Memo1")->toPlainText(), remark);
+        detail->close();
+    }
+    EXPECT_EQ(Text(context_->Form1, "Label3"), "5");
+}
+
+TEST_F(HostileInput, SearchKeywordsOfBlanksOrSqlFindNothingWrong) {
+    InsertRecord(test::SampleRecord("100001", "a.com"));
+    LogIn();
+    Click(context_->Form1, "BitBtn1");
+    Click(context_->Form1, "BitBtn9");
+    Find<QComboBox>(context_->Form1, "ComboBox1")->setCurrentText("网站名称");
+    for (const char* keyword : {"   ", "' or '1'='1", "%", "_"}) {
+        Type(context_->Form1, "Edit1", keyword);
+        Click(context_->Form1, "BitBtn10");
+        EXPECT_TRUE(boxes_.shown.empty()) << keyword;
+    }
+    Find<QComboBox>(context_->Form1, "ComboBox1")->setCurrentText("域名到期日期");
+    Type(context_->Form1, "Edit1", "   ");
+    Click(context_->Form1, "BitBtn10");
+    EXPECT_EQ(boxes_.LastText().left(4), "查询失败");
+}
+
+TEST_F(HostileInput, AFailingDiskShowsTheFailureNeverTheSuccess) {
+    data::UseFaultInjectingFileLayer();
+    LogIn();
+    Click(context_->Form1, "BitBtn2");
+    TForm2* add = context_->Form2;
+    int successes = 0;
+    for (int call = 1; call < 40; ++call) {
+        Type(add, "Edit1", QString::number(200000 + call));
+        Type(add, "Edit3", QString("fault%1.com").arg(call));
+        files::InjectFaultForTesting(call, ENOSPC, true);
+        Click(add, "BitBtn1");
+        files::ClearFaultsForTesting();
+        const bool stored = [&] {
+            data::TDataModule1 module;
+            module.SetUpConnection(program_.ProgramFolder());
+            module.ADOQuery2.SetSQL(data::sql::AddressExists(QString("fault%1.com").arg(call).toStdString()));
+            module.ADOQuery2.Open();
+            return module.ADOQuery2.RecordCount() == 1;
+        }();
+        EXPECT_EQ(boxes_.LastText() == "数据库添加成功", stored) << call;
+        EXPECT_TRUE(boxes_.LastText() == "数据库添加成功" || boxes_.LastText() == "数据添加失败") << call;
+        successes += stored;
+        module_->ADOConnection1.Close();
+    }
+    EXPECT_GT(successes, 0);
+}
+
+}  // namespace
+}  // namespace sitora::ui
