@@ -8,7 +8,8 @@ command -v strace >/dev/null || { echo "strace is not installed: skipped"; exit 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$cli" newdb "$work/db.mdb"
-strace -f -y -o "$work/trace" -e trace=fsync,fdatasync,rename,renameat,renameat2 "$helper" compact "$work"
+# LeakSanitizer cannot run under ptrace.
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" strace -f -y -o "$work/trace" -e trace=fsync,fdatasync,rename,renameat,renameat2 "$helper" compact "$work"
 
 line() { grep -n -E "$1" "$work/trace" | head -n 1 | cut -d: -f1; }
 backup_flush=$(line 'fsync\([0-9]+<[^>]*tempdb\.mdb\.part>')
