@@ -1,6 +1,8 @@
 // sitora-bench: the program's operations on a large register, each beside the nearest thing the
 // sqlite3 shell does on the same file, with the ratio and the target.
 // usage: sitora-bench [--records N] [--work DIR]
+#include <malloc.h>
+
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -114,6 +116,7 @@ public:
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);  // as the program does
     QApplication application(argc, argv);
     int records = 100000;
     fs::path work = fs::temp_directory_path() / "sitora-bench";

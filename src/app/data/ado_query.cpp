@@ -113,6 +113,7 @@ void TADOQuery::Close() {
 
 void TADOQuery::SetSQL(std::string_view statement) {
     Close();
+    if (statement != statement_) last_rows_ = last_text_bytes_ = 0;
     statement_ = statement;
     parameters_.clear();
 }
@@ -187,6 +188,7 @@ void TADOQuery::Open() {
         is_date.push_back(IsDateColumn(names.back()));
     }
     auto rows = std::make_unique<ResultSet>(std::move(names));
+    rows->Reserve(last_rows_, last_text_bytes_);
     std::string buffer;
     int rc;
     while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
@@ -203,6 +205,8 @@ void TADOQuery::Open() {
     }
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(sqlite3_db_handle(handle)));
     rows->ShrinkToFit();
+    last_rows_ = static_cast<std::size_t>(rows->RowCount());
+    last_text_bytes_ = rows->TextBytes();
     rows_ = std::move(rows);
     table_ = std::move(table);
     First();

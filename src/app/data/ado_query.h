@@ -28,7 +28,7 @@ public:
     bool Active() const { return rows_ != nullptr; }
 
     // Replaces the statement and forgets the parameters of the previous one.
-    void SetSQL(std::string_view statement);
+    void SetSQL(std::string_view statement);  // forgets the last result's size when it changes
     const std::string& SQL() const { return statement_; }
 
     // A parameter's value, given as text (bytes for a protected column). The name is the
@@ -83,6 +83,9 @@ private:
     std::vector<std::pair<std::string, std::string>> parameters_;
     std::unique_ptr<ResultSet> rows_;
     std::string table_;  // the single table a select reads, for Delete
+    // The size of the last result of this statement: the next run of it reserves as much.
+    std::size_t last_rows_ = 0;
+    std::size_t last_text_bytes_ = 0;
     int current_ = 0;
     bool eof_ = true;
     bool bof_ = true;

@@ -10,6 +10,12 @@ namespace sitora::data {
 
 ResultSet::ResultSet(std::vector<std::string> column_names) : columns_(std::move(column_names)) {}
 
+void ResultSet::Reserve(std::size_t rows, std::size_t text_bytes) {
+    rows_.reserve(rows);
+    cells_.reserve(rows * columns_.size());
+    arena_.reserve(text_bytes);
+}
+
 void ResultSet::BeginRow(std::int64_t row_id) {
     rows_.push_back(Row{row_id, next_serial_++, static_cast<std::uint32_t>(cells_.size())});
 }

@@ -22,6 +22,9 @@ class ResultSet {
 public:
     explicit ResultSet(std::vector<std::string> column_names = {});
 
+    // Room for this many rows and text bytes, so that loading does not grow by copying.
+    void Reserve(std::size_t rows, std::size_t text_bytes);
+
     // Appending rows while reading the statement's result.
     void BeginRow(std::int64_t row_id);
     void AppendCell(FieldValue value);

@@ -1,4 +1,6 @@
 // Sitora: start-up, the single-instance rule and shutdown.
+#include <malloc.h>
+
 #include <QApplication>
 #include <QMetaObject>
 #include <QSystemTrayIcon>
@@ -28,6 +30,9 @@ std::filesystem::path PrivateFolderOrNone() {
 
 int main(int argc, char** argv) {
     using namespace sitora;
+    // Large lists are allocated by mmap and given back whole when they are freed, so a refresh
+    // does not leave the old list's memory behind.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const std::filesystem::path private_folder = PrivateFolderOrNone();
     // Another copy runs: end at once, silently, before any window exists.
     files::SingleInstanceLock instance(private_folder.empty() ? "/nonexistent" : private_folder, "Sitora");

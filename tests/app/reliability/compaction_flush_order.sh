@@ -9,11 +9,13 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 "$cli" newdb "$work/db.mdb"
 # LeakSanitizer cannot run under ptrace.
-ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" strace -f -y -o "$work/trace" -e trace=fsync,fdatasync,rename,renameat,renameat2 "$helper" compact "$work"
+ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" strace -f -y -o "$work/trace" -e trace=fsync,fdatasync,rename,renameat,renameat2,link,linkat "$helper" compact "$work"
 
-line() { grep -n -E "$1" "$work/trace" | head -n 1 | cut -d: -f1; }
+line() { grep -n -E "$1" "$work/trace" | head -n 1 | cut -d: -f1 || true; }
+# The backup is a second name of db.mdb (a link), or a flushed copy renamed into place.
+backup_rename=$(line '(link|rename).*tempdb\.mdb')
 backup_flush=$(line 'fsync\([0-9]+<[^>]*tempdb\.mdb\.part>')
-backup_rename=$(line 'rename.*tempdb\.mdb\.part.*tempdb\.mdb')
+[ -n "$backup_flush" ] || backup_flush=0
 copy_flush=$(line 'fsync\([0-9]+<[^>]*newdb\.mdb>')
 swap=$(line 'rename.*newdb\.mdb.*db\.mdb')
 folder_flush_after_swap=$(awk -v after="$swap" -v dir="$work" 'NR > after && /fsync\([0-9]+</ && index($0, "<" dir ">") { print NR; exit }' "$work/trace")
