@@ -8,6 +8,16 @@
 
 namespace {
 
+// Private-use code points U+E78D..U+E864: GB18030 gave 24 of them to standard characters
+// (vertical forms and others), which is what they decode to. Nothing a user types lives there.
+bool HasReassignedPrivateUse(std::string_view s) {
+    for (std::size_t i = 0; i + 2 < s.size(); ++i) {
+        const auto a = static_cast<unsigned char>(s[i]), b = static_cast<unsigned char>(s[i + 1]);
+        if (a == 0xEE && (b == 0x9E || b == 0x9F || b == 0xA0 || b == 0xA1)) return true;
+    }
+    return false;
+}
+
 bool ValidUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
         const auto c = static_cast<unsigned char>(s[i]);
@@ -32,6 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const std::string decoded = sitora::text::FromCp936(bytes);
     if (!ValidUtf8(decoded)) __builtin_trap();
-    if (ValidUtf8(bytes) && sitora::text::FromCp936(sitora::text::ToCp936(bytes)) != bytes) __builtin_trap();
+    if (ValidUtf8(bytes) && !HasReassignedPrivateUse(bytes) && sitora::text::FromCp936(sitora::text::ToCp936(bytes)) != bytes)
+        __builtin_trap();
     return 0;
 }

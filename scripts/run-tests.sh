@@ -31,7 +31,8 @@ cmake --build build-fuzz -j "$jobs"
 for fuzzer in build-fuzz/fuzz/*_fuzzer; do
     name="$(basename "$fuzzer" _fuzzer)"
     scratch="$(mktemp -d)"
-    "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 "$scratch" "fuzz/corpus/$name" 2>&1 | tail -n 2
+    "$fuzzer" -max_total_time="$fuzz_seconds" -print_final_stats=0 -artifact_prefix="$scratch/" \
+        "$scratch" "fuzz/corpus/$name" 2>&1 | tail -n 2
     rm -rf "$scratch"
 done
 # One closing line over both runs (a failing run has stopped the script already).

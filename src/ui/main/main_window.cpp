@@ -110,14 +110,14 @@ void TForm1::BuildTopBar() {
 }
 
 void TForm1::BuildBottomRow() {
-    struct Spec {
+    struct BottomButton {
         const char* name;
         const char* caption;
         const char* hint;
         void (TForm1::*action)();
         bool record_command;
     };
-    const Spec specs[] = {
+    const BottomButton buttons[] = {
         {"BitBtn2", "添加网站", "添加新的网站资料", nullptr, false},
         {"BitBtn3", "修改记录", "修改选择的网站资料", &TForm1::ModifyRecord, true},
         {"BitBtn4", "删除记录", "删除选择行", &TForm1::DeleteRecords, true},
@@ -129,11 +129,11 @@ void TForm1::BuildBottomRow() {
         {"BitBtn14", "查询明细", "", &TForm1::ShowDetail, true},
     };
     int x = 6;
-    for (const Spec& spec : specs) {
-        QPushButton* button = MakeButton(this, spec.name, spec.caption, QRect(x, 526, 88, 32), spec.hint);
+    for (const BottomButton& entry : buttons) {
+        QPushButton* button = MakeButton(this, entry.name, entry.caption, QRect(x, 526, 88, 32), entry.hint);
         x += 95;
-        if (spec.action) connect(button, &QPushButton::clicked, this, spec.action);
-        if (spec.record_command) {
+        if (entry.action) connect(button, &QPushButton::clicked, this, entry.action);
+        if (entry.record_command) {
             button->setEnabled(false);
             record_buttons_.push_back(button);
         }

@@ -17,19 +17,19 @@ constexpr int kPairWidth = 190;
 constexpr int kLabelWidth = 78;
 constexpr int kFieldWidth = 104;
 
-struct FieldSpec {
+struct FieldPlace {
     int number;
     const char* label;
 };
 
 // Fields in rows of four label-field pairs.
-void AddFieldRows(QGroupBox* group, RecordFields& fields, std::initializer_list<FieldSpec> specs) {
+void AddFieldRows(QGroupBox* group, RecordFields& fields, std::initializer_list<FieldPlace> places) {
     int index = 0;
-    for (const FieldSpec& spec : specs) {
+    for (const FieldPlace& place : places) {
         const int x = kMargin + (index % 4) * kPairWidth;
         const int y = 24 + (index / 4) * kRowHeight;
-        MakeLabel(group, qPrintable(QString("LabelEdit%1").arg(spec.number)), spec.label, QRect(x, y + 2, kLabelWidth, 22));
-        fields.edit[spec.number] = MakeEdit(group, qPrintable(QString("Edit%1").arg(spec.number)),
+        MakeLabel(group, qPrintable(QString("LabelEdit%1").arg(place.number)), place.label, QRect(x, y + 2, kLabelWidth, 22));
+        fields.edit[place.number] = MakeEdit(group, qPrintable(QString("Edit%1").arg(place.number)),
                                             QRect(x + kLabelWidth, y, kFieldWidth, 24));
         ++index;
     }
