@@ -11,44 +11,47 @@
 
 namespace sitora::ui {
 
+namespace {
+
+// Creates a window and records it in its slot of the context.
+template <typename Form>
+std::unique_ptr<Form> Create(AppContext& context, Form*& slot) {
+    auto form = std::make_unique<Form>(context);
+    slot = form.get();
+    return form;
+}
+
+// Destroys a window after taking it out of the context, so no other window reaches it.
+template <typename Form>
+void Destroy(std::unique_ptr<Form>& form, Form*& slot) {
+    slot = nullptr;
+    form.reset();
+}
+
+}  // namespace
+
 WindowSet::WindowSet(AppContext& context) : context_(context) {
-    form6_ = std::make_unique<TForm6>(context);
-    context.Form6 = form6_.get();
-    form1_ = std::make_unique<TForm1>(context);
-    context.Form1 = form1_.get();
-    form2_ = std::make_unique<TForm2>(context);
-    context.Form2 = form2_.get();
-    form3_ = std::make_unique<TForm3>(context);
-    context.Form3 = form3_.get();
-    form4_ = std::make_unique<TForm4>(context);
-    context.Form4 = form4_.get();
-    form5_ = std::make_unique<TForm5>(context);
-    context.Form5 = form5_.get();
-    form7_ = std::make_unique<TForm7>(context);
-    context.Form7 = form7_.get();
-    form8_ = std::make_unique<TForm8>(context);
-    context.Form8 = form8_.get();
+    form6_ = Create(context, context.Form6);
+    form1_ = Create(context, context.Form1);
+    form2_ = Create(context, context.Form2);
+    form3_ = Create(context, context.Form3);
+    form4_ = Create(context, context.Form4);
+    form5_ = Create(context, context.Form5);
+    form7_ = Create(context, context.Form7);
+    form8_ = Create(context, context.Form8);
     form8_->Follow(form1_.get());
 }
 
 WindowSet::~WindowSet() {
-    // Later windows first; none is reachable through the context any more.
-    context_.Form8 = nullptr;
-    form8_.reset();
-    context_.Form7 = nullptr;
-    form7_.reset();
-    context_.Form5 = nullptr;
-    form5_.reset();
-    context_.Form4 = nullptr;
-    form4_.reset();
-    context_.Form3 = nullptr;
-    form3_.reset();
-    context_.Form2 = nullptr;
-    form2_.reset();
-    context_.Form1 = nullptr;
-    form1_.reset();
-    context_.Form6 = nullptr;
-    form6_.reset();
+    // In the reverse order of creation.
+    Destroy(form8_, context_.Form8);
+    Destroy(form7_, context_.Form7);
+    Destroy(form5_, context_.Form5);
+    Destroy(form4_, context_.Form4);
+    Destroy(form3_, context_.Form3);
+    Destroy(form2_, context_.Form2);
+    Destroy(form1_, context_.Form1);
+    Destroy(form6_, context_.Form6);
 }
 
 }  // namespace sitora::ui

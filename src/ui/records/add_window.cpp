@@ -9,6 +9,7 @@
 
 #include "app/data/statements.h"
 #include "app/text/clock.h"
+#include "app/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
@@ -67,7 +68,7 @@ void TForm2::AddRecord() {
     auto& boxes = context_.services.boxes;
     const auto& edit = fields_.edit;
     const std::string number = Trimmed(edit[1]);
-    if (Cp936(QString::fromStdString(number)).size() < 6) {
+    if (text::Cp936Length(number) < 6) {
         boxes.Show("网站编号不能为空,并且位数不能小于6位", kPromptTitle, kErrorBox);
         return;
     }
@@ -99,7 +100,7 @@ void TForm2::AddRecord() {
 
 void TForm2::Insert(const std::string& number) {
     const auto& edit = fields_.edit;
-    const std::string number_bytes = Cp936(QString::fromStdString(number));
+    const std::string number_bytes = text::ToCp936(number);
     auto protect = [&](int field) { return protect::ProtectValue(Cp936(edit[field]->text()), number_bytes); };
     const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
 

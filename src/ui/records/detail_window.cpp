@@ -8,6 +8,7 @@
 #include <QPushButton>
 
 #include "app/data/statements.h"
+#include "app/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"
 #include "ui/expiry/expiry_window.h"
@@ -120,7 +121,8 @@ void TForm3::Load() {
         query.Close();
         query.SetSQL(data::sql::LoadRecord(Trimmed(fields_.edit[3])));
         query.Open();
-        auto column = [&query](std::string_view name) -> data::FieldValue {
+        // With no row every column reads as missing.
+        const protect::ColumnReader column = [&query](std::string_view name) -> data::FieldValue {
             return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
         };
         const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
@@ -131,7 +133,7 @@ void TForm3::Load() {
             context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox);
             return;
         }
-        FillFields(query, *accounts);
+        FillFields(column, *accounts);
         query.Close();
         loaded_ = true;
     } catch (const std::exception&) {
@@ -140,10 +142,7 @@ void TForm3::Load() {
     }
 }
 
-void TForm3::FillFields(data::TADOQuery& query, const std::map<std::string, std::string>& accounts) {
-    auto column = [&query](const char* name) -> data::FieldValue {
-        return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
-    };
+void TForm3::FillFields(const protect::ColumnReader& column, const std::map<std::string, std::string>& accounts) {
     auto& edit = fields_.edit;
     edit[1]->setText(Text(column("web_id")));
     auto reveal = [&](const char* name) { return FromCp936(accounts.at(name)); };
@@ -193,7 +192,7 @@ void TForm3::RunSave(const QString& title, const std::function<void(data::TADOQu
 void TForm3::SaveSite() {
     const auto& edit = fields_.edit;
     RunSave("网站资料", [&](data::TADOQuery& query) {
-        const std::string number = Cp936(QString::fromStdString(Number()));
+        const std::string number = text::ToCp936(Number());
         const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
         query.SetSQL(data::sql::kUpdateSite);
         query.SetParameter("web_name", Trimmed(edit[2]));
@@ -212,7 +211,7 @@ void TForm3::SaveSite() {
 void TForm3::SaveDatabase() {
     const auto& edit = fields_.edit;
     RunSave("数据库资料", [&](data::TADOQuery& query) {
-        const std::string number = Cp936(QString::fromStdString(Number()));
+        const std::string number = text::ToCp936(Number());
         auto protect = [&](int field) { return protect::ProtectValue(Cp936(edit[field]->text(), true), number); };
         query.SetSQL(data::sql::kUpdateDatabase);
         query.SetParameter("web_dbname", protect(13));

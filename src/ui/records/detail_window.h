@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/data/result_set.h"
+#include "protect/record_reveal.h"
 #include "ui/app_context.h"
 #include "ui/records/record_fields.h"
 
@@ -36,7 +37,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FillFields(data::TADOQuery& query, const std::map<std::string, std::string>& accounts);
+    void FillFields(const protect::ColumnReader& column, const std::map<std::string, std::string>& accounts);
     // Runs a section's update on ADOQuery4; reports under the section's title.
     void RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement);
     std::string Number() const;

@@ -50,15 +50,6 @@ QComboBox* MakeList(QWidget* parent, int number, QRect geometry, int first, int 
 
 }  // namespace
 
-std::array<QWidget*, 19> RecordFields::TextWidgets() const {
-    std::array<QWidget*, 19> widgets{};
-    int i = 0;
-    for (int number = 1; number <= 17; ++number) widgets[i++] = edit[number];
-    widgets[i++] = edit[21];
-    widgets[i++] = Memo1;
-    return widgets;
-}
-
 void RecordFields::ClearTexts() const {
     for (int number = 1; number <= 17; ++number) edit[number]->clear();
     edit[21]->clear();

@@ -38,8 +38,6 @@ struct RecordFields {
     QGroupBox* dates_group = nullptr;
     QGroupBox* remark = nullptr;
 
-    // Every text field and the remark (not the date lists).
-    std::array<QWidget*, 19> TextWidgets() const;
     void ClearTexts() const;
 };
 
