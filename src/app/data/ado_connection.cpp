@@ -46,7 +46,8 @@ void TADOConnection::Open() {
     Close();
     const std::filesystem::path path = DataSourceOf(connection_string_);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    // A connection is only ever used by the thread that opened it: no per-call locking.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     try {
         if (rc != SQLITE_OK) throw DataError(db ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
         sqlite3_extended_result_codes(db, 1);

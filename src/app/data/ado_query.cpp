@@ -82,13 +82,16 @@ std::string_view DateCell(std::string_view stored, std::string& buffer) {
     // every list refresh).
     if (stored.size() == 10 && stored[4] == '-' && stored[7] == '-' && IsDigit(stored[5]) && IsDigit(stored[6]) &&
         IsDigit(stored[8]) && IsDigit(stored[9]) && stored[0] != '0') {
-        buffer.assign(stored.substr(0, 5));
-        if (stored[5] != '0') buffer += stored[5];
-        buffer += stored[6];
-        buffer += '-';
-        if (stored[8] != '0') buffer += stored[8];
-        buffer += stored[9];
-        return buffer;
+        buffer.resize(10);
+        char* out = buffer.data();
+        std::copy_n(stored.data(), 5, out);
+        std::size_t length = 5;
+        if (stored[5] != '0') out[length++] = stored[5];
+        out[length++] = stored[6];
+        out[length++] = '-';
+        if (stored[8] != '0') out[length++] = stored[8];
+        out[length++] = stored[9];
+        return std::string_view(out, length);
     }
     auto date = text::ParseDate(stored);
     if (!date) return stored;
@@ -113,7 +116,7 @@ void TADOQuery::Close() {
 
 void TADOQuery::SetSQL(std::string_view statement) {
     Close();
-    if (statement != statement_) last_rows_ = last_text_bytes_ = 0;
+    if (statement != statement_) last_rows_ = 0;
     statement_ = statement;
     parameters_.clear();
 }
@@ -188,25 +191,24 @@ void TADOQuery::Open() {
         is_date.push_back(IsDateColumn(names.back()));
     }
     auto rows = std::make_unique<ResultSet>(std::move(names));
-    rows->Reserve(last_rows_, last_text_bytes_);
+    rows->Reserve(last_rows_);
     std::string buffer;
     int rc;
     while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
         rows->BeginRow(first ? sqlite3_column_int64(handle, 0) : rows->RowCount());
         for (int c = first; c < columns; ++c) {
-            if (sqlite3_column_type(handle, c) == SQLITE_NULL) {
+            sqlite3_value* value = sqlite3_column_value(handle, c);
+            if (sqlite3_value_type(value) == SQLITE_NULL) {
                 rows->AppendCell(std::nullopt);
                 continue;
             }
-            const void* bytes = sqlite3_column_blob(handle, c);
-            std::string_view cell(static_cast<const char*>(bytes), sqlite3_column_bytes(handle, c));
+            const void* bytes = sqlite3_value_blob(value);
+            std::string_view cell(static_cast<const char*>(bytes), sqlite3_value_bytes(value));
             rows->AppendCell(is_date[c - first] ? DateCell(cell, buffer) : cell);
         }
     }
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(sqlite3_db_handle(handle)));
-    rows->ShrinkToFit();
     last_rows_ = static_cast<std::size_t>(rows->RowCount());
-    last_text_bytes_ = rows->TextBytes();
     rows_ = std::move(rows);
     table_ = std::move(table);
     First();

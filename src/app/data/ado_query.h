@@ -85,7 +85,6 @@ private:
     std::string table_;  // the single table a select reads, for Delete
     // The size of the last result of this statement: the next run of it reserves as much.
     std::size_t last_rows_ = 0;
-    std::size_t last_text_bytes_ = 0;
     int current_ = 0;
     bool eof_ = true;
     bool bof_ = true;

@@ -22,7 +22,7 @@ using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
 
 Database OpenDatabase(const std::filesystem::path& path, int flags) {
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(path.c_str(), &db, flags, nullptr);
+    int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
     Database handle(db, &sqlite3_close);
     if (rc != SQLITE_OK) throw DataError("cannot open " + path.string());
     sqlite3_busy_timeout(db, 5000);

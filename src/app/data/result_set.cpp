@@ -10,10 +10,9 @@ namespace sitora::data {
 
 ResultSet::ResultSet(std::vector<std::string> column_names) : columns_(std::move(column_names)) {}
 
-void ResultSet::Reserve(std::size_t rows, std::size_t text_bytes) {
+void ResultSet::Reserve(std::size_t rows) {
     rows_.reserve(rows);
     cells_.reserve(rows * columns_.size());
-    arena_.reserve(text_bytes);
 }
 
 void ResultSet::BeginRow(std::int64_t row_id) {
@@ -25,10 +24,23 @@ void ResultSet::AppendCell(FieldValue value) {
         cells_.push_back(CellRef{0, kNull});
         return;
     }
-    if (arena_.size() + value->size() >= kNull) throw DataError("result too large");
-    cells_.push_back(CellRef{static_cast<std::uint32_t>(arena_.size()),
-                             static_cast<std::uint32_t>(value->size())});
-    arena_.append(*value);
+    const std::size_t size = value->size();
+    if (size == 0) {
+        cells_.push_back(CellRef{0, 0});
+        return;
+    }
+    if (size >= kNull) throw DataError("result too large");
+    if (size > kBlockSize - block_used_) {
+        if (blocks_.size() >= (std::size_t{1} << (32 - kBlockBits))) throw DataError("result too large");
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, kBlockSize)));
+        block_used_ = 0;
+    }
+    const auto block = static_cast<std::uint32_t>(blocks_.size() - 1);
+    std::copy(value->begin(), value->end(), blocks_.back().get() + block_used_);
+    cells_.push_back(CellRef{(block << kBlockBits) + block_used_, static_cast<std::uint32_t>(size)});
+    // A text of a block's size or more fills its own block.
+    block_used_ = size >= kBlockSize ? kBlockSize : block_used_ + static_cast<std::uint32_t>(size);
+    text_bytes_ += size;
 }
 
 int ResultSet::ColumnIndex(std::string_view name) const {
@@ -44,7 +56,8 @@ FieldValue ResultSet::Value(int row, int column) const {
         throw DataError("no such row or column");
     const CellRef& cell = cells_[rows_[row].first_cell + column];
     if (cell.length == kNull) return std::nullopt;
-    return std::string_view(arena_).substr(cell.offset, cell.length);
+    if (cell.length == 0) return std::string_view();
+    return std::string_view(blocks_[cell.offset >> kBlockBits].get() + (cell.offset & (kBlockSize - 1)), cell.length);
 }
 
 std::optional<int> ResultSet::RowOf(Bookmark bookmark) const {
@@ -60,12 +73,6 @@ std::optional<int> ResultSet::Find(int column, const std::function<bool(FieldVal
     for (int row = std::max(from, 0); row < RowCount(); ++row)
         if (matches(Value(row, column))) return row;
     return std::nullopt;
-}
-
-void ResultSet::ShrinkToFit() {
-    arena_.shrink_to_fit();
-    cells_.shrink_to_fit();
-    rows_.shrink_to_fit();
 }
 
 void ResultSet::EraseRow(int row) {

@@ -2,6 +2,7 @@
 // The rows of one select, held in memory (a static cursor), with a current row.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,8 +23,8 @@ class ResultSet {
 public:
     explicit ResultSet(std::vector<std::string> column_names = {});
 
-    // Room for this many rows and text bytes, so that loading does not grow by copying.
-    void Reserve(std::size_t rows, std::size_t text_bytes);
+    // Room for this many rows, so that loading does not grow by copying.
+    void Reserve(std::size_t rows);
 
     // Appending rows while reading the statement's result.
     void BeginRow(std::int64_t row_id);
@@ -33,7 +34,7 @@ public:
     const std::string& ColumnName(int column) const { return columns_.at(column); }
     int ColumnIndex(std::string_view name) const;  // -1 when absent; case-insensitive
     int RowCount() const { return static_cast<int>(rows_.size()); }
-    std::size_t TextBytes() const { return arena_.size(); }
+    std::size_t TextBytes() const { return text_bytes_; }
 
     FieldValue Value(int row, int column) const;
     std::int64_t RowId(int row) const { return rows_.at(row).row_id; }
@@ -44,14 +45,17 @@ public:
     std::optional<int> Find(int column, const std::function<bool(FieldValue)>& matches, int from = 0) const;
 
     void EraseRow(int row);
-    // Gives back the room kept for more rows once all are read.
-    void ShrinkToFit();
 
 private:
+    // Cell texts live in blocks that never move, so loading copies each byte once. A cell's
+    // offset is its block's number times kBlockSize plus its place in the block; a text
+    // longer than a block gets a block of its own.
     struct CellRef {
         std::uint32_t offset;
         std::uint32_t length;  // kNull for NULL
     };
+    static constexpr unsigned kBlockBits = 20;
+    static constexpr std::uint32_t kBlockSize = 1u << kBlockBits;
     struct Row {
         std::int64_t row_id;
         Bookmark serial;
@@ -62,7 +66,9 @@ private:
     std::vector<std::string> columns_;
     std::vector<Row> rows_;
     std::vector<CellRef> cells_;
-    std::string arena_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::uint32_t block_used_ = kBlockSize;  // bytes taken in the last block
+    std::size_t text_bytes_ = 0;
     Bookmark next_serial_ = 0;
 };
 

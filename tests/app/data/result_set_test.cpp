@@ -1,6 +1,9 @@
 // The list's result set: cursor moves, bookmarks, locate and deleting the row behind it.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "app/data/data_error.h"
 #include "app/data/statements.h"
 #include "support/register_fixture.h"
@@ -113,6 +116,24 @@ TEST(ResultSetStorage, NullsEmptyTextsAndBytesAreKeptApart) {
     EXPECT_EQ(rows.ColumnIndex("B"), 1);
     EXPECT_EQ(rows.RowId(1), 8);
     EXPECT_THROW(rows.Value(2, 0), DataError);
+}
+
+TEST(ResultSetStorage, TextsAcrossManyBlocksAndLongerThanABlockComeBackWhole) {
+    // Cells of awkward sizes fill several storage blocks; a long remark gets a block of its own.
+    ResultSet rows({"text"});
+    std::vector<std::string> texts;
+    for (int i = 0; i < 30000; ++i) texts.push_back(std::string(1 + i % 97, static_cast<char>('a' + i % 26)));
+    texts.insert(texts.begin() + 12345, std::string(3'000'000, 'L'));
+    texts.insert(texts.begin() + 12346, std::string(1 << 20, 'B'));
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        rows.BeginRow(static_cast<std::int64_t>(i));
+        rows.AppendCell(texts[i]);
+        total += texts[i].size();
+    }
+    ASSERT_EQ(rows.RowCount(), static_cast<int>(texts.size()));
+    EXPECT_EQ(rows.TextBytes(), total);
+    for (std::size_t i = 0; i < texts.size(); ++i) ASSERT_EQ(rows.Value(static_cast<int>(i), 0), texts[i]) << i;
 }
 
 }  // namespace
