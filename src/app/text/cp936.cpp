@@ -3,6 +3,8 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 
 namespace sitora::text {
@@ -55,12 +57,84 @@ bool IsAscii(std::string_view s) {
     return true;
 }
 
+std::string ConvertToCp936(std::string_view utf8) {
+    thread_local Converter converter("GB18030", "UTF-8");
+    return converter.Convert(utf8, "?");
+}
+
+// The two-byte form of each character of the Basic Multilingual Plane, asked of iconv once
+// per character and kept: exports convert every cell, and a register uses a few thousand
+// characters at most.
+class TwoByteForms {
+public:
+    // The character's two bytes (lead << 8 | trail), or 0 when it has another form.
+    std::uint16_t Of(char32_t code_point, std::string_view utf8) {
+        std::uint16_t& form = forms_[code_point];
+        if (form == kUnknown) {
+            const std::string bytes = ConvertToCp936(utf8);
+            form = bytes.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
+                                                                  static_cast<unsigned char>(bytes[1]))
+                                     : kOther;
+        }
+        return form == kOther ? 0 : form;
+    }
+
+private:
+    // No two-byte form has a trail byte below 0x40, so these never collide with one.
+    static constexpr std::uint16_t kUnknown = 0;
+    static constexpr std::uint16_t kOther = 1;
+    std::uint16_t forms_[0x10000] = {};
+};
+
+// Converts valid UTF-8 of ASCII and two-byte characters straight into `out`; false (with
+// `out` unspecified) when a character needs iconv's full treatment.
+bool FastToCp936(std::string_view utf8, std::string& out) {
+    thread_local auto forms = std::make_unique<TwoByteForms>();
+    out.resize(utf8.size());  // no character grows: ASCII stays one byte, the rest take two
+    char* dst = out.data();
+    const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = src + utf8.size();
+    while (src < end) {
+        const unsigned char lead = *src;
+        if (lead < 0x80) {
+            *dst++ = static_cast<char>(lead);
+            ++src;
+            continue;
+        }
+        char32_t code_point;
+        int length;
+        if (lead >= 0xC2 && lead < 0xE0) {
+            length = 2;
+            code_point = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead < 0xF0) {
+            length = 3;
+            code_point = lead & 0x0F;
+        } else {
+            return false;  // a stray byte, or beyond the Basic Multilingual Plane
+        }
+        if (end - src < length) return false;
+        for (int i = 1; i < length; ++i) {
+            if ((src[i] & 0xC0) != 0x80) return false;
+            code_point = code_point << 6 | (src[i] & 0x3F);
+        }
+        if ((length == 3 && code_point < 0x800) || (code_point >= 0xD800 && code_point < 0xE000)) return false;
+        const std::uint16_t form =
+            forms->Of(code_point, std::string_view(reinterpret_cast<const char*>(src), static_cast<std::size_t>(length)));
+        if (form == 0) return false;
+        *dst++ = static_cast<char>(form >> 8);
+        *dst++ = static_cast<char>(form & 0xFF);
+        src += length;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return true;
+}
+
 }  // namespace
 
 std::string ToCp936(std::string_view utf8) {
-    if (IsAscii(utf8)) return std::string(utf8);
-    thread_local Converter converter("GB18030", "UTF-8");
-    return converter.Convert(utf8, "?");
+    std::string out;
+    ToCp936Into(utf8, out);
+    return out;
 }
 
 void ToCp936Into(std::string_view utf8, std::string& out) {
@@ -68,7 +142,7 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
         out.assign(utf8);
         return;
     }
-    out = ToCp936(utf8);
+    if (!FastToCp936(utf8, out)) out = ConvertToCp936(utf8);
 }
 
 std::string FromCp936(std::string_view bytes) {
