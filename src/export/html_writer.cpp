@@ -13,19 +13,40 @@ const char* AlignmentText(TAlignment alignment) {
     return "LEFT";
 }
 
+namespace {
+
+// Hands the text to `put` in pieces: runs of plain bytes and the entities between them.
+template <typename Put>
+void EscapeInPieces(std::string_view text, const Put& put) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::string_view entity;
+        switch (text[i]) {
+            case '&': entity = "&amp"; break;
+            case '<': entity = "&lt"; break;
+            case '>': entity = "&gt"; break;
+            case '"': entity = "&quot"; break;
+            default: continue;
+        }
+        put(text.substr(start, i - start));
+        put(entity);
+        start = i + 1;
+    }
+    put(text.substr(start));
+}
+
+}  // namespace
+
 std::string EscapeHtml(std::string_view text) {
     std::string escaped;
     escaped.reserve(text.size() + 8);
-    for (char c : text) {
-        switch (c) {
-            case '&': escaped += "&amp"; break;
-            case '<': escaped += "&lt"; break;
-            case '>': escaped += "&gt"; break;
-            case '"': escaped += "&quot"; break;
-            default: escaped += c;
-        }
-    }
+    EscapeInPieces(text, [&escaped](std::string_view piece) { escaped += piece; });
     return escaped;
+}
+
+bool SameFont(const TFont& a, const TFont& b) {
+    return a.name == b.name && a.size == b.size && a.color == b.color && a.bold == b.bold && a.italic == b.italic &&
+           a.underline == b.underline && a.strike_out == b.strike_out;
 }
 
 std::string TGridExportAsHTML::ColorText(TColor color) const {
@@ -40,6 +61,7 @@ std::string TGridExportAsHTML::ColorText(TColor color) const {
 
 void TGridExportAsHTML::BeginOutput() {
     font_openings_.clear();
+    frames_.clear();
     color_texts_.clear();
     for (TColor color : {clWindow, clWindowText, clBtnFace, clWhite, clTeal})
         color_texts_.emplace_back(color, ColorText(color));
@@ -73,13 +95,8 @@ void TGridExportAsHTML::EndOutput() {
 }
 
 const std::string& TGridExportAsHTML::FontOpening(const TFont& font) {
-    auto same = [&font](const TFont& other) {
-        return other.name == font.name && other.size == font.size && other.color == font.color &&
-               other.bold == font.bold && other.italic == font.italic && other.underline == font.underline &&
-               other.strike_out == font.strike_out;
-    };
     for (const auto& [known, opening] : font_openings_)
-        if (same(known)) return opening;
+        if (SameFont(known, font)) return opening;
     std::string opening = "<FONT STYLE=\"font-family: " + Ansi(font.name) + "; font-size: " +
                           std::to_string(font.size) + "pt; color: #" + ColorText(font.color) + "\">";
     if (font.bold) opening += "<B>";
@@ -90,26 +107,47 @@ const std::string& TGridExportAsHTML::FontOpening(const TFont& font) {
     return font_openings_.back().second;
 }
 
-void TGridExportAsHTML::PutFontElement(const TFont& font, std::string_view text) {
-    std::string element = FontOpening(font);
+std::string TGridExportAsHTML::FontClosing(const TFont& font) {
+    std::string closing;
     const std::pair<bool, const char*> styles[] = {
         {font.bold, "B"}, {font.italic, "I"}, {font.underline, "U"}, {font.strike_out, "STRIKE"}};
-    const std::string escaped = EscapeHtml(text);
-    element += escaped.empty() ? "&nbsp" : escaped;
     for (const auto& [on, tag] : styles)
-        if (on) element += std::string("</") + tag + ">";
-    element += "</FONT>";
-    Put(element);
+        if (on) closing += std::string("</") + tag + ">";
+    return closing + "</FONT>";
 }
 
-void TGridExportAsHTML::PutCell(int width, TAlignment alignment, const TColor* background, const TFont& font,
-                                std::string_view text) {
-    std::string cell = "  <TD WIDTH=" + std::to_string(width) + " ALIGN=\"" + AlignmentText(alignment) + "\"";
-    if (background) cell += " BGCOLOR=#" + ColorText(*background);
-    cell += ">";
-    Put(cell);
-    PutFontElement(font, text);
-    PutLine("</TD>");
+const TGridExportAsHTML::CellFrame& TGridExportAsHTML::FrameOf(int column, int width, TAlignment alignment,
+                                                              const TColor* background, const TFont& font) {
+    // A column's cells share their frame; the title row's frame differs, so each column keeps
+    // the last one made and makes it again only when asked for another.
+    if (static_cast<std::size_t>(column) >= frames_.size()) frames_.resize(column + 1);
+    CellFrame& frame = frames_[column];
+    const TColor background_value = background ? *background : clNone;
+    if (frame.made && frame.width == width && frame.alignment == alignment &&
+        frame.has_background == (background != nullptr) && frame.background == background_value &&
+        SameFont(frame.font, font))
+        return frame;
+    std::string opening = "  <TD WIDTH=" + std::to_string(width) + " ALIGN=\"" + AlignmentText(alignment) + "\"";
+    if (background) opening += " BGCOLOR=#" + ColorText(*background);
+    opening += ">" + FontOpening(font);
+    frame = CellFrame{true, width, alignment, background != nullptr, background_value, font, std::move(opening),
+                      FontClosing(font) + "</TD>\r\n"};
+    return frame;
+}
+
+void TGridExportAsHTML::PutEscaped(std::string_view text) {
+    if (text.empty())
+        Put("&nbsp");
+    else
+        EscapeInPieces(text, [this](std::string_view piece) { Put(piece); });
+}
+
+void TGridExportAsHTML::PutCell(int column, int width, TAlignment alignment, const TColor* background,
+                                const TFont& font, std::string_view text) {
+    const CellFrame& frame = FrameOf(column, width, alignment, background, font);
+    Put(frame.opening);
+    PutEscaped(text);
+    Put(frame.closing);
 }
 
 void TGridExportAsHTML::WriteTitleRow(const TExportColumns& columns) {
@@ -117,7 +155,8 @@ void TGridExportAsHTML::WriteTitleRow(const TExportColumns& columns) {
     PutLine("<TR>");
     for (const ExportColumnRef& ref : columns) {
         const TColumn& column = *ref.column;
-        PutCell(column.width, column.title.alignment, nullptr, column.title.font, Ansi(column.title.caption));
+        PutCell(ref.index, column.width, column.title.alignment, nullptr, column.title.font,
+                Ansi(column.title.caption));
     }
     PutLine("</TR>");
 }
@@ -129,7 +168,7 @@ void TGridExportAsHTML::WriteDataRow(const TExportColumns& columns) {
 }
 
 void TGridExportAsHTML::PutDataCell(const ExportColumnRef& column, const TColCellParams& params) {
-    PutCell(column.column->width, params.alignment, &params.background, params.font, params.text);
+    PutCell(column.index, column.column->width, params.alignment, &params.background, params.font, params.text);
 }
 
 void TGridExportAsHTML::WriteSummaryRow(const TExportColumns& columns, int row) {
@@ -140,7 +179,7 @@ void TGridExportAsHTML::WriteSummaryRow(const TExportColumns& columns, int row) 
 
 void TGridExportAsHTML::PutSummaryCell(int, int, const ExportColumnRef& column, const TFont& font,
                                        TColor background, TAlignment alignment, std::string_view text) {
-    PutCell(column.column->width, alignment, &background, font, text);
+    PutCell(column.index, column.column->width, alignment, &background, font, text);
 }
 
 }  // namespace sitora::gridexport

@@ -20,17 +20,36 @@ public:
 
 private:
     std::string ColorText(TColor color) const;
-    void PutCell(int width, TAlignment alignment, const TColor* background, const TFont& font, std::string_view text);
-    void PutFontElement(const TFont& font, std::string_view text);
+    // A cell of the given grid column: its frame, then its text escaped.
+    void PutCell(int column, int width, TAlignment alignment, const TColor* background, const TFont& font,
+                 std::string_view text);
+    void PutEscaped(std::string_view text);
     // The start of a font element, made once per distinct font in a run.
     const std::string& FontOpening(const TFont& font);
+    static std::string FontClosing(const TFont& font);
+
+    // What comes before and after a cell's text, for one column.
+    struct CellFrame {
+        bool made = false;
+        int width = 0;
+        TAlignment alignment = TAlignment::taLeftJustify;
+        bool has_background = false;
+        TColor background = clNone;
+        TFont font;
+        std::string opening;
+        std::string closing;
+    };
+    const CellFrame& FrameOf(int column, int width, TAlignment alignment, const TColor* background,
+                             const TFont& font);
 
     std::vector<std::pair<TFont, std::string>> font_openings_;
+    std::vector<CellFrame> frames_;
     std::vector<std::pair<TColor, std::string>> color_texts_;
 };
 
 // "&" "<" ">" and the double quote as entities without a closing semicolon.
 std::string EscapeHtml(std::string_view text);
+bool SameFont(const TFont& a, const TFont& b);
 const char* AlignmentText(TAlignment alignment);
 
 }  // namespace sitora::gridexport
