@@ -27,6 +27,12 @@ private:
     std::string data_;
 };
 
+// Takes every byte and keeps none.
+class NullOutput : public OutputStream {
+public:
+    void Write(std::string_view) override {}
+};
+
 // A file created or replaced, written through a buffer; Close() flushes and reports the
 // last failures, and the destructor closes without reporting.
 class FileOutput : public OutputStream {

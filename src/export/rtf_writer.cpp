@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace sitora::gridexport {
@@ -88,11 +89,13 @@ void TGridExportAsRTF::PutEscaped(std::string_view text) {
     Put(escaped_);
 }
 
-void TGridExportAsRTF::PutRow(const TExportColumns& columns, const std::vector<Cell>& cells) {
-    std::vector<TColor> shadings;
-    for (const Cell& cell : cells) shadings.push_back(cell.shading);
-    if (header_.empty() || shadings != header_shadings_) {
+void TGridExportAsRTF::PutRow(const TExportColumns& columns, std::span<const Cell> cells) {
+    const bool same_shadings = header_shadings_.size() == cells.size() &&
+                               std::equal(cells.begin(), cells.end(), header_shadings_.begin(),
+                                          [](const Cell& cell, TColor shading) { return cell.shading == shading; });
+    if (header_.empty() || !same_shadings) {
         header_ = "\\trowd\\trgaph40\r\n";
+        header_shadings_.clear();
         int x = 0;
         for (std::size_t i = 0; i < cells.size(); ++i) {
             for (const char* side : {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"})
@@ -100,13 +103,13 @@ void TGridExportAsRTF::PutRow(const TExportColumns& columns, const std::vector<C
             x += Twips(columns[i].column->width);
             header_ += "\\clshdng10000\\clcfpat" + std::to_string(ColorNumber(cells[i].shading)) + "\\cellx" +
                        std::to_string(x) + "\r\n";
+            header_shadings_.push_back(cells[i].shading);
         }
         header_ += "{\\trrh0\r\n";
-        header_shadings_ = std::move(shadings);
         cell_starts_.clear();
     }
     Put(header_);
-    const std::string spacing = grid().Flat() ? "12" : "24";
+    const char* spacing = grid().Flat() ? "12" : "24";
     for (std::size_t i = 0; i < cells.size(); ++i) {
         const Cell& cell = cells[i];
         if (i >= cell_starts_.size() || cell_starts_[i].font != cell.font ||
@@ -127,6 +130,12 @@ void TGridExportAsRTF::PutRow(const TExportColumns& columns, const std::vector<C
     PutLine("\\pard\\intbl\\row}");
 }
 
+TGridExportAsRTF::Cell& TGridExportAsRTF::NextRowCell() {
+    // The row's cells are kept from row to row, so their texts reuse their room.
+    if (row_size_ == row_cells_.size()) row_cells_.emplace_back();
+    return row_cells_[row_size_++];
+}
+
 void TGridExportAsRTF::WriteTitleRow(const TExportColumns& columns) {
     std::vector<Cell> cells;
     for (const ExportColumnRef& ref : columns) {
@@ -137,46 +146,63 @@ void TGridExportAsRTF::WriteTitleRow(const TExportColumns& columns) {
 }
 
 void TGridExportAsRTF::WriteDataRow(const TExportColumns& columns) {
-    row_cells_.clear();
+    row_size_ = 0;
     TGridExport::WriteDataRow(columns);
-    PutRow(columns, row_cells_);
+    PutRow(columns, std::span<const Cell>(row_cells_.data(), row_size_));
 }
 
 void TGridExportAsRTF::PutDataCell(const ExportColumnRef& column, const TColCellParams& params) {
     // The cell's font lives for the row; keep the column's, which the parameters copy.
-    row_cells_.push_back({column.column->color, params.alignment, &column.column->font, params.background, params.text});
+    Cell& cell = NextRowCell();
+    cell.shading = column.column->color;
+    cell.alignment = params.alignment;
+    cell.font = &column.column->font;
+    cell.background = params.background;
+    cell.text.assign(params.text);
 }
 
 void TGridExportAsRTF::WriteSummaryRow(const TExportColumns& columns, int row) {
-    row_cells_.clear();
+    row_size_ = 0;
     TGridExport::WriteSummaryRow(columns, row);
-    PutRow(columns, row_cells_);
+    PutRow(columns, std::span<const Cell>(row_cells_.data(), row_size_));
 }
 
 void TGridExportAsRTF::PutSummaryCell(int, int, const ExportColumnRef& column, const TFont&, TColor background,
                                       TAlignment alignment, std::string_view text) {
-    row_cells_.push_back({background, alignment, &column.column->font, background, std::string(text)});
+    NextRowCell() = Cell{background, alignment, &column.column->font, background, std::string(text)};
 }
 
 void TGridExportAsRTF::EndOutput() { Put("}"); }
 
-void TGridExportAsRTF::ExportGridToStream(OutputStream& stream, bool save_all) {
-    color_cache_.clear();
-    font_cache_.clear();
+void TGridExportAsRTF::NumberColorsAndFonts() {
+    // Every data row numbers the same colours and fonts as the first, so the title row and the
+    // first record, written nowhere, number all the body will use, in the body's order.
+    OutputStream& file = output();
+    NullOutput nowhere;
+    SetOutput(&nowhere);
+    const TExportColumns columns = ExportColumns();
+    if (grid().Options().titles) WriteTitleRow(columns);
+    if (grid().RecordCount() > 0) {
+        grid().First();
+        WriteDataRow(columns);
+    }
+    SetOutput(&file);
     header_.clear();
     header_shadings_.clear();
     cell_starts_.clear();
+}
+
+void TGridExportAsRTF::BeginOutput() {
+    color_cache_.clear();
+    font_cache_.clear();
     color_keys_.clear();
     colors_.clear();
     fonts_.clear();
     ColorNumber(clBlack);
     ColorNumber(clWhite);
     ColorNumber(clBtnFace);
+    NumberColorsAndFonts();
 
-    MemoryOutput body;
-    TGridExport::ExportGridToStream(body, save_all);
-
-    SetOutput(&stream);
     // The code page is declared so that readers outside a Chinese system read the text right.
     PutLine("{\\rtf0\\ansi\\ansicpg936");
     std::string colors = "{\\colortbl";
@@ -188,7 +214,6 @@ void TGridExportAsRTF::ExportGridToStream(OutputStream& stream, bool save_all) {
     for (std::size_t i = 0; i < fonts_.size(); ++i)
         fonts += "\\f" + std::to_string(i) + "\\fnil\\fcharset134 " + fonts_[i] + ";";
     PutLine(fonts + "}");
-    Put(body.data());
 }
 
 }  // namespace sitora::gridexport

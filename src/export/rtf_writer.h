@@ -1,7 +1,8 @@
 #pragma once
-// An RTF document with one table. The body is written to memory first, since the colour and
-// font tables in front of it are known only once every cell has been seen.
+// An RTF document with one table. The colour and font tables in front of the body are found
+// first by numbering the title row and one data row, which every other data row repeats.
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "export/grid_export.h"
@@ -10,6 +11,7 @@ namespace sitora::gridexport {
 
 class TGridExportAsRTF : public TGridExport {
 public:
+    void BeginOutput() override;
     void EndOutput() override;
     void WriteTitleRow(const TExportColumns& columns) override;
     void WriteDataRow(const TExportColumns& columns) override;
@@ -17,7 +19,6 @@ public:
     void WriteSummaryRow(const TExportColumns& columns, int row) override;
     void PutSummaryCell(int position, int row, const ExportColumnRef& column, const TFont& font, TColor background,
                         TAlignment alignment, std::string_view text) override;
-    void ExportGridToStream(OutputStream& stream, bool save_all) override;
 
 private:
     struct Cell {
@@ -29,7 +30,9 @@ private:
     };
     int ColorNumber(TColor color);
     int FontNumber(const std::string& name);
-    void PutRow(const TExportColumns& columns, const std::vector<Cell>& cells);
+    void NumberColorsAndFonts();
+    Cell& NextRowCell();
+    void PutRow(const TExportColumns& columns, std::span<const Cell> cells);
     // "\fs..\b..\f..\cf..\cb.. " for a font on a background.
     std::string StyleWords(const TFont& font, TColor background);
     void PutEscaped(std::string_view text);
@@ -40,7 +43,8 @@ private:
     std::vector<std::string> color_keys_;
     std::vector<TColor> colors_;      // RGB of each colour number
     std::vector<std::string> fonts_;  // code page 936 names
-    std::vector<Cell> row_cells_;     // the data row being collected
+    std::vector<Cell> row_cells_;     // the row being collected: its first row_size_ cells
+    std::size_t row_size_ = 0;
 
     // Every data row shares its cell definitions and each column's paragraph start; both are
     // made once, in the order an uncached row would number its colours and fonts.

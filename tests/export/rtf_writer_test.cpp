@@ -70,6 +70,22 @@ TEST(RtfWriter, StyleWordsComeInTheirOrderAndWidthsUseTheResolution) {
     EXPECT_NE(rtf.find("\\cellx1200\r\n"), std::string::npos);
 }
 
+TEST(RtfWriter, ColoursOfDataRowsAloneAreInTheTableInFrontOfThem) {
+    MemoryGrid grid;
+    grid.options.titles = false;
+    TColumn& column = grid.AddColumn("t", 10);
+    column.color = 0x00563412;
+    column.font.color = 0x00BBAA99;
+    grid.rows = {{"x"}, {"y"}};
+    const std::string rtf = ExportToMemory<TGridExportAsRTF>(grid);
+    // Shading first, then the text colour, after the three colours every document starts with.
+    EXPECT_NE(rtf.find("\\red192\\green192\\blue192;\\red18\\green52\\blue86;\\red153\\green170\\blue187;}"),
+              std::string::npos)
+        << rtf;
+    EXPECT_NE(rtf.find("\\cf4\\cb3 x\\cell}"), std::string::npos) << rtf;
+    EXPECT_NE(rtf.find("\\cf4\\cb3 y\\cell}"), std::string::npos) << rtf;
+}
+
 TEST(RtfWriter, NoColumnsStillGiveATitleRowFrame) {
     MemoryGrid grid;
     const std::string rtf = ExportToMemory<TGridExportAsRTF>(grid);
