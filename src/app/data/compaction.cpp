@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 
@@ -27,6 +28,9 @@ Database OpenDatabase(const std::filesystem::path& path, int flags) {
     if (rc != SQLITE_OK) throw DataError("cannot open " + path.string());
     sqlite3_busy_timeout(db, 5000);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // The reading passes map the file rather than copy it page by page; nothing writes a file
+    // while the compaction reads it.
+    if (flags & SQLITE_OPEN_READONLY) sqlite3_exec(db, "PRAGMA mmap_size=1073741824", nullptr, nullptr, nullptr);
     return handle;
 }
 
@@ -63,9 +67,10 @@ TableDigest Digest(sqlite3* db, const char* table) {
     while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
         ++digest.rows;
         for (int c = 0; c < columns; ++c) {
-            const int type = sqlite3_column_type(statement, c);
-            const void* bytes = sqlite3_column_blob(statement, c);
-            const int size = sqlite3_column_bytes(statement, c);
+            sqlite3_value* value = sqlite3_column_value(statement, c);
+            const int type = sqlite3_value_type(value);
+            const void* bytes = sqlite3_value_blob(value);
+            const int size = sqlite3_value_bytes(value);
             digest.checksum = (digest.checksum ^ static_cast<std::uint64_t>(type)) * 1099511628211ull;
             Mix(digest.checksum, bytes ? bytes : "", static_cast<std::size_t>(size));
         }
@@ -81,6 +86,18 @@ struct RegisterDigest {
 };
 
 RegisterDigest DigestOf(sqlite3* db) { return {Digest(db, "t_webinfo"), Digest(db, "t_set")}; }
+
+RegisterDigest DigestOf(const std::filesystem::path& path, int flags) {
+    Database db = OpenDatabase(path, flags);
+    return DigestOf(db.get());
+}
+
+// Runs `work` on another thread while the caller goes on; the result (or the exception) is
+// collected with get(). The compaction reads with one connection per thread.
+template <typename Work>
+auto Beside(Work work) {
+    return std::async(std::launch::async, std::move(work));
+}
 
 void Require(bool ok, const char* what) {
     if (!ok) throw DataError(what);
@@ -164,18 +181,31 @@ bool DatabaseIntact(const std::filesystem::path& path) {
     }
 }
 
+namespace {
+
+// What is asked of db.mdb after the swap: it opens and holds the register's tables.
+bool DatabaseOpens(const std::filesystem::path& path) {
+    try {
+        Database db = OpenDatabase(path, SQLITE_OPEN_READWRITE);
+        return SingleText(db.get(), "SELECT count(*) FROM sqlite_master WHERE name IN ('t_webinfo','t_set')") == "2";
+    } catch (const DataError&) {
+        return false;
+    }
+}
+
+}  // namespace
+
 bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer) {
     const auto database = folder / kDatabaseFile;
     const auto compacted = folder / kCompactedFile;
     const auto backup = folder / kBackupFile;
+    bool swapped = false;
     try {
-        RegisterDigest source_digest;
         {
-            // Opening read-write also rolls back a journal left by a crash, so the backup below
-            // is the database as SQLite sees it. Reading every row proves the tables readable;
-            // the indexes are rebuilt by the compaction and checked in the copy.
+            // Opening read-write rolls back a journal left by a crash, so that the backup and
+            // the copy below are the database as SQLite sees it.
             Database source = OpenDatabase(database, SQLITE_OPEN_READWRITE);
-            source_digest = DigestOf(source.get());
+            Require(SingleText(source.get(), "SELECT count(*) FROM sqlite_master") != "", "cannot read db.mdb");
         }
         Notify(observer, CompactionStep::kSourceChecked);
 
@@ -187,6 +217,9 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         BackUp(database, backup);
         Notify(observer, CompactionStep::kBackupWritten);
 
+        // Every row of the source is read (proving it readable) and summed up while SQLite
+        // writes the copy; nothing writes db.mdb meanwhile.
+        auto source_digest = Beside([&database] { return DigestOf(database, SQLITE_OPEN_READONLY); });
         {
             Database source = OpenDatabase(database, SQLITE_OPEN_READONLY);
             sqlite3_stmt* statement = nullptr;
@@ -197,28 +230,37 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             sqlite3_bind_text(statement, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
             Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");
         }
+        const RegisterDigest expected = source_digest.get();
         chmod(compacted.c_str(), 0600);
         Require(SyncPath(compacted) && files::SyncFolder(folder), "cannot flush the compacted copy");
         Notify(observer, CompactionStep::kCopyWritten);
 
         {
-            Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
-            Require(SingleText(copy.get(), "PRAGMA integrity_check") == "ok", "the compacted copy is damaged");
-            Require(DigestOf(copy.get()) == source_digest, "the compacted copy differs from db.mdb");
+            // The copy's structure and its rows are checked at the same time.
+            auto structure = Beside([&compacted] {
+                Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
+                return SingleText(copy.get(), "PRAGMA integrity_check") == "ok";
+            });
+            const bool same_rows = DigestOf(compacted, SQLITE_OPEN_READONLY) == expected;
+            Require(structure.get(), "the compacted copy is damaged");
+            Require(same_rows, "the compacted copy differs from db.mdb");
         }
         Notify(observer, CompactionStep::kCopyVerified);
 
         Require(files::RenameFile(compacted, database), "cannot put the compacted copy in place");
+        swapped = true;
         Require(files::SyncFolder(folder), "cannot flush the folder");
         Notify(observer, CompactionStep::kSwapped);
     } catch (const std::exception&) {
-        // db.mdb has not been touched: drop the half-made copy, keep the backup.
+        // Before the swap db.mdb has not been touched: the half-made copy and the backup go.
+        // After it, the backup stays until the next start has seen db.mdb open.
         RemoveDatabaseFiles(compacted);
+        if (!swapped && files::RemoveFile(backup)) files::SyncFolder(folder);
         return false;
     }
 
-    // db.mdb is the compacted copy now; the backup goes only once it opens.
-    if (!DatabaseIntact(database)) {
+    // db.mdb is the verified copy now; the backup goes only once it opens.
+    if (!DatabaseOpens(database)) {
         RecoverInterruptedCompaction(folder);
         return false;
     }

@@ -153,5 +153,16 @@ TEST_F(Compaction, ADamagedDbMdbIsNotCompacted) {
     EXPECT_EQ(test::ReadFile(folder_ / "db.mdb"), std::string(8192, 'g'));
 }
 
+TEST_F(Compaction, ADamagedRecordPageFailsTheRunAndLeavesNothingBeside) {
+    // The schema on page 1 still reads; the records' root page (page 2) does not.
+    std::string damaged = test::ReadFile(folder_ / "db.mdb");
+    ASSERT_GT(damaged.size(), 3u * 4096);
+    std::fill_n(damaged.begin() + 4096, 4096, '\x55');
+    test::WriteFile(folder_ / "db.mdb", damaged);
+    EXPECT_FALSE(CompactDatabase(folder_.path()));
+    EXPECT_TRUE(test::ReadFile(folder_ / "db.mdb") == damaged);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
 }  // namespace
 }  // namespace sitora::data
