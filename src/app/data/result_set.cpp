@@ -30,16 +30,18 @@ void ResultSet::AppendCell(FieldValue value) {
         return;
     }
     if (size >= kNull) throw DataError("result too large");
-    if (size > kBlockSize - block_used_) {
+    if (size > block_room_ - block_used_) {
         if (blocks_.size() >= (std::size_t{1} << (32 - kBlockBits))) throw DataError("result too large");
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(std::max<std::size_t>(size, kBlockSize)));
+        const std::size_t next = block_room_ == 0 ? kFirstBlockSize : std::min<std::size_t>(block_room_ * 2, kBlockSize);
+        block_room_ = std::max(size, next);
+        blocks_.push_back(std::make_unique_for_overwrite<char[]>(block_room_));
         block_used_ = 0;
     }
     const auto block = static_cast<std::uint32_t>(blocks_.size() - 1);
     std::copy(value->begin(), value->end(), blocks_.back().get() + block_used_);
-    cells_.push_back(CellRef{(block << kBlockBits) + block_used_, static_cast<std::uint32_t>(size)});
-    // A text of a block's size or more fills its own block.
-    block_used_ = size >= kBlockSize ? kBlockSize : block_used_ + static_cast<std::uint32_t>(size);
+    cells_.push_back(CellRef{(block << kBlockBits) + static_cast<std::uint32_t>(block_used_),
+                             static_cast<std::uint32_t>(size)});
+    block_used_ += size;
     text_bytes_ += size;
 }
 

@@ -49,7 +49,8 @@ public:
 private:
     // Cell texts live in blocks that never move, so loading copies each byte once. A cell's
     // offset is its block's number times kBlockSize plus its place in the block; a text
-    // longer than a block gets a block of its own.
+    // longer than a block gets a block of its own. Blocks start small and double up to
+    // kBlockSize, so that a short result takes little room.
     struct CellRef {
         std::uint32_t offset;
         std::uint32_t length;  // kNull for NULL
@@ -67,7 +68,9 @@ private:
     std::vector<Row> rows_;
     std::vector<CellRef> cells_;
     std::vector<std::unique_ptr<char[]>> blocks_;
-    std::uint32_t block_used_ = kBlockSize;  // bytes taken in the last block
+    static constexpr std::uint32_t kFirstBlockSize = 1u << 14;
+    std::size_t block_room_ = 0;   // size of the last block
+    std::size_t block_used_ = 0;   // bytes taken in it
     std::size_t text_bytes_ = 0;
     Bookmark next_serial_ = 0;
 };
