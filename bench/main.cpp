@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
@@ -25,6 +26,7 @@
 #include "app/text/dates.h"
 #include "register_generator.h"
 #include "ui/main/main_window.h"
+#include "ui/toolkit/data_grid.h"
 #include "ui/login/login_window.h"
 #include "ui/window_set.h"
 
@@ -292,6 +294,29 @@ int main(int argc, char** argv) {
         text_bytes = window_module.ADOQuery1.Rows().TextBytes();
         const double refresh_window = Seconds([&] { context.Form1->RefreshList(); }, 3);
         ReportAbsolute("main window list refresh (grid included)", refresh_window, 0.5);
+
+        // Responsiveness: each action below includes painting the grid again.
+        ui::DataGrid& grid = context.Form1->grid();
+        auto painted = [&grid](const std::function<void()>& action) {
+            return Seconds([&] {
+                action();
+                grid.viewport()->repaint();
+            });
+        };
+        QScrollBar* scroll = grid.verticalScrollBar();
+        ReportAbsolute("grid: scroll one page down", painted([&] {
+            scroll->setValue(scroll->value() + scroll->pageStep());
+        }), 0.05);
+        ReportAbsolute("grid: jump to the last row", painted([&] {
+            grid.scrollToTop();
+            grid.viewport()->repaint();
+            grid.setCurrentIndex(grid.model()->index(grid.model()->rowCount() - 1, 0));
+        }), 0.05);
+        int row = 0;
+        ReportAbsolute("grid: select a row far away", painted([&] {
+            row = (row + 37717) % grid.model()->rowCount();
+            grid.selectRow(row);
+        }), 0.05);
     }
     PrintTable();
     const double growth = (loaded_kb - before_kb) * 1024.0;
