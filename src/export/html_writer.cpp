@@ -35,6 +35,11 @@ void EscapeInPieces(std::string_view text, const Put& put) {
     put(text.substr(start));
 }
 
+bool SameFont(const TFont& a, const TFont& b) {
+    return a.name == b.name && a.size == b.size && a.color == b.color && a.bold == b.bold && a.italic == b.italic &&
+           a.underline == b.underline && a.strike_out == b.strike_out;
+}
+
 }  // namespace
 
 std::string EscapeHtml(std::string_view text) {
@@ -42,11 +47,6 @@ std::string EscapeHtml(std::string_view text) {
     escaped.reserve(text.size() + 8);
     EscapeInPieces(text, [&escaped](std::string_view piece) { escaped += piece; });
     return escaped;
-}
-
-bool SameFont(const TFont& a, const TFont& b) {
-    return a.name == b.name && a.size == b.size && a.color == b.color && a.bold == b.bold && a.italic == b.italic &&
-           a.underline == b.underline && a.strike_out == b.strike_out;
 }
 
 std::string TGridExportAsHTML::ColorText(TColor color) const {

@@ -49,7 +49,6 @@ private:
 
 // "&" "<" ">" and the double quote as entities without a closing semicolon.
 std::string EscapeHtml(std::string_view text);
-bool SameFont(const TFont& a, const TFont& b);
 const char* AlignmentText(TAlignment alignment);
 
 }  // namespace sitora::gridexport
