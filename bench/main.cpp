@@ -25,9 +25,10 @@
 #include "app/text/clock.h"
 #include "app/text/dates.h"
 #include "register_generator.h"
+#include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
 #include "ui/toolkit/data_grid.h"
-#include "ui/login/login_window.h"
+#include "ui/toolkit/unattended_services.h"
 #include "ui/window_set.h"
 
 namespace fs = std::filesystem;
@@ -100,19 +101,6 @@ void PrintTable() {
     }
     std::printf("\n%d of %zu targets met\n", static_cast<int>(rows.size()) - missed, rows.size());
 }
-
-class QuietBoxes : public ui::MessageBoxes {
-public:
-    ui::BoxAnswer Show(const QString&, const QString&, int) override { return ui::BoxAnswer::Ok; }
-};
-class NoDialog : public ui::SaveDialog {
-public:
-    std::optional<ui::SaveAnswer> Ask(const ui::SaveRequest&) override { return std::nullopt; }
-};
-class NoUrls : public ui::UrlOpener {
-public:
-    void Open(const QString&) override {}
-};
 
 }  // namespace
 
@@ -274,12 +262,10 @@ int main(int argc, char** argv) {
     unsetenv("SITORA_QUIT_AFTER_START");
     ReportAbsolute("start to login window (process)", start, 1.0);
 
-    QuietBoxes boxes;
-    NoDialog dialog;
-    NoUrls urls;
+    ui::UnattendedServices unattended;
     data::TDataModule1 window_module;
     ui::AppContext context{QString::fromStdString(folder.string() + "/"), runtime, window_module,
-                           {boxes, dialog, urls}, [] {}, true};
+                           unattended.services(), [] {}, true};
     long loaded_kb = 0, before_kb = 0;
     std::size_t text_bytes = 0;
     {

@@ -23,23 +23,11 @@
 #include "ui/records/add_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/settings/settings_window.h"
+#include "ui/toolkit/unattended_services.h"
 #include "ui/window_set.h"
 
 namespace sitora::screenshots {
 namespace {
-
-class SilentBoxes : public ui::MessageBoxes {
-public:
-    ui::BoxAnswer Show(const QString&, const QString&, int) override { return ui::BoxAnswer::Ok; }
-};
-class NoSaveDialog : public ui::SaveDialog {
-public:
-    std::optional<ui::SaveAnswer> Ask(const ui::SaveRequest&) override { return std::nullopt; }
-};
-class NoUrls : public ui::UrlOpener {
-public:
-    void Open(const QString&) override {}
-};
 
 struct Sample {
     const char* number;
@@ -124,11 +112,9 @@ int RenderAll(const QString& output_folder) {
     std::filesystem::copy_file(SITORA_RESOURCES_DIR "/banner.htm", folder / "banner.htm");
 
     data::TDataModule1 module;
-    SilentBoxes boxes;
-    NoSaveDialog save;
-    NoUrls urls;
-    ui::AppContext context{QString::fromStdString(folder.string() + "/"), private_folder, module, {boxes, save, urls},
-                           [] {}, true};
+    ui::UnattendedServices unattended;
+    ui::AppContext context{QString::fromStdString(folder.string() + "/"), private_folder, module,
+                           unattended.services(), [] {}, true};
     bool ok = true;
     {
         ui::WindowSet windows(context);

@@ -92,13 +92,6 @@ RegisterDigest DigestOf(const std::filesystem::path& path, int flags) {
     return DigestOf(db.get());
 }
 
-// Runs `work` on another thread while the caller goes on; the result (or the exception) is
-// collected with get(). The compaction reads with one connection per thread.
-template <typename Work>
-auto Beside(Work work) {
-    return std::async(std::launch::async, std::move(work));
-}
-
 void Require(bool ok, const char* what) {
     if (!ok) throw DataError(what);
 }
@@ -217,9 +210,10 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         BackUp(database, backup);
         Notify(observer, CompactionStep::kBackupWritten);
 
-        // Every row of the source is read (proving it readable) and summed up while SQLite
-        // writes the copy; nothing writes db.mdb meanwhile.
-        auto source_digest = Beside([&database] { return DigestOf(database, SQLITE_OPEN_READONLY); });
+        // Every row of the source is read (proving it readable) and summed up on a second
+        // thread and connection while SQLite writes the copy; nothing writes db.mdb meanwhile.
+        auto source_digest =
+            std::async(std::launch::async, [&database] { return DigestOf(database, SQLITE_OPEN_READONLY); });
         {
             Database source = OpenDatabase(database, SQLITE_OPEN_READONLY);
             sqlite3_stmt* statement = nullptr;
@@ -236,8 +230,8 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         Notify(observer, CompactionStep::kCopyWritten);
 
         {
-            // The copy's structure and its rows are checked at the same time.
-            auto structure = Beside([&compacted] {
+            // The copy's structure and its rows are checked at the same time, on two threads.
+            auto structure = std::async(std::launch::async, [&compacted] {
                 Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
                 return SingleText(copy.get(), "PRAGMA integrity_check") == "ok";
             });

@@ -1,0 +1,31 @@
+#pragma once
+// Answers for windows run with nobody at the desktop (the benchmark, the screenshots): every
+// box is taken as OK, every save dialog cancelled, every address left unopened.
+#include "ui/toolkit/services.h"
+
+namespace sitora::ui {
+
+class UnattendedServices {
+public:
+    Services services() { return {boxes_, save_, urls_}; }
+
+private:
+    class OkBoxes : public MessageBoxes {
+    public:
+        BoxAnswer Show(const QString&, const QString&, int) override { return BoxAnswer::Ok; }
+    };
+    class CancelledSave : public SaveDialog {
+    public:
+        std::optional<SaveAnswer> Ask(const SaveRequest&) override { return std::nullopt; }
+    };
+    class UnopenedUrls : public UrlOpener {
+    public:
+        void Open(const QString&) override {}
+    };
+
+    OkBoxes boxes_;
+    CancelledSave save_;
+    UnopenedUrls urls_;
+};
+
+}  // namespace sitora::ui
