@@ -256,10 +256,8 @@ int main(int argc, char** argv) {
     Report("compaction of half-deleted register (verified)", ours_times[1], shell_times[1], 3.0);
 
     // The program itself: time to the login window, memory with the list loaded.
-    setenv("SITORA_QUIT_AFTER_START", "1", 1);
     const double start = Shell("cd " + Quote(folder.string()) + " && QT_QPA_PLATFORM=offscreen " +
-                               Quote((program_dir / "sitora").string()) + " --start-from-bench", 3);
-    unsetenv("SITORA_QUIT_AFTER_START");
+                               Quote((bin.parent_path() / "src/app/shell/sitora-start-probe").string()), 3);
     ReportAbsolute("start to login window (process)", start, 1.0);
 
     ui::UnattendedServices unattended;

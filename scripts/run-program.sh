@@ -17,8 +17,11 @@ for program in sitora sitora-cli; do
     mv -f "$home/.$program.new" "$home/$program"
 done
 [ -e "$home/db.mdb" ] || "$home/sitora-cli" newdb "$home/db.mdb"
+# The carriers hold the login password and the data key: for their owner's eyes only, also
+# where an older install left them readable by others.
 for carrier in key.exe sk.exe; do
-    [ -e "$home/$carrier" ] || : > "$home/$carrier"
+    [ -e "$home/$carrier" ] || (umask 077 && : > "$home/$carrier")
+    chmod go-rwx "$home/$carrier"
 done
 for extra in msyh.TTF msyhbd.TTF banner.htm; do
     [ -e "build/Sitora/$extra" ] && [ ! -e "$home/$extra" ] && cp "build/Sitora/$extra" "$home/$extra"

@@ -1,7 +1,11 @@
 #include "export/output_stream.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include "app/files/file_ops.h"
 
@@ -13,16 +17,30 @@ constexpr std::size_t kBufferSize = 1 << 16;
 }  // namespace
 
 FileOutput::FileOutput(const std::filesystem::path& path) {
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    std::error_code ec;
+    // A link is followed, so that the file it names is replaced rather than the link.
+    target_ = std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    if (ec) throw ExportError("cannot resolve " + path.string());
+    struct stat existing {};
+    mode_t mode = 0600;
+    if (stat(target_.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode)) throw ExportError(path.string() + " is not a regular file");
+        mode = existing.st_mode & 07777;
+    } else if (errno != ENOENT) {
+        throw ExportError("cannot create " + path.string());
+    }
+    std::string pattern = (target_.parent_path() / ("." + target_.filename().string() + ".XXXXXX")).string();
+    fd_ = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) throw ExportError("cannot create " + path.string());
+    temporary_ = pattern;
+    fchmod(fd_, mode);
     buffer_.reserve(kBufferSize);
 }
 
 FileOutput::~FileOutput() {
     if (fd_ >= 0) {
-        // The bytes written so far stay, even after an error.
-        files::WriteAll(fd_, buffer_);
         close(fd_);
+        unlink(temporary_.c_str());
     }
 }
 
@@ -46,9 +64,19 @@ void FileOutput::Flush() {
 
 void FileOutput::Close() {
     Flush();
+    const bool synced = files::SyncFile(fd_);
     const int fd = fd_;
     fd_ = -1;
-    if (close(fd) != 0) throw ExportError("the file could not be closed");
+    const bool closed = close(fd) == 0;
+    if (!synced || !closed) {
+        unlink(temporary_.c_str());
+        throw ExportError("the file could not be written to the disk");
+    }
+    if (!files::RenameFile(temporary_, target_)) {
+        unlink(temporary_.c_str());
+        throw ExportError("the file could not be put in place");
+    }
+    files::SyncFolder(target_.parent_path());
 }
 
 }  // namespace sitora::gridexport

@@ -33,8 +33,11 @@ public:
     void Write(std::string_view) override {}
 };
 
-// A file created or replaced, written through a buffer; Close() flushes and reports the
-// last failures, and the destructor closes without reporting.
+// A file created or replaced whole or not at all: the bytes go through a buffer into a
+// temporary file beside the target, and Close() flushes it and renames it over the target.
+// Until then the target is exactly as it was; the destructor of an unclosed output removes
+// the temporary file. The target must be a regular file or missing (a link is followed to
+// its target); a new file is readable by its owner only, a replaced one keeps its mode.
 class FileOutput : public OutputStream {
 public:
     explicit FileOutput(const std::filesystem::path& path);
@@ -48,6 +51,8 @@ public:
 private:
     void Flush();
 
+    std::filesystem::path target_;
+    std::filesystem::path temporary_;
     int fd_ = -1;
     std::string buffer_;
 };

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 
 #include "app/files/crash_points.h"
@@ -17,6 +18,9 @@ namespace {
 
 constexpr std::size_t kTrailerSize = 4;
 constexpr std::size_t kTimeStampSize = 14;
+// No value the program stores comes near this: a larger block is a damaged carrier.
+constexpr std::uint32_t kLargestBlock = 1 << 20;
+constexpr const char* kTransferLockFile = "transfer.lock";
 
 class Fd {
 public:
@@ -66,18 +70,37 @@ unsigned char LineSafeKey() {
     }
 }
 
+// Held for a whole store or load: the transfer files have fixed names, and the window, a
+// second session and any number of sitora-cli runs share the private folder.
+class TransferLock {
+public:
+    explicit TransferLock(const std::filesystem::path& folder)
+        : fd_(open((folder / kTransferLockFile).c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600)) {
+        int rc = -1;
+        if (fd_.ok()) {
+            while ((rc = flock(fd_.get(), LOCK_EX)) != 0 && errno == EINTR) {
+            }
+        }
+        if (rc != 0) throw TransferError("cannot lock the transfer files in " + folder.string());
+    }
+
+private:
+    Fd fd_;
+};
+
 }  // namespace
 
 bool AppendBlock(const std::filesystem::path& source, const std::filesystem::path& carrier) {
-    auto block = files::ReadWholeFile(source);
-    if (!block || block->size() > UINT32_MAX - kTrailerSize) return false;
+    auto block = files::ReadWholeFile(source, true);
+    if (!block || block->size() > kLargestBlock - kTrailerSize) return false;
 
-    Fd fd(open(carrier.c_str(), O_WRONLY | O_CLOEXEC));
+    // Only a regular file takes a block: a FIFO or device is neither waited on nor written.
+    Fd fd(files::OpenRegularFile(carrier, O_WRONLY));
     if (!fd.ok()) return false;
     // No other writer while we append (another copy of the program, say).
     if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (fstat(fd.get(), &st) != 0) return false;
     const off_t old_length = st.st_size;
     if (lseek(fd.get(), 0, SEEK_END) != old_length) return false;
 
@@ -88,21 +111,41 @@ bool AppendBlock(const std::filesystem::path& source, const std::filesystem::pat
     return false;
 }
 
-bool ReadLastBlock(const std::filesystem::path& carrier, const std::filesystem::path& destination) {
-    Fd fd(open(carrier.c_str(), O_RDONLY | O_CLOEXEC));
-    if (!fd.ok()) return false;
+namespace {
+
+// The carrier's last block; nothing when the carrier is missing or holds no block. A carrier
+// that exists but cannot be read (not a regular file, a read error) throws.
+std::optional<std::string> LastBlock(const std::filesystem::path& carrier) {
+    Fd fd(files::OpenRegularFile(carrier, O_RDONLY));
+    if (!fd.ok()) {
+        if (errno == ENOENT) return std::nullopt;
+        throw TransferError("cannot read " + carrier.string() + " (not a readable regular file)");
+    }
     struct stat st {};
-    if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (fstat(fd.get(), &st) != 0) throw TransferError("cannot read " + carrier.string());
     const auto length = static_cast<std::uint64_t>(st.st_size);
-    if (length < kTrailerSize) return false;
+    if (length < kTrailerSize) return std::nullopt;
     char trailer[kTrailerSize];
-    if (!ReadExactly(fd.get(), trailer, kTrailerSize, static_cast<off_t>(length - kTrailerSize))) return false;
+    if (!ReadExactly(fd.get(), trailer, kTrailerSize, static_cast<off_t>(length - kTrailerSize)))
+        throw TransferError("cannot read " + carrier.string());
     const std::uint32_t total = ReadTrailer(trailer);
-    // A block holds at least one byte; a trailer pointing before the carrier's start lies.
-    if (total <= kTrailerSize || total > length) return false;
+    // A block holds at least one byte; a trailer pointing before the carrier's start, or
+    // claiming more than any stored value needs, lies.
+    if (total <= kTrailerSize || total > length || total > kLargestBlock) return std::nullopt;
     std::string block(total - kTrailerSize, '\0');
-    if (!ReadExactly(fd.get(), block.data(), block.size(), static_cast<off_t>(length - total))) return false;
-    return files::WriteWholeFile(destination, block);
+    if (!ReadExactly(fd.get(), block.data(), block.size(), static_cast<off_t>(length - total)))
+        throw TransferError("cannot read " + carrier.string());
+    return block;
+}
+
+}  // namespace
+
+bool ReadLastBlock(const std::filesystem::path& carrier, const std::filesystem::path& destination) {
+    auto block = LastBlock(carrier);
+    if (!block) return false;
+    if (!files::CreatePrivateFile(destination, *block))
+        throw TransferError("cannot write the transfer file " + destination.string());
+    return true;
 }
 
 std::string FirstTextLine(std::string_view text) {
@@ -124,7 +167,8 @@ bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
     std::string record = text::TimeStamp14(text::Now());
     record += value;
     const std::string line = ScrambleWithKey(record, LineSafeKey()) + "\r\n";
-    if (!files::WriteWholeFile(transfer, line))
+    TransferLock lock(transfer.parent_path());
+    if (!files::CreatePrivateFile(transfer, line))
         throw TransferError("cannot write the transfer file " + transfer.string());
     files::CrashPoint("store", 1);
     if (!AppendBlock(transfer, carrier)) return false;
@@ -135,11 +179,18 @@ bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
 }
 
 std::optional<std::string> LoadValue(const std::filesystem::path& carrier, const std::filesystem::path& transfer) {
-    if (!files::WriteWholeFile(transfer, {}))
+    TransferLock lock(transfer.parent_path());
+    if (!files::CreatePrivateFile(transfer, {}))
         throw TransferError("cannot create the transfer file " + transfer.string());
-    if (!ReadLastBlock(carrier, transfer)) return std::nullopt;
-    auto content = files::ReadWholeFile(transfer);
-    if (!content) throw TransferError("cannot read the transfer file " + transfer.string());
+    // No block is a value of its own (the first start: nothing stored yet); a carrier or
+    // transfer file that cannot be read is an error, never an empty value.
+    auto block = LastBlock(carrier);
+    if (!block) return std::nullopt;
+    if (!files::CreatePrivateFile(transfer, *block))
+        throw TransferError("cannot write the transfer file " + transfer.string());
+    auto content = files::ReadWholeFile(transfer, true);
+    if (content != block)
+        throw TransferError("cannot read the transfer file " + transfer.string());
     const std::string record = Unscramble(FirstTextLine(*content));
     files::RemoveFile(transfer);
     if (record.size() <= kTimeStampSize) return std::string();
@@ -152,6 +203,7 @@ namespace sitora::protect {
 
 void RemoveStaleTransferFiles(const std::filesystem::path& private_folder) {
     if (private_folder.empty()) return;
+    TransferLock lock(private_folder);
     for (const char* name : {kPasswordStoreTransfer, kPasswordLoadTransfer, kKeyStoreTransfer, kKeyLoadTransfer})
         files::RemoveFile(private_folder / name);
 }

@@ -10,7 +10,8 @@
 
 namespace sitora::protect {
 
-// A transfer file that cannot be written: the caller's error handler reports it.
+// A transfer file that cannot be written or read back, or a carrier that exists but cannot be
+// read (not a regular file, a read error): the caller's error handler reports it.
 class TransferError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
@@ -21,9 +22,10 @@ public:
 // are on the disk.
 bool AppendBlock(const std::filesystem::path& source, const std::filesystem::path& carrier);
 
-// Writes the carrier's last block into `destination` (created or replaced). False, with
-// `destination` untouched, when the carrier is missing, shorter than 4 bytes, or its
-// trailer is below 5 or larger than the carrier.
+// Writes the carrier's last block into `destination` (created anew, never through a link).
+// False, with `destination` untouched, when the carrier is missing or holds no block: shorter
+// than 4 bytes, or a trailer below 5, larger than the carrier or above 1 MiB. Throws
+// TransferError when the carrier cannot be read or the destination cannot be written.
 bool ReadLastBlock(const std::filesystem::path& carrier, const std::filesystem::path& destination);
 
 // The first line of a text as the program's text reader gives it: it ends at LF or CR LF,
@@ -36,8 +38,9 @@ std::string FirstTextLine(std::string_view text);
 bool StoreValue(std::string_view value, const std::filesystem::path& carrier,
                 const std::filesystem::path& transfer);
 
-// The value of the carrier's last block, or nothing when no block could be read.
-// Throws TransferError when the transfer file cannot be created.
+// The value of the carrier's last block, or nothing when the carrier holds no block.
+// Throws TransferError when the carrier or the transfer file cannot be read or written.
+// Stores and loads of all processes on one private folder take turns (a lock in it).
 std::optional<std::string> LoadValue(const std::filesystem::path& carrier, const std::filesystem::path& transfer);
 
 // Removes transfer files that a store or load cut short by a crash left in the private

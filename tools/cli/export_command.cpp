@@ -24,6 +24,19 @@ gridexport::TGridExportClass WriterFor(const std::string& format) {
     throw UsageError("unknown format " + format + " (xls, csv, htm, rtf or txt)");
 }
 
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+    std::error_code ec;
+    if (std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec)) return true;
+    return std::filesystem::equivalent(a, b, ec);
+}
+
+// An export never takes the place of the register, a carrier or compaction's files.
+void RefuseProgramFiles(const std::string& out, const std::string& folder) {
+    for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb"})
+        if (SameFile(out, std::filesystem::path(folder) / name))
+            throw CommandError("--out " + out + " is the program folder's " + name + ": refused");
+}
+
 }  // namespace
 
 int Export(const Arguments& args) {
@@ -34,6 +47,7 @@ int Export(const Arguments& args) {
     const std::string out = options.Required("--out");
     const text::Date today = Today(options);
     const std::string folder = ProgramFolder(options);
+    RefuseProgramFiles(out, folder);
 
     CheckLoginPassword(options, folder);
     data::TDataModule1 module;

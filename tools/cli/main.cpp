@@ -21,6 +21,7 @@ void Usage() {
                  "                every record of the main list\n"
                  "  show ADDRESS [--reveal] [--format text|json]\n"
                  "                one record; --reveal adds its accounts after the data key test\n"
+                 "  compact       compact db.mdb as the settings window does (exit 0: done, 2: failed)\n"
                  "common options: --folder DIR (the program folder, default: current folder),\n"
                  "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from stdin)\n";
 }
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
         {"due", Due},
         {"list", List},
         {"show", Show},
+        {"compact", Compact},
     };
     if (argc < 2 || !commands.count(argv[1])) {
         Usage();

@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <iostream>
 
 #include "app/files/private_folder.h"
@@ -14,21 +15,42 @@
 namespace sitora::cli {
 namespace {
 
+// The terminal as it was before the prompt turned echo off; a signal that ends the command
+// at the prompt gives it back before the process goes.
+termios saved_terminal{};
+
+void RestoreTerminalAndDie(int signal_number) {
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+std::string ReadWithoutEcho() {
+    std::string line;
+    std::cerr << "登录密码: " << std::flush;
+    if (tcgetattr(STDIN_FILENO, &saved_terminal) != 0) {
+        std::getline(std::cin, line);
+        return line;
+    }
+    for (int signal_number : kEndingSignals) std::signal(signal_number, RestoreTerminalAndDie);
+    termios quiet = saved_terminal;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    std::getline(std::cin, line);
+    tcsetattr(STDIN_FILENO, TCSANOW, &saved_terminal);
+    for (int signal_number : kEndingSignals) std::signal(signal_number, SIG_DFL);
+    std::cerr << "\n";
+    return line;
+}
+
 std::string ReadPassword(bool from_stdin) {
     std::string line;
-    if (from_stdin || !isatty(STDIN_FILENO)) {
+    if (from_stdin || !isatty(STDIN_FILENO))
         std::getline(std::cin, line);
-    } else {
-        std::cerr << "登录密码: " << std::flush;
-        termios saved{};
-        tcgetattr(STDIN_FILENO, &saved);
-        termios quiet = saved;
-        quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-        tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
-        std::getline(std::cin, line);
-        tcsetattr(STDIN_FILENO, TCSANOW, &saved);
-        std::cerr << "\n";
-    }
+    else
+        line = ReadWithoutEcho();
     if (!line.empty() && line.back() == '\r') line.pop_back();
     return line;
 }

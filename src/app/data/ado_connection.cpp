@@ -25,16 +25,49 @@ void Exec(sqlite3* db, const char* sql) {
 
 std::filesystem::path DataSourceOf(std::string_view connection_string) {
     constexpr std::string_view kKey = "data source=";
-    for (std::size_t pos = 0; pos < connection_string.size();) {
-        std::size_t end = connection_string.find(';', pos);
-        if (end == std::string_view::npos) end = connection_string.size();
-        std::string_view part = connection_string.substr(pos, end - pos);
-        while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
-        if (part.size() >= kKey.size() && strncasecmp(part.data(), kKey.data(), kKey.size()) == 0)
-            return std::filesystem::path(std::string(part.substr(kKey.size())));
+    std::size_t pos = 0;
+    while (pos < connection_string.size()) {
+        while (pos < connection_string.size() && connection_string[pos] == ' ') ++pos;
+        const bool is_source = connection_string.size() - pos >= kKey.size() &&
+                               strncasecmp(connection_string.data() + pos, kKey.data(), kKey.size()) == 0;
+        std::size_t value_start = connection_string.find('=', pos);
+        if (value_start == std::string_view::npos) break;
+        ++value_start;
+        std::string value;
+        std::size_t end = value_start;
+        if (end < connection_string.size() && connection_string[end] == '"') {
+            // A quoted value holds ';' as it stands and '"' doubled.
+            for (++end; end < connection_string.size(); ++end) {
+                if (connection_string[end] != '"') {
+                    value += connection_string[end];
+                } else if (end + 1 < connection_string.size() && connection_string[end + 1] == '"') {
+                    value += '"';
+                    ++end;
+                } else {
+                    ++end;
+                    break;
+                }
+            }
+            end = std::min(connection_string.find(';', end), connection_string.size());
+        } else {
+            end = std::min(connection_string.find(';', value_start), connection_string.size());
+            value = std::string(connection_string.substr(value_start, end - value_start));
+        }
+        if (is_source) return std::filesystem::path(value);
         pos = end + 1;
     }
     throw DataError("the connection string names no Data Source");
+}
+
+std::string ConnectionValue(std::string_view value) {
+    const bool plain = value.find_first_of(";\"") == std::string_view::npos && !value.empty() && value.front() != ' ';
+    if (plain) return std::string(value);
+    std::string quoted = "\"";
+    for (char c : value) {
+        quoted += c;
+        if (c == '"') quoted += '"';
+    }
+    return quoted + "\"";
 }
 
 TADOConnection::~TADOConnection() {
@@ -45,6 +78,10 @@ TADOConnection::~TADOConnection() {
 void TADOConnection::Open() {
     Close();
     const std::filesystem::path path = DataSourceOf(connection_string_);
+    // Only a regular file is a register: a FIFO or device in its place would block or feed
+    // the engine garbage. The engine never creates the file.
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) throw DataError(path.string() + " is not a regular file");
     sqlite3* db = nullptr;
     // A connection is only ever used by the thread that opened it: no per-call locking.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);

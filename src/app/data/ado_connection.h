@@ -12,8 +12,12 @@ namespace sitora::data {
 
 class TADOQuery;
 
-// The Data Source of a connection string ("...;Data Source=/opt/Sitora/db.mdb;...").
+// The Data Source of a connection string ("...;Data Source=/opt/Sitora/db.mdb;..."); a value
+// in double quotes may hold ';' (and '"' doubled).
 std::filesystem::path DataSourceOf(std::string_view connection_string);
+// A value as a connection string holds it: as it stands, or in double quotes where it holds
+// ';' or '"' or starts with a blank, so that any bytes of a path mean that path.
+std::string ConnectionValue(std::string_view value);
 
 class TADOConnection {
 public:

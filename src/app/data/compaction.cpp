@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <functional>
@@ -111,25 +112,40 @@ bool SyncPath(const std::filesystem::path& path) {
     return ok;
 }
 
-// Streams `from` into a new file `to` and flushes it.
-bool CopyAndFlush(const std::filesystem::path& from, const std::filesystem::path& to) {
-    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return false;
-    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+// The main file of a connection, read through SQLite's own handle: opening and closing the
+// file beside SQLite would drop the locks this process holds on it.
+sqlite3_file* MainFile(sqlite3* db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || !file || !file->pMethods)
+        throw DataError("cannot reach the database file");
+    return file;
+}
+
+// The file change counter of the database header: every commit of any process changes it.
+std::uint32_t ChangeCounter(sqlite3* db) {
+    sqlite3_file* file = MainFile(db);
+    unsigned char header[4] = {};
+    if (file->pMethods->xRead(file, header, sizeof header, 24) != SQLITE_OK) throw DataError("cannot read db.mdb");
+    return (std::uint32_t{header[0]} << 24) | (std::uint32_t{header[1]} << 16) | (std::uint32_t{header[2]} << 8) |
+           header[3];
+}
+
+// Streams the connection's database file into a new file `to` and flushes it.
+bool CopyAndFlush(sqlite3* db, const std::filesystem::path& to) {
+    sqlite3_file* file = MainFile(db);
+    sqlite3_int64 size = 0;
+    if (file->pMethods->xFileSize(file, &size) != SQLITE_OK) return false;
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
     bool ok = out >= 0;
     std::string buffer(1 << 20, '\0');
-    while (ok) {
-        const ssize_t got = read(in, buffer.data(), buffer.size());
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            ok = got == 0;
-            break;
-        }
-        ok = files::WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+    for (sqlite3_int64 offset = 0; ok && offset < size;) {
+        const int chunk = static_cast<int>(std::min<sqlite3_int64>(static_cast<sqlite3_int64>(buffer.size()), size - offset));
+        ok = file->pMethods->xRead(file, buffer.data(), chunk, offset) == SQLITE_OK &&
+             files::WriteAll(out, std::string_view(buffer.data(), static_cast<std::size_t>(chunk)));
+        offset += chunk;
     }
     ok = ok && files::SyncFile(out);
     if (out >= 0 && close(out) != 0) ok = false;
-    close(in);
     return ok;
 }
 
@@ -137,14 +153,15 @@ bool CopyAndFlush(const std::filesystem::path& from, const std::filesystem::path
 // replaces it by rename), so a second name for the same file is a complete backup: the old
 // file lives on under it after the swap. Where the file system has no hard links, a byte copy,
 // flushed under a temporary name renamed into place, serves instead.
-void BackUp(const std::filesystem::path& from, const std::filesystem::path& to) {
+void BackUp(sqlite3* source, const std::filesystem::path& from, const std::filesystem::path& to) {
     files::RemoveFile(to);
     if (link(from.c_str(), to.c_str()) == 0) {
         Require(files::SyncFolder(to.parent_path()), "cannot flush the folder");
         return;
     }
     const std::filesystem::path part = to.string() + ".part";
-    if (!CopyAndFlush(from, part)) {
+    files::RemoveFile(part);
+    if (!CopyAndFlush(source, part)) {
         files::RemoveFile(part);
         throw DataError("cannot write the backup");
     }
@@ -153,6 +170,38 @@ void BackUp(const std::filesystem::path& from, const std::filesystem::path& to) 
         throw DataError("cannot put the backup in place");
     }
     Require(files::SyncFolder(to.parent_path()), "cannot flush the folder");
+}
+
+// Other processes' writes wait from here to the swap: the connection holds the register's
+// write lock (rollback journal) for the whole run. A register in WAL mode is returned to a
+// rollback journal first, which SQLite allows only while no other process has it open.
+Database LockAgainstWriters(const std::filesystem::path& database) {
+    Database guard = OpenDatabase(database, SQLITE_OPEN_READWRITE);
+    const std::string mode = SingleText(guard.get(), "PRAGMA journal_mode");
+    if (mode == "wal" && SingleText(guard.get(), "PRAGMA journal_mode=DELETE") != "delete")
+        throw DataError("db.mdb is in use in WAL mode");
+    Require(sqlite3_exec(guard.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK,
+            "db.mdb is locked by another writer");
+    // The first read rolls back a journal left by a crash, so that the backup and the copy
+    // are the database as SQLite sees it.
+    Require(SingleText(guard.get(), "SELECT count(*) FROM sqlite_master") != "", "cannot read db.mdb");
+    return guard;
+}
+
+// A new, empty file that only its owner can open from its first byte on: VACUUM INTO
+// writes into it.
+void CreateOwnerOnly(const std::filesystem::path& path) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    Require(fd >= 0, "cannot create the compacted copy");
+    close(fd);
+}
+
+// The compacted copy takes db.mdb's mode and group; where the group cannot be kept, nobody
+// but the owner gets access.
+void TakeModeAndGroup(const std::filesystem::path& copy, const struct stat& original) {
+    mode_t mode = original.st_mode & 07777;
+    if (chown(copy.c_str(), static_cast<uid_t>(-1), original.st_gid) != 0) mode &= 0700;
+    Require(chmod(copy.c_str(), mode) == 0, "cannot set the compacted copy's mode");
 }
 
 void Notify(const StepObserver& observer, CompactionStep step) {
@@ -194,12 +243,12 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
     const auto backup = folder / kBackupFile;
     bool swapped = false;
     try {
-        {
-            // Opening read-write rolls back a journal left by a crash, so that the backup and
-            // the copy below are the database as SQLite sees it.
-            Database source = OpenDatabase(database, SQLITE_OPEN_READWRITE);
-            Require(SingleText(source.get(), "SELECT count(*) FROM sqlite_master") != "", "cannot read db.mdb");
-        }
+        // A link would be replaced by a plain file and its target orphaned: refused, as is
+        // anything but a regular file.
+        struct stat original {};
+        Require(lstat(database.c_str(), &original) == 0 && S_ISREG(original.st_mode), "db.mdb is not a regular file");
+        Database guard = LockAgainstWriters(database);
+        const std::uint32_t counter = ChangeCounter(guard.get());
         Notify(observer, CompactionStep::kSourceChecked);
 
         // A copy left by an earlier run is never opened: with its journal it could roll back
@@ -207,9 +256,10 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         Require(RemoveDatabaseFiles(compacted), "cannot remove the stale copy");
         Notify(observer, CompactionStep::kStaleCopyRemoved);
 
-        BackUp(database, backup);
+        BackUp(guard.get(), database, backup);
         Notify(observer, CompactionStep::kBackupWritten);
 
+        CreateOwnerOnly(compacted);
         // Every row of the source is read (proving it readable) and summed up on a second
         // thread and connection while SQLite writes the copy; nothing writes db.mdb meanwhile.
         auto source_digest =
@@ -219,13 +269,12 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             sqlite3_stmt* statement = nullptr;
             Require(sqlite3_prepare_v2(source.get(), "VACUUM INTO ?", -1, &statement, nullptr) == SQLITE_OK,
                     "cannot prepare the compaction");
-            std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+            std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard_statement(statement, &sqlite3_finalize);
             const std::string target = compacted.string();
             sqlite3_bind_text(statement, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
             Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");
         }
         const RegisterDigest expected = source_digest.get();
-        chmod(compacted.c_str(), 0600);
         Require(SyncPath(compacted) && files::SyncFolder(folder), "cannot flush the compacted copy");
         Notify(observer, CompactionStep::kCopyWritten);
 
@@ -241,14 +290,19 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         }
         Notify(observer, CompactionStep::kCopyVerified);
 
+        TakeModeAndGroup(compacted, original);
+        // Whatever got past the lock (a tool that ignores SQLite's locks) makes the copy stale.
+        Require(ChangeCounter(guard.get()) == counter, "db.mdb changed during the compaction");
         Require(files::RenameFile(compacted, database), "cannot put the compacted copy in place");
         swapped = true;
         Require(files::SyncFolder(folder), "cannot flush the folder");
         Notify(observer, CompactionStep::kSwapped);
+        // Closing the guard lets waiting writers on: those that still hold the old file are
+        // refused by SQLite (the file was moved); new connections open the compacted one.
     } catch (const std::exception&) {
         // Before the swap db.mdb has not been touched: the half-made copy and the backup go.
         // After it, the backup stays until the next start has seen db.mdb open.
-        RemoveDatabaseFiles(compacted);
+        if (!swapped) RemoveDatabaseFiles(compacted);
         if (!swapped && files::RemoveFile(backup)) files::SyncFolder(folder);
         return false;
     }

@@ -1,13 +1,14 @@
 #include "app/data/data_module.h"
 
+#include "app/data/ado_connection.h"
 #include "app/data/schema.h"
 #include "app/data/statements.h"
 
 namespace sitora::data {
 
 std::string ConnectionStringFor(const std::string& program_folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + program_folder +
-           "db.mdb;Persist Security Info=False";
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ConnectionValue(program_folder + "db.mdb") +
+           ";Persist Security Info=False";
 }
 
 TDataModule1::TDataModule1() {

@@ -3,15 +3,22 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <string>
-
 namespace sitora::files {
+namespace {
+
+std::string& PlannedCrash() {
+    static std::string planned;
+    return planned;
+}
+
+}  // namespace
 
 void CrashPoint(std::string_view operation, int step) {
-    static const char* const planned = std::getenv("SITORA_CRASH_POINT");
-    if (!planned) return;
+    const std::string& planned = PlannedCrash();
+    if (planned.empty()) return;
     if (std::string(operation) + ":" + std::to_string(step) == planned) kill(getpid(), SIGKILL);
 }
+
+void PlanCrashForTesting(std::string point) { PlannedCrash() = std::move(point); }
 
 }  // namespace sitora::files

@@ -1,6 +1,7 @@
 #include "app/files/file_ops.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -78,8 +79,31 @@ bool WriteWholeFile(const std::filesystem::path& path, std::string_view data, mo
     return ok;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+bool CreatePrivateFile(const std::filesystem::path& path, std::string_view data) {
+    if (unlink(path.c_str()) != 0 && errno != ENOENT) return false;
+    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return false;
+    bool ok = WriteAll(fd, data);
+    if (close(fd) != 0) ok = false;
+    return ok;
+}
+
+int OpenRegularFile(const std::filesystem::path& path, int flags, mode_t mode) {
+    int fd = open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        errno = EINVAL;
+        return -1;
+    }
+    // Regular files never block; clear the flag so that writes behave as usual.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow) {
+    int fd = OpenRegularFile(path, O_RDONLY | (no_follow ? O_NOFOLLOW : 0));
     if (fd < 0) return std::nullopt;
     std::string content;
     char buffer[65536];

@@ -25,7 +25,18 @@ bool RemoveFile(const std::filesystem::path& path);
 // data is on the disk when this returns true.
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view data, mode_t mode = 0600,
                     bool sync = false);
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path);
+// Like WriteWholeFile for a file of the private folder: whatever stands at `path` (a file, a
+// planted link) is removed and the file is created anew, exclusively, without following a link.
+bool CreatePrivateFile(const std::filesystem::path& path, std::string_view data);
+
+// The whole content of a regular file; nothing for a missing or unreadable file and for
+// anything that is not a regular file (a FIFO is never waited on). With `no_follow` a link
+// at `path` is refused too.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow = false);
+
+// Opens `path` with `flags` without blocking on a FIFO or device and keeps the descriptor only
+// when it names a regular file; -1 otherwise (errno EINVAL for a file of another kind).
+int OpenRegularFile(const std::filesystem::path& path, int flags, mode_t mode = 0600);
 
 // --- test seam ---
 // Every operation above counts as one call (WriteWholeFile as its write and, with sync,

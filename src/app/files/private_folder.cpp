@@ -1,5 +1,6 @@
 #include "app/files/private_folder.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,28 +13,56 @@
 namespace sitora::files {
 namespace {
 
+std::filesystem::path HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* entry = getpwuid(getuid()); entry && entry->pw_dir) return entry->pw_dir;
+    throw std::runtime_error("no home folder for the private folder");
+}
+
+// Never a shared, world-writable place such as /tmp: anyone could fill it, or plant the
+// folder before us.
 std::filesystem::path BaseFolder() {
     if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
         std::error_code ec;
         if (std::filesystem::is_directory(runtime, ec)) return std::filesystem::path(runtime) / "sitora";
     }
-    const char* tmp = std::getenv("TMPDIR");
-    std::filesystem::path base = (tmp && *tmp) ? tmp : "/tmp";
-    return base / ("sitora-" + std::to_string(getuid()));
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return std::filesystem::path(state) / "sitora";
+    return HomeFolder() / ".local" / "state" / "sitora";
+}
+
+// Makes every missing folder on the way, owner-only where we create it.
+void MakeFolders(const std::filesystem::path& folder) {
+    if (mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return;
+    if (errno == ENOENT && folder.has_parent_path() && folder.parent_path() != folder) {
+        MakeFolders(folder.parent_path());
+        if (mkdir(folder.c_str(), 0700) == 0 || errno == EEXIST) return;
+    }
+    throw std::runtime_error("cannot create " + folder.string() + ": " + std::strerror(errno));
+}
+
+// A folder that others could write into may hold what they planted (links named like our
+// transfer files, say): it is closed first, then emptied.
+void CloseAndEmpty(const std::filesystem::path& folder) {
+    if (chmod(folder.c_str(), 0700) != 0) throw std::runtime_error("cannot make " + folder.string() + " private");
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+        std::filesystem::remove_all(entry.path(), ec);  // links are removed, never followed
+        if (ec) throw std::runtime_error("cannot empty " + folder.string());
+    }
+    if (ec) throw std::runtime_error("cannot empty " + folder.string());
 }
 
 }  // namespace
 
 std::filesystem::path PrivateFolder() {
     std::filesystem::path folder = BaseFolder();
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST)
-        throw std::runtime_error("cannot create " + folder.string() + ": " + std::strerror(errno));
+    MakeFolders(folder);
     struct stat st {};
-    // lstat: a symbolic link planted in a shared /tmp must not redirect our files.
+    // lstat: a symbolic link in the folder's place must not redirect our files.
     if (lstat(folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid())
         throw std::runtime_error(folder.string() + " is not a private folder of this user");
-    if ((st.st_mode & 077) != 0 && chmod(folder.c_str(), 0700) != 0)
-        throw std::runtime_error("cannot make " + folder.string() + " private");
+    if ((st.st_mode & 077) != 0) CloseAndEmpty(folder);
     return folder;
 }
 

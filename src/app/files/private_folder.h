@@ -5,9 +5,10 @@
 
 namespace sitora::files {
 
-// $XDG_RUNTIME_DIR/sitora when that folder exists, otherwise $TMPDIR (or /tmp)
-// /sitora-<uid>. Created with mode 0700 when missing; throws std::runtime_error when it
-// cannot be created or belongs to another user.
+// $XDG_RUNTIME_DIR/sitora when that folder exists, otherwise $XDG_STATE_HOME/sitora, else
+// ~/.local/state/sitora. Created with mode 0700 when missing; one found open to others is
+// closed and emptied. Throws std::runtime_error when it cannot be created, emptied or belongs
+// to another user.
 std::filesystem::path PrivateFolder();
 
 }  // namespace sitora::files

@@ -226,6 +226,9 @@ TEST(Connection, ConnectionStringNamesTheProgramFolder) {
               "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=/opt/Tools/db.mdb;Persist Security Info=False");
     EXPECT_EQ(DataSourceOf(ConnectionStringFor("/opt/Tools/")), "/opt/Tools/db.mdb");
     EXPECT_THROW(DataSourceOf("Provider=x"), DataError);
+    // Any bytes of a folder name the file in that folder, ';' and '"' included.
+    for (std::string folder : {"/opt/a;Data Source=/etc/x;/", "/opt/\"q\";b/", " /lead/"})
+        EXPECT_EQ(DataSourceOf(ConnectionStringFor(folder)), folder + "db.mdb") << folder;
 }
 
 }  // namespace

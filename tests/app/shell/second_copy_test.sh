@@ -3,6 +3,7 @@
 # and leaves the first one running.
 set -euo pipefail
 program="$1"
+probe="$2"   # the same program, built to end once its login window shows
 runtime="$(mktemp -d)"
 trap 'kill "$first" 2>/dev/null || true; rm -rf "$runtime"' EXIT
 export XDG_RUNTIME_DIR="$runtime" QT_QPA_PLATFORM=offscreen
@@ -21,5 +22,10 @@ echo "second copy ended in ${elapsed_ms} ms with exit code 0"
 kill "$first"; wait "$first" 2>/dev/null || true
 
 # Ending the application stops the program although its windows refuse to close.
-SITORA_QUIT_AFTER_START=1 timeout 10 "$program" || { echo "the program did not end by itself"; exit 1; }
+timeout 10 "$probe" || { echo "the program did not end by itself"; exit 1; }
 echo "the program ends when asked to"
+
+# The installed program has no test switches: the crash plan of the tests is not read.
+SITORA_CRASH_POINT=compaction:1 SITORA_QUIT_AFTER_START=1 timeout 3 "$program" && rc=0 || rc=$?
+[ "$rc" -eq 124 ] || { echo "the program reacted to a test switch (exit $rc)"; exit 1; }
+echo "the program ignores test switches"
