@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cerrno>
+#include <iterator>
 
 #include "app/files/file_ops.h"
 #include "export/html_writer.h"
@@ -59,17 +62,46 @@ TEST(GridExport, AFileThatCannotBeCreatedIsAnError) {
                  ExportError);
 }
 
-TEST(GridExport, EveryWriterReportsAFullDisk) {
+TEST(GridExport, AFailureAtAnyWriteFlushOrRenameLeavesTheOldFileExactly) {
     MemoryGrid grid = Sample(2000);  // more than one buffer of output
     test::TempFolder folder;
+    const std::string old_export(5000, 'o');
     for (TGridExportClass writer : kAllWriters) {
-        for (int call = 1; call <= 2; ++call) {
-            files::InjectFaultForTesting(call, ENOSPC, true);
-            EXPECT_THROW(SaveGridToExportFile(writer, grid, folder / "out", true), ExportError) << call;
+        test::WriteFile(folder / "out", old_export);
+        bool written = false;
+        for (int call = 1; !written && call < 50; ++call) {
+            files::InjectFaultForTesting(call, ENOSPC);
+            try {
+                SaveGridToExportFile(writer, grid, folder / "out", true);
+                written = true;
+            } catch (const ExportError&) {
+                EXPECT_EQ(test::ReadFile(folder / "out"), old_export) << call;
+            }
             files::ClearFaultsForTesting();
             EXPECT_EQ(grid.disabled, 0);
+            // Nothing half-written stays beside it.
+            EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 1) << call;
         }
+        EXPECT_TRUE(written);
+        EXPECT_NE(test::ReadFile(folder / "out"), old_export);
     }
+}
+
+TEST(GridExport, OnlyARegularFileIsReplacedAndANewOneIsTheOwnersOnly) {
+    MemoryGrid grid = Sample(1);
+    test::TempFolder folder;
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    EXPECT_THROW(SaveGridToExportFile(&MakeWriter<TGridExportAsCSV>, grid, folder / "fifo", true), ExportError);
+    EXPECT_THROW(SaveGridToExportFile(&MakeWriter<TGridExportAsCSV>, grid, folder.path(), true), ExportError);
+    SaveGridToExportFile(&MakeWriter<TGridExportAsCSV>, grid, folder / "new.csv", true);
+    struct stat st {};
+    ASSERT_EQ(stat((folder / "new.csv").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    // Through a link the file it names is replaced; the link stays a link.
+    std::filesystem::create_symlink(folder / "new.csv", folder / "link.csv");
+    SaveGridToExportFile(&MakeWriter<TGridExportAsText>, grid, folder / "link.csv", true);
+    EXPECT_TRUE(std::filesystem::is_symlink(folder / "link.csv"));
+    EXPECT_EQ(test::ReadFile(folder / "new.csv"), "a\tb\r\n0\t" + std::string(300, 'x'));
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
 // sitora-cli run as a user runs it, against real program folders.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -175,6 +178,77 @@ TEST_F(CliTest, ExportWritesBothListsAndRefusesBadArguments) {
     EXPECT_EQ(Cli("export --list main --format doc --out x").exit_code, 2);
     EXPECT_EQ(Cli("export --list main --format csv --out /nonexistent/x.csv").exit_code, 2);
     EXPECT_EQ(Cli("due --as-of tomorrow").exit_code, 2);
+}
+
+TEST_F(CliTest, OnlyRegularFilesAreReadAndTheProgramFilesAreNeverAnExport) {
+    const std::string before = ReadFile(program_ / "db.mdb");
+    for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb"}) {
+        CliRun run = Cli(std::string("export --list main --format csv --out '") + (program_ / name).string() + "'");
+        EXPECT_EQ(run.exit_code, 2) << name;
+        EXPECT_NE(run.err.find("refused"), std::string::npos) << name;
+    }
+    std::filesystem::create_symlink(program_ / "sk.exe", runtime_ / "innocent.csv");
+    EXPECT_EQ(Cli("export --list main --format csv --out '" + (runtime_ / "innocent.csv").string() + "'").exit_code, 2);
+    EXPECT_EQ(ReadFile(program_ / "db.mdb"), before);
+    EXPECT_EQ(ReadFile(program_ / "sk.exe"), "");
+
+    // A FIFO is refused at once, wherever it stands; nothing waits for a writer.
+    ASSERT_EQ(mkfifo((runtime_ / "fifo").c_str(), 0600), 0);
+    EXPECT_EQ(Cli("export --list main --format csv --out '" + (runtime_ / "fifo").string() + "'").exit_code, 2);
+    for (const char* name : {"key.exe", "db.mdb"}) {
+        std::filesystem::rename(program_ / name, runtime_ / "kept");
+        ASSERT_EQ(mkfifo((program_ / name).c_str(), 0600), 0);
+        CliRun run = Cli("list");
+        EXPECT_EQ(run.exit_code, 2) << name;
+        EXPECT_NE(run.err.find("regular file"), std::string::npos) << run.err;
+        std::filesystem::remove(program_ / name);
+        std::filesystem::rename(runtime_ / "kept", program_ / name);
+    }
+}
+
+TEST_F(CliTest, ALyingTrailerOfAHugeCarrierLoadsNothingAndAllocatesNothing) {
+    // A sparse 3 GiB key.exe whose trailer claims nearly all of it: no block, the empty password.
+    const int fd = open((program_ / "key.exe").c_str(), O_WRONLY);
+    ASSERT_GE(fd, 0);
+    const off_t size = off_t{3} << 30;
+    ASSERT_EQ(ftruncate(fd, size), 0);
+    ASSERT_EQ(pwrite(fd, "\x00\x00\x00\xC0", 4, size - 4), 4);
+    close(fd);
+    EXPECT_EQ(Cli("list").exit_code, 0);
+    EXPECT_EQ(Cli("list", "x").exit_code, 2);
+}
+
+TEST_F(CliTest, AFolderNameWithSemicolonsAndQuotesIsThatFolder) {
+    const std::filesystem::path odd = program_ / "a;Data Source=x.mdb;\"b\"";
+    std::filesystem::create_directory(odd);
+    data::CreateStarterDatabase(odd / "db.mdb");
+    WriteFile(odd / "key.exe", "");
+    const std::string command = std::string(SITORA_CLI_PATH) + " list --folder '" + odd.string() +
+                                "' --password-stdin < /dev/null > /dev/null 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
+}
+
+TEST_F(CliTest, CompactGivesTheWindowsMessagesAndNewFilesAreTheOwnersOnly) {
+    Add("100001", "2011-1-1", "2011-1-1");
+    CliRun run = Cli("compact");
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_EQ(run.out, "压缩数据库成功\n");
+    WriteFile(program_ / "db.mdb", "not a database");
+    run = Cli("compact");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.err.find("压缩数据库出错"), std::string::npos);
+
+    const mode_t old_mask = umask(0);
+    data::CreateStarterDatabase(runtime_ / "new.mdb");
+    std::filesystem::remove(program_ / "db.mdb");
+    data::CreateStarterDatabase(program_ / "db.mdb");
+    EXPECT_EQ(Cli("export --list main --format xls --out '" + (runtime_ / "x.xls").string() + "'").exit_code, 0);
+    umask(old_mask);
+    for (const char* name : {"new.mdb", "x.xls"}) {
+        struct stat st {};
+        ASSERT_EQ(stat((runtime_ / name).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
 }
 
 }  // namespace

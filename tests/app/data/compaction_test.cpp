@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -107,6 +109,50 @@ TEST_F(Compaction, AFailedWriteFlushOrRenameAtEveryCallLosesNothing) {
             ASSERT_EQ(Contents(folder_), expected_) << call << (compacted ? " compacted" : " failed");
         }
     }
+}
+
+// One statement on a connection of its own; its result code.
+int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
+TEST_F(Compaction, NoOtherConnectionWritesIntoTheReplacedFile) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &other), SQLITE_OK);
+    sqlite3_extended_result_codes(other, 1);
+    ASSERT_EQ(Execute(other, "select count(*) from t_webinfo"), SQLITE_OK);
+    ASSERT_TRUE(CompactDatabase(folder_.path()));
+    // The old file is gone from under this connection: its write is refused, not lost.
+    EXPECT_EQ(Execute(other, "insert into t_webinfo(web_id) values('lost')"), SQLITE_READONLY_DBMOVED);
+    sqlite3_close(other);
+    EXPECT_EQ(Contents(folder_), expected_);
+}
+
+TEST_F(Compaction, AWalRegisterInUseIsRefusedAndOneNotInUseReturnsToARollbackJournal) {
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(Execute(other, "pragma journal_mode=wal; delete from t_webinfo where id = 3"), SQLITE_OK);
+    const std::string before = Contents(folder_);
+    EXPECT_FALSE(CompactDatabase(folder_.path()));
+    EXPECT_EQ(Contents(folder_), before);
+    EXPECT_EQ(Files(folder_), (std::vector<std::string>{"db.mdb", "db.mdb-shm", "db.mdb-wal"}));
+    sqlite3_close(other);
+    ASSERT_TRUE(CompactDatabase(folder_.path()));
+    EXPECT_EQ(Contents(folder_), before);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
+TEST_F(Compaction, TheRegisterKeepsItsModeAndGroupAndALinkIsRefused) {
+    ASSERT_EQ(chmod((folder_ / "db.mdb").c_str(), 0640), 0);
+    ASSERT_TRUE(CompactDatabase(folder_.path()));
+    struct stat st {};
+    ASSERT_EQ(stat((folder_ / "db.mdb").c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    test::TempFolder elsewhere;
+    fs::rename(folder_ / "db.mdb", elsewhere / "real.mdb");
+    fs::create_symlink(elsewhere / "real.mdb", folder_ / "db.mdb");
+    EXPECT_FALSE(CompactDatabase(folder_.path()));
+    EXPECT_TRUE(fs::is_symlink(folder_ / "db.mdb"));
+    EXPECT_EQ(Contents(elsewhere, "real.mdb"), expected_);
 }
 
 TEST_F(Compaction, KilledAtARandomMomentItAlwaysLeavesEveryRecord) {

@@ -73,6 +73,31 @@ TEST_F(HostileFiles, CarriersWithLyingTrailersLoadNothing) {
     EXPECT_EQ(test::ReadFile(program_ / "key.exe").size(), 15u);
 }
 
+TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
+    ASSERT_TRUE(protect::StoreValue("secret", program_ / "key.exe", private_ / "p.txt"));
+    ASSERT_TRUE(protect::StoreValue("data key", program_ / "sk.exe", private_ / "s.txt"));
+    StartWindows();
+    files::InjectFaultForTesting(1, ENOSPC, true);
+    context_->Form6->show();
+    files::ClearFaultsForTesting();
+    EXPECT_TRUE(boxes_.LastText().startsWith("软件出错,请检查是否缺少必要的文件"));
+    EXPECT_EQ(end_requests_, 1);
+
+    // The same at the main window's first show: the data key is never taken as empty.
+    windows_.reset();
+    boxes_.shown.clear();
+    end_requests_ = 0;
+    StartWindows();
+    context_->Form6->show();
+    Type(context_->Form6, "Edit1", "secret");
+    files::InjectFaultForTesting(1, ENOSPC, true);
+    Click(context_->Form6, "BitBtn1");
+    files::ClearFaultsForTesting();
+    EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败"));
+    EXPECT_EQ(end_requests_, 1);
+    EXPECT_EQ(context_->Form1->DataKey(), "");
+}
+
 TEST_F(HostileFiles, AReadOnlyProgramFolderRefusesEveryWriteWithItsMessage) {
     if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
     LogIn();
