@@ -113,6 +113,15 @@ TEST_F(BlockStore, AnUnwritableTransferFolderIsAnError) {
     EXPECT_EQ(ReadFile(carrier), "");
 }
 
+TEST_F(BlockStore, ATransferFileIsNeverWrittenThroughALink) {
+    auto carrier = Carrier();
+    ASSERT_TRUE(StoreValue("abcdef", carrier, Transfer()));
+    WriteFile(folder_ / "victim", "kept");
+    std::filesystem::create_symlink(folder_ / "victim", folder_ / "passtemp.txt");
+    EXPECT_EQ(LoadValue(carrier, folder_ / "passtemp.txt"), "abcdef");
+    EXPECT_EQ(ReadFile(folder_ / "victim"), "kept");
+}
+
 TEST_F(BlockStore, AFailedAppendLeavesTheCarrierAsItWas) {
     auto carrier = Carrier("MZ");
     ASSERT_TRUE(StoreValue("old value", carrier, Transfer()));

@@ -45,12 +45,26 @@ TEST(PrivateFolder, IsCreatedForThisUserOnly) {
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
-    // A folder opened up by someone is closed again.
-    chmod(path.c_str(), 0755);
+    // A folder opened up by someone is closed again, and what was planted in it goes: a link
+    // named like a transfer file must never lead a write elsewhere.
+    test::WriteFile(folder / "victim", "kept");
+    std::filesystem::create_symlink(folder / "victim", path / "passtemp.txt");
+    chmod(path.c_str(), 0777);
     PrivateFolder();
     stat(path.c_str(), &st);
     EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_TRUE(std::filesystem::is_empty(path));
+    EXPECT_EQ(test::ReadFile(folder / "victim"), "kept");
     unsetenv("XDG_RUNTIME_DIR");
+
+    // Without a runtime folder it lies under the user's home, never in a shared /tmp.
+    setenv("XDG_STATE_HOME", (folder / "state").c_str(), 1);
+    EXPECT_EQ(PrivateFolder(), folder / "state" / "sitora");
+    unsetenv("XDG_STATE_HOME");
+    const char* home = std::getenv("HOME");
+    setenv("HOME", folder.path().c_str(), 1);
+    EXPECT_EQ(PrivateFolder(), folder / ".local" / "state" / "sitora");
+    if (home) setenv("HOME", home, 1);
 }
 
 }  // namespace
