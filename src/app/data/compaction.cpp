@@ -155,7 +155,7 @@ bool CopyAndFlush(sqlite3* db, const std::filesystem::path& to) {
 // flushed under a temporary name renamed into place, serves instead.
 void BackUp(sqlite3* source, const std::filesystem::path& from, const std::filesystem::path& to) {
     files::RemoveFile(to);
-    if (link(from.c_str(), to.c_str()) == 0) {
+    if (files::LinkFile(from, to)) {
         Require(files::SyncFolder(to.parent_path()), "cannot flush the folder");
         return;
     }

@@ -17,6 +17,8 @@ struct FaultPlan {
     bool sticky = false;
 };
 
+bool links_refused = false;
+
 FaultPlan& Plan() {
     static FaultPlan plan;
     return plan;
@@ -64,6 +66,15 @@ bool TruncateFile(int fd, off_t length) { return !Injected() && ftruncate(fd, le
 
 bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
     return !Injected() && std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool LinkFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (Injected()) return false;
+    if (links_refused) {
+        errno = EPERM;
+        return false;
+    }
+    return link(from.c_str(), to.c_str()) == 0;
 }
 
 bool RemoveFile(const std::filesystem::path& path) {
@@ -123,6 +134,8 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool
 void InjectFaultForTesting(int nth, int error, bool sticky) { Plan() = FaultPlan{0, nth, error, sticky}; }
 
 void ClearFaultsForTesting() { Plan() = FaultPlan{}; }
+
+void RefuseLinksForTesting(bool refuse) { links_refused = refuse; }
 
 int CallsSinceForTesting() { return Plan().calls; }
 

@@ -18,6 +18,8 @@ bool SyncFile(int fd);
 bool SyncFolder(const std::filesystem::path& folder);
 bool TruncateFile(int fd, off_t length);
 bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to);
+// A second name for a file; fails where the file system has no hard links.
+bool LinkFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removing a file that does not exist counts as success.
 bool RemoveFile(const std::filesystem::path& path);
 
@@ -44,6 +46,8 @@ int OpenRegularFile(const std::filesystem::path& path, int flags, mode_t mode = 
 // and so does every later one when `sticky` is set (a full disk).
 void InjectFaultForTesting(int nth, int error, bool sticky = false);
 void ClearFaultsForTesting();
+// Makes LinkFile fail (EPERM), as on a file system without hard links, until called with false.
+void RefuseLinksForTesting(bool refuse);
 // Calls counted since the last InjectFaultForTesting or ClearFaultsForTesting.
 int CallsSinceForTesting();
 // Counts one call made elsewhere (the database's own writes); true, with errno set, when the

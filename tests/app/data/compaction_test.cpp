@@ -11,6 +11,7 @@
 #include <random>
 
 #include "app/data/data_error.h"
+#include "app/data/fault_vfs.h"
 #include "app/data/schema.h"
 #include "app/data/statements.h"
 #include "app/files/file_ops.h"
@@ -92,23 +93,41 @@ TEST_F(Compaction, AFailureAtAnyStepLeavesDbMdbAsItWas) {
 }
 
 TEST_F(Compaction, AFailedWriteFlushOrRenameAtEveryCallLosesNothing) {
-    // Count the file operations of a clean run, then fail each of them in turn.
-    files::InjectFaultForTesting(1'000'000, EIO);
-    test::TempFolder probe;
-    fs::copy_file(folder_ / "db.mdb", probe / "db.mdb");
-    ASSERT_TRUE(CompactDatabase(probe.path()));
-    const int calls = files::CallsSinceForTesting();
-    ASSERT_GT(calls, 5);
-    for (int call = 1; call <= calls; ++call) {
-        for (bool disk_full : {false, true}) {
-            files::InjectFaultForTesting(call, disk_full ? ENOSPC : EIO, disk_full);
-            const bool compacted = CompactDatabase(folder_.path());
-            files::ClearFaultsForTesting();
-            RecoverInterruptedCompaction(folder_.path());
-            ASSERT_TRUE(DatabaseIntact(folder_ / "db.mdb")) << call;
-            ASSERT_EQ(Contents(folder_), expected_) << call << (compacted ? " compacted" : " failed");
+    // SQLite's own writes of the copy fail too, and both backups are swept: the second name of
+    // db.mdb and the byte copy of a file system without hard links.
+    UseFaultInjectingFileLayer();
+    const std::string original = test::ReadFile(folder_ / "db.mdb");
+    for (bool links : {true, false}) {
+        files::RefuseLinksForTesting(!links);
+        int call = 1;
+        for (bool covered = false; !covered; ++call) {
+            for (bool disk_full : {false, true}) {
+                SCOPED_TRACE(testing::Message() << "call " << call << (disk_full ? " disk full" : " once")
+                                                << (links ? " link" : " copy"));
+                test::WriteFile(folder_ / "db.mdb", original);
+                files::InjectFaultForTesting(call, disk_full ? ENOSPC : EIO, disk_full);
+                const bool compacted = CompactDatabase(folder_.path());
+                covered = files::CallsSinceForTesting() < call;
+                files::ClearFaultsForTesting();
+                ASSERT_TRUE(DatabaseIntact(folder_ / "db.mdb"));
+                ASSERT_EQ(Contents(folder_), expected_);
+                if (covered) ASSERT_TRUE(compacted);
+                const bool swapped = test::ReadFile(folder_ / "db.mdb") != original;
+                if (!disk_full) {
+                    // A single failure cleans up after itself; a backup stays only beside a
+                    // swapped db.mdb, for the next start to remove.
+                    for (const char* leftover : {"newdb.mdb", "newdb.mdb-journal", "tempdb.mdb.part"})
+                        ASSERT_FALSE(fs::exists(folder_ / leftover)) << leftover;
+                    if (!swapped) ASSERT_FALSE(fs::exists(folder_ / "tempdb.mdb"));
+                }
+                RecoverInterruptedCompaction(folder_.path());
+                ASSERT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+                ASSERT_EQ(Contents(folder_), expected_);
+            }
         }
+        EXPECT_GT(call, 100);  // the copy's own page writes were among the calls
     }
+    files::RefuseLinksForTesting(false);
 }
 
 // One statement on a connection of its own; its result code.

@@ -3,7 +3,8 @@
 //   crash_helper store CARRIER TRANSFER VALUE COUNT   (stores VALUE0, VALUE1, ...)
 //   crash_helper insert DIR FIRST COUNT              (records FIRST, FIRST+1, ...)
 //   crash_helper save DIR ADDRESS COUNT              (the remark section save, "remark 0", ...)
-// SITORA_CRASH_POINT="<operation>:<step>" makes it kill itself at that step.
+// SITORA_CRASH_POINT="<operation>:<step>" makes it kill itself at that step;
+// SITORA_NO_HARD_LINKS=1 makes it back up by a byte copy.
 #include <cstdlib>
 #include <iostream>
 #include <string>
@@ -12,6 +13,7 @@
 #include "app/data/data_module.h"
 #include "app/data/statements.h"
 #include "app/files/crash_points.h"
+#include "app/files/file_ops.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 
@@ -20,6 +22,8 @@ using namespace sitora;
 int main(int argc, char** argv) {
     if (argc < 3) return 2;
     if (const char* point = std::getenv("SITORA_CRASH_POINT")) files::PlanCrashForTesting(point);
+    // As on a file system without hard links: the backup is a flushed byte copy.
+    if (std::getenv("SITORA_NO_HARD_LINKS")) files::RefuseLinksForTesting(true);
     const std::string command = argv[1];
     const std::string folder = std::string(argv[2]) + "/";
     if (command == "compact") return data::CompactDatabase(argv[2]) ? 0 : 1;

@@ -99,20 +99,25 @@ TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
 }
 
 TEST_F(HostileFiles, AReadOnlyProgramFolderRefusesEveryWriteWithItsMessage) {
-    if (geteuid() == 0) GTEST_SKIP() << "file permissions do not bind root";
+    // Every write of the program and of SQLite is refused as a read-only file system would
+    // refuse it (also for root, whom permissions do not bind).
+    data::UseFaultInjectingFileLayer();
     LogIn();
     const std::string before = test::ReadFile(program_ / "db.mdb");
-    std::filesystem::permissions(program_.path(), std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    std::filesystem::permissions(program_ / "db.mdb", std::filesystem::perms::owner_read);
+    module_->ADOConnection1.Close();
+    files::InjectFaultForTesting(1, EROFS, true);
     Click(context_->Form1, "BitBtn2");
     Type(context_->Form2, "Edit1", "123456");
+    Type(context_->Form2, "Edit3", "readonly.com");
     Click(context_->Form2, "BitBtn1");
     EXPECT_EQ(boxes_.LastText(), "数据添加失败");
     context_->Form5->show();
     Click(context_->Form5, "BitBtn3");
     EXPECT_TRUE(boxes_.LastText().startsWith("压缩数据库出错"));
-    std::filesystem::permissions(program_.path(), std::filesystem::perms::owner_all);
+    files::ClearFaultsForTesting();
     EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), before);
+    for (const char* name : {"newdb.mdb", "tempdb.mdb", "tempdb.mdb.part"})
+        EXPECT_FALSE(std::filesystem::exists(program_ / name)) << name;
 }
 
 class HostileInput : public test::WindowTest {};
