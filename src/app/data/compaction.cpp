@@ -211,17 +211,30 @@ void Notify(const StepObserver& observer, CompactionStep step) {
 
 }  // namespace
 
-bool DatabaseIntact(const std::filesystem::path& path) {
+DatabaseCondition ConditionOf(const std::filesystem::path& path) {
     std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) return false;
-    try {
-        // Read-write, so that a journal left by a crash is rolled back rather than ignored.
-        Database db = OpenDatabase(path, SQLITE_OPEN_READWRITE);
-        return SingleText(db.get(), "PRAGMA integrity_check") == "ok";
-    } catch (const DataError&) {
-        return false;
+    if (!std::filesystem::is_regular_file(path, ec)) return DatabaseCondition::kDamaged;
+    sqlite3* db = nullptr;
+    // Read-write, so that a journal left by a crash is rolled back rather than ignored.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    std::string result;
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(db, 2000);
+        rc = sqlite3_exec(
+            db, "PRAGMA integrity_check",
+            [](void* out, int, char** values, char**) {
+                if (static_cast<std::string*>(out)->empty() && values[0]) *static_cast<std::string*>(out) = values[0];
+                return 0;
+            },
+            &result, nullptr);
     }
+    sqlite3_close(db);
+    // Another process's lock says nothing about the file's state.
+    if ((rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED) return DatabaseCondition::kBusy;
+    return rc == SQLITE_OK && result == "ok" ? DatabaseCondition::kIntact : DatabaseCondition::kDamaged;
 }
+
+bool DatabaseIntact(const std::filesystem::path& path) { return ConditionOf(path) == DatabaseCondition::kIntact; }
 
 namespace {
 
@@ -323,15 +336,21 @@ void RecoverInterruptedCompaction(const std::filesystem::path& folder) {
     const auto compacted = folder / kCompactedFile;
     const auto backup = folder / kBackupFile;
     std::error_code ec;
+    const bool leftovers = std::filesystem::exists(backup, ec) || std::filesystem::exists(compacted, ec) ||
+                           std::filesystem::exists(backup.string() + ".part", ec);
+    if (!leftovers) return;  // nothing to finish: db.mdb is not even opened
+    const DatabaseCondition condition = ConditionOf(database);
+    // A register in use by another process (a compaction running there, say) is left alone.
+    if (condition == DatabaseCondition::kBusy) return;
     files::RemoveFile(backup.string() + ".part");
-    if (std::filesystem::exists(backup, ec) && !DatabaseIntact(database) && DatabaseIntact(backup)) {
+    if (condition == DatabaseCondition::kDamaged && std::filesystem::exists(backup, ec) && DatabaseIntact(backup)) {
         // db.mdb is lost or damaged: the backup takes its place, by rename, never by a
         // copy over an intact file. A journal of the lost file must not touch the backup.
         for (const char* suffix : {"-journal", "-wal", "-shm"}) files::RemoveFile(database.string() + suffix);
         if (files::RenameFile(backup, database)) files::SyncFolder(folder);
         return;
     }
-    if (DatabaseIntact(database)) {
+    if (condition == DatabaseCondition::kIntact) {
         RemoveDatabaseFiles(compacted);
         files::RemoveFile(backup);
         files::SyncFolder(folder);

@@ -30,11 +30,17 @@ using StepObserver = std::function<void(CompactionStep)>;
 // success; on failure db.mdb is as it was.
 bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer = {});
 
-// At start-up: finishes or undoes what an interrupted run left. A backup is restored only
-// when db.mdb is missing or damaged; leftovers beside an intact db.mdb are removed.
+// Before the register is first connected: finishes or undoes what an interrupted run left.
+// A backup is restored only when db.mdb is missing or damaged; leftovers beside an intact
+// db.mdb are removed; a db.mdb that another process holds locked is left alone, and without
+// leftovers db.mdb is not opened at all.
 void RecoverInterruptedCompaction(const std::filesystem::path& folder);
 
-// True when the file opens as an SQLite database and passes PRAGMA integrity_check.
+enum class DatabaseCondition { kIntact, kDamaged, kBusy };
+
+// Intact: opens as an SQLite database and passes PRAGMA integrity_check. Busy: another
+// process holds it locked, so nothing can be said.
+DatabaseCondition ConditionOf(const std::filesystem::path& path);
 bool DatabaseIntact(const std::filesystem::path& path);
 
 }  // namespace sitora::data

@@ -5,7 +5,6 @@
 #include <QMetaObject>
 #include <QSystemTrayIcon>
 
-#include "app/data/compaction.h"
 #include "app/data/data_module.h"
 #include "app/files/private_folder.h"
 #include "app/files/single_instance.h"
@@ -44,8 +43,6 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName("Sitora");
     QApplication::setApplicationDisplayName("Sitora");
     QApplication::setQuitOnLastWindowClosed(false);
-    // A compaction cut short by a crash is finished or undone before anything reads db.mdb.
-    data::RecoverInterruptedCompaction(program_folder.toStdString());
     protect::RemoveStaleTransferFiles(private_folder);
 
     int exit_code = 0;

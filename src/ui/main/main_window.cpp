@@ -11,6 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "app/data/compaction.h"
 #include "app/data/list_layouts.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
@@ -200,6 +201,9 @@ void TForm1::FirstShow() {
     if (first_show_done_) return;
     CentreOnScreen(this);
     try {
+        // A compaction cut short by a crash is finished or undone before anything reads db.mdb;
+        // nothing of the register is touched before the login.
+        data::RecoverInterruptedCompaction(context_.ProgramFolderBytes());
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
                                         context_.TransferFile(protect::kKeyLoadTransfer).parent_path());

@@ -43,6 +43,9 @@ std::vector<std::string> Files(const test::TempFolder& folder) {
     return names;
 }
 
+// One statement on a connection of its own; its result code.
+int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
+
 class Compaction : public test::RegisterTest {
 protected:
     void SetUp() override {
@@ -130,9 +133,6 @@ TEST_F(Compaction, AFailedWriteFlushOrRenameAtEveryCallLosesNothing) {
     files::RefuseLinksForTesting(false);
 }
 
-// One statement on a connection of its own; its result code.
-int Execute(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
-
 TEST_F(Compaction, NoOtherConnectionWritesIntoTheReplacedFile) {
     sqlite3* other = nullptr;
     ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &other), SQLITE_OK);
@@ -210,6 +210,18 @@ TEST_F(Compaction, RecoveryRestoresALostDbMdbAndNeverOverwritesAnIntactOne) {
     RecoverInterruptedCompaction(folder_.path());
     EXPECT_EQ(Contents(folder_), expected_);
     EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+
+    // A db.mdb locked by another process is in use, not damaged: nothing is replaced.
+    CreateStarterDatabase(folder_ / "tempdb.mdb");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &other), SQLITE_OK);
+    ASSERT_EQ(Execute(other, "begin exclusive"), SQLITE_OK);
+    EXPECT_EQ(ConditionOf(folder_ / "db.mdb"), DatabaseCondition::kBusy);
+    RecoverInterruptedCompaction(folder_.path());
+    Execute(other, "rollback");
+    sqlite3_close(other);
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_EQ(Files(folder_), (std::vector<std::string>{"db.mdb", "tempdb.mdb"}));
 }
 
 TEST_F(Compaction, ADamagedDbMdbIsNotCompacted) {

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include "app/data/data_error.h"
@@ -20,6 +21,44 @@ TEST(StarterDatabase, HasBothTablesAndTheDefaultLeadTimes) {
     EXPECT_EQ(AsString(module.ADOQuery6.Field(1)), "3");
     module.ADOQuery1.Open();
     EXPECT_EQ(module.ADOQuery1.RecordCount(), 0);
+}
+
+TEST(StarterDatabase, AnOlderRegisterGainsItsIndexesAndALaterConnectionWritesNothing) {
+    test::TempFolder folder;
+    CreateStarterDatabase(folder / "db.mdb");
+    sqlite3* other = nullptr;
+    ASSERT_EQ(sqlite3_open((folder / "db.mdb").c_str(), &other), SQLITE_OK);
+    const auto indexes = [other] {
+        std::string names;
+        sqlite3_exec(
+            other, "select name from sqlite_master where type='index' order by name",
+            [](void* out, int, char** values, char**) {
+                *static_cast<std::string*>(out) += std::string(values[0]) + " ";
+                return 0;
+            },
+            &names, nullptr);
+        return names;
+    };
+    const std::string all = indexes();
+    ASSERT_EQ(sqlite3_exec(other, "drop index i_webinfo_address; drop index i_webinfo_endtime", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    {
+        TDataModule1 module;
+        module.SetUpConnection(folder.ProgramFolder());
+    }
+    EXPECT_EQ(indexes(), all);
+    // With every index there, connecting needs no write: it succeeds while another process
+    // holds the register's write lock, and the file stays byte for byte.
+    const std::string before = test::ReadFile(folder / "db.mdb");
+    ASSERT_EQ(sqlite3_exec(other, "begin immediate", nullptr, nullptr, nullptr), SQLITE_OK);
+    {
+        TDataModule1 module;
+        module.SetUpConnection(folder.ProgramFolder());
+        module.ADOQuery1.Open();
+    }
+    sqlite3_exec(other, "rollback", nullptr, nullptr, nullptr);
+    sqlite3_close(other);
+    EXPECT_EQ(test::ReadFile(folder / "db.mdb"), before);
 }
 
 TEST(StarterDatabase, NeverReplacesAnExistingFile) {

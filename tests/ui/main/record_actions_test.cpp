@@ -1,6 +1,10 @@
 // Delete, modify, detail and visit from the main window.
 #include <QItemSelectionModel>
 
+#include <cerrno>
+
+#include "app/data/fault_vfs.h"
+#include "app/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
 #include "ui/main/main_window.h"
@@ -52,6 +56,27 @@ TEST_F(RecordActions, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
     EXPECT_EQ(Text(main(), "Label3"), "5");  // not recounted
     EXPECT_TRUE(Enabled(main(), "BitBtn4"));
     EXPECT_EQ(main()->grid().model()->rowCount(), 2);
+}
+
+TEST_F(RecordActions, AFailedDeleteInTheMiddleStopsThereAndSaysSo) {
+    // The list's connection is opened again through the fault-injecting file layer.
+    data::UseFaultInjectingFileLayer();
+    module_->ADOConnection1.Close();
+    Click(main(), "BitBtn1");
+    Select({4});
+    files::InjectFaultForTesting(1'000'000, EIO);
+    Click(main(), "BitBtn4");
+    const int calls_of_one_delete = files::CallsSinceForTesting();
+    ASSERT_EQ(Numbers(), "1 2 3 4 ");
+
+    Select({0, 1, 2});
+    files::InjectFaultForTesting(calls_of_one_delete + 1, EIO);  // the second delete's first write
+    Click(main(), "BitBtn4");
+    files::ClearFaultsForTesting();
+    EXPECT_EQ(boxes_.LastText(), "数据删除出错");
+    EXPECT_EQ(boxes_.shown.back().flags, kErrorBox);
+    EXPECT_EQ(Numbers(), "2 3 4 ");
+    EXPECT_EQ(main()->grid().model()->rowCount(), 3);
 }
 
 TEST_F(RecordActions, NoSelectionDeletesNothingAndAsksNothing) {

@@ -50,6 +50,15 @@ TEST_F(HostileFiles, DamagedRegistersAreReportedAtFirstShowAndLeftAsTheyWere) {
     }
 }
 
+TEST_F(HostileFiles, ALostRegisterIsRecoveredFromItsBackupAtTheFirstShow) {
+    std::filesystem::rename(program_ / "db.mdb", program_ / "tempdb.mdb");
+    LogIn();
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(end_requests_, 0);
+    EXPECT_TRUE(module_->ADOConnection1.Connected());
+    EXPECT_FALSE(std::filesystem::exists(program_ / "tempdb.mdb"));
+}
+
 TEST_F(HostileFiles, SettingsWithoutRowsOrWithTextFailTheCounterRefreshOnly) {
     LogIn();
     for (const char* statement : {"delete from t_set", "insert into t_set values('many','days')"}) {
