@@ -107,6 +107,41 @@ TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
     EXPECT_EQ(context_->Form1->DataKey(), "");
 }
 
+TEST_F(HostileFiles, AFailedCarrierWriteShowsNothingAndTheOldValuesStillWork) {
+    ASSERT_TRUE(protect::StoreValue("oldpass1", program_ / "key.exe", private_ / "p.txt"));
+    ASSERT_TRUE(protect::StoreValue("oldkey12", program_ / "sk.exe", private_ / "s.txt"));
+    const std::string key_carrier = test::ReadFile(program_ / "key.exe");
+    const std::string data_key_carrier = test::ReadFile(program_ / "sk.exe");
+    StartWindows();
+    TForm6* login = context_->Form6;
+    login->show();
+    Click(login, "BitBtn2");
+    Type(login, "Edit2", "oldpass1");
+    Type(login, "Edit3", "newpass1");
+    Type(login, "Edit4", "newpass1");
+    files::InjectFaultForTesting(2, ENOSPC);  // the carrier's write, after the transfer file's
+    Click(login, "Button1");
+    files::ClearFaultsForTesting();
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(login->width(), TForm6::kWideWidth);
+    EXPECT_EQ(test::ReadFile(program_ / "key.exe"), key_carrier);
+
+    Type(login, "Edit1", "oldpass1");
+    Click(login, "BitBtn1");
+    ASSERT_EQ(context_->Form1->DataKey(), "oldkey12");
+    context_->Form5->show();
+    Type(context_->Form5, "Edit1", "oldkey12");
+    Type(context_->Form5, "Edit2", "newkey12");
+    Type(context_->Form5, "Edit3", "newkey12");
+    files::InjectFaultForTesting(2, ENOSPC);
+    Click(context_->Form5, "BitBtn4");
+    files::ClearFaultsForTesting();
+    EXPECT_TRUE(boxes_.shown.empty());
+    EXPECT_EQ(end_requests_, 0);
+    EXPECT_EQ(test::ReadFile(program_ / "sk.exe"), data_key_carrier);
+    EXPECT_EQ(protect::LoadValue(program_ / "sk.exe", private_ / "t.txt"), "oldkey12");
+}
+
 TEST_F(HostileFiles, AReadOnlyProgramFolderRefusesEveryWriteWithItsMessage) {
     // Every write of the program and of SQLite is refused as a read-only file system would
     // refuse it (also for root, whom permissions do not bind).
