@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-dev
     fonts-wqy-microhei
     xvfb xauth python3 strace
+    libreoffice-calc-nogui libreoffice-writer-nogui
 )
 
 missing=()

@@ -22,10 +22,10 @@ void EscapeInPieces(std::string_view text, const Put& put) {
     for (std::size_t i = 0; i < text.size(); ++i) {
         std::string_view entity;
         switch (text[i]) {
-            case '&': entity = "&amp"; break;
-            case '<': entity = "&lt"; break;
-            case '>': entity = "&gt"; break;
-            case '"': entity = "&quot"; break;
+            case '&': entity = "&amp;"; break;
+            case '<': entity = "&lt;"; break;
+            case '>': entity = "&gt;"; break;
+            case '"': entity = "&quot;"; break;
             default: continue;
         }
         put(text.substr(start, i - start));
@@ -137,7 +137,7 @@ const TGridExportAsHTML::CellFrame& TGridExportAsHTML::FrameOf(int column, int w
 
 void TGridExportAsHTML::PutEscaped(std::string_view text) {
     if (text.empty())
-        Put("&nbsp");
+        Put("&nbsp;");
     else
         EscapeInPieces(text, [this](std::string_view piece) { Put(piece); });
 }

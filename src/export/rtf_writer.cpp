@@ -79,12 +79,44 @@ std::string TGridExportAsRTF::StyleWords(const TFont& font, TColor background) {
     return words;
 }
 
+namespace {
+
+bool IsRtfSpecial(unsigned char c) { return c == '\\' || c == '{' || c == '}'; }
+
+void AppendHexEscape(std::string& out, unsigned char c) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    out += "\\'";
+    out += kDigits[c >> 4];
+    out += kDigits[c & 0x0F];
+}
+
+}  // namespace
+
 void TGridExportAsRTF::PutEscaped(std::string_view text) {
-    // Every backslash and brace byte is escaped, also as the second byte of a character.
+    // A backslash or brace byte on its own is escaped with a backslash. A double-byte
+    // character whose second byte is one of them is written as two hex escapes: a backslash
+    // between its bytes would split it for every reader that decodes the bytes first.
     escaped_.clear();
-    for (char c : text) {
-        if (c == '\\' || c == '{' || c == '}') escaped_ += '\\';
-        escaped_ += c;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c >= 0x81 && c <= 0xFE && i + 1 < text.size()) {
+            const auto trail = static_cast<unsigned char>(text[i + 1]);
+            if (trail >= '0' && trail <= '9' && i + 3 < text.size()) {  // a four-byte GB18030 form
+                escaped_.append(text.substr(i, 4));
+                i += 3;
+            } else if (IsRtfSpecial(trail)) {
+                AppendHexEscape(escaped_, c);
+                AppendHexEscape(escaped_, trail);
+                ++i;
+            } else {
+                escaped_ += static_cast<char>(c);
+                escaped_ += static_cast<char>(trail);
+                ++i;
+            }
+            continue;
+        }
+        if (IsRtfSpecial(c)) escaped_ += '\\';
+        escaped_ += static_cast<char>(c);
     }
     Put(escaped_);
 }
@@ -101,8 +133,10 @@ void TGridExportAsRTF::PutRow(const TExportColumns& columns, std::span<const Cel
             for (const char* side : {"\\clbrdrl", "\\clbrdrt", "\\clbrdrb", "\\clbrdrr"})
                 header_ += std::string(side) + "\\brdrs\\brdrcf0\r\n";
             x += Twips(columns[i].column->width);
-            header_ += "\\clshdng10000\\clcfpat" + std::to_string(ColorNumber(cells[i].shading)) + "\\cellx" +
-                       std::to_string(x) + "\r\n";
+            // The cell's colour as its background (\clcbpat), which every reader paints; full
+            // shading in the pattern colour (\clshdng10000) made LibreOffice paint it black.
+            const std::string shading = std::to_string(ColorNumber(cells[i].shading));
+            header_ += "\\clcfpat" + shading + "\\clcbpat" + shading + "\\cellx" + std::to_string(x) + "\r\n";
             header_shadings_.push_back(cells[i].shading);
         }
         header_ += "{\\trrh0\r\n";

@@ -30,14 +30,14 @@ TEST(HtmlWriter, WritesTheWholeDocumentByteForByte) {
         "<TR>\r\n  <TD WIDTH=125 ALIGN=\"CENTER\">" + font_title + "<B>" + text::ToCp936("网站编号") +
         "</B></FONT></TD>\r\n</TR>\r\n" +
         "<TR>\r\n  <TD WIDTH=125 ALIGN=\"CENTER\" BGCOLOR=#FFFFFF>" + font_cell +
-        "<B>A&ampB&ltC&gt</B></FONT></TD>\r\n</TR>\r\n" +
-        "<TR>\r\n  <TD WIDTH=125 ALIGN=\"CENTER\" BGCOLOR=#FFFFFF>" + font_cell + "<B>&nbsp</B></FONT></TD>\r\n</TR>\r\n" +
+        "<B>A&amp;B&lt;C&gt;</B></FONT></TD>\r\n</TR>\r\n" +
+        "<TR>\r\n  <TD WIDTH=125 ALIGN=\"CENTER\" BGCOLOR=#FFFFFF>" + font_cell + "<B>&nbsp;</B></FONT></TD>\r\n</TR>\r\n" +
         kTail;
     EXPECT_EQ(ExportToMemory<TGridExportAsHTML>(grid), expected);
 }
 
-TEST(HtmlWriter, EscapesWithoutSemicolonsAndAgainOverExistingEntities) {
-    EXPECT_EQ(EscapeHtml("a&amp;\"q\""), "a&ampamp;&quotq&quot");
+TEST(HtmlWriter, EscapesWithSemicolonsAndAgainOverExistingEntities) {
+    EXPECT_EQ(EscapeHtml("a&amp;\"q\""), "a&amp;amp;&quot;q&quot;");
     EXPECT_EQ(EscapeHtml(""), "");
 }
 

@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
-# Reads the .xls, .htm and .rtf exports back with LibreOffice and checks that every cell,
-# Chinese text included, comes back as it was. Skipped (exit 77) without LibreOffice.
+# Reads the .xls, .htm and .rtf exports back with LibreOffice and checks that every cell comes
+# back as it was: Chinese text, characters whose second byte is "\", "{" or "}", the euro sign
+# (0x80 in code page 936), quotes and the characters HTML escapes; and that the RTF table's
+# cells keep their colours (teal titles, white data) rather than turning black. LibreOffice is
+# a reader that is not ours, so this also checks the formats' byte rules the other way round.
+# Skipped (exit 77) without LibreOffice.
 set -euo pipefail
 cli="$1"
 command -v soffice >/dev/null || { echo "LibreOffice (soffice) is not installed: skipped"; exit 77; }
@@ -13,8 +17,8 @@ mkdir -m 700 "$XDG_RUNTIME_DIR"
 "$cli" newdb "$work/db.mdb"
 : > "$work/key.exe"
 sqlite3 "$work/db.mdb" "insert into t_webinfo(web_id,web_name,web_address,web_login,web_time,web_endtime,web_domaintime,web_enddomaintime)
-  values('20110305090703','华东贸易 \"公司\" & <官网>','www.华东.com','{后台}\\admin','2010-03-01','2011-12-01','2010-03-01','2012-05-01')"
-expected='20110305090703|华东贸易 "公司" & <官网>|www.华东.com|{后台}\admin|2010-3-1|2011-12-1|2010-3-1|2012-5-1'
+  values('20110305090703','運誠調題藍聖錦衆複獅 华东贸易 \"公司\" & <官网> €5','www.华东.com','{后台}\\admin','2010-03-01','2011-12-01','2010-03-01','2012-05-01')"
+expected='20110305090703|運誠調題藍聖錦衆複獅 华东贸易 "公司" & <官网> €5|www.华东.com|{后台}\admin|2010-3-1|2011-12-1|2010-3-1|2012-5-1'
 title='网站编号|网站名称|网站地址|网站后台地址|空间申请日期|空间到期日期|域名申请日期|域名到期日期'
 
 soffice_run() { timeout 180 soffice --headless --norestore "-env:UserInstallation=file://$work/profile" "$@" >/dev/null 2>&1; }
@@ -44,4 +48,12 @@ check htm "$(as_rows < "$work/htm/out.csv")"
 soffice_run --convert-to 'txt:Text (encoded):UTF8' --outdir "$work/rtf" "$work/out.rtf"
 rtf_cells="$(sed -e '1s/^\xEF\xBB\xBF//' -e 's/\r$//' "$work/rtf/out.txt" | sed '/^$/d' | paste -sd'|')"
 check rtf "$(echo "$rtf_cells" | cut -d'|' -f1-8)"$'\n'"$(echo "$rtf_cells" | cut -d'|' -f9-16)"
+# The table's cell colours as the word processor reads them: 8 teal titles, 8 white cells.
+soffice_run --convert-to html --outdir "$work/rtf-html" "$work/out.rtf"
+colours="$(grep -io 'bgcolor="#[0-9a-f]*"' "$work/rtf-html/out.html" | tr 'A-F' 'a-f' | sort | uniq -c | tr -s ' ' | paste -sd',')"
+if [ "$colours" = ' 8 bgcolor="#008080", 8 bgcolor="#ffffff"' ]; then
+    echo "rtf: cell colours kept"
+else
+    echo "rtf: cell colours read as: $colours"; status=1
+fi
 exit $status

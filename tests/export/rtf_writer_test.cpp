@@ -25,11 +25,11 @@ TEST(RtfWriter, WritesHeaderTablesAndRowsByteForByte) {
         "\\red0\\green128\\blue128;}\r\n"
         "{\\fonttbl\\f0\\fnil\\fcharset134 " + face + ";}\r\n"
         // title row: teal shading is colour 3, white text colour 1
-        "\\trowd\\trgaph40\r\n" + kBorders + "\\clshdng10000\\clcfpat3\\cellx1875\r\n{\\trrh0\r\n"
+        "\\trowd\\trgaph40\r\n" + kBorders + "\\clcfpat3\\clcbpat3\\cellx1875\r\n{\\trrh0\r\n"
         "\\pard\\intbl{\\qc\\sb24\\sa24\\fs20\\b\\f0\\cf1\\cb3 " + text::ToCp936("网站编号") + "\\cell}\r\n"
         "\\pard\\intbl\\row}\r\n"
         // data row: window white shading (1), window text black (0)
-        "\\trowd\\trgaph40\r\n" + kBorders + "\\clshdng10000\\clcfpat1\\cellx1875\r\n{\\trrh0\r\n"
+        "\\trowd\\trgaph40\r\n" + kBorders + "\\clcfpat1\\clcbpat1\\cellx1875\r\n{\\trrh0\r\n"
         "\\pard\\intbl{\\qc\\sb24\\sa24\\fs20\\b\\f0\\cf0\\cb1 a\\{b\\}\\\\c\\cell}\r\n"
         "\\pard\\intbl\\row}\r\n"
         "}";
@@ -40,9 +40,13 @@ TEST(RtfWriter, EscapesBraceAndBackslashBytesInsideDoubleByteCharacters) {
     MemoryGrid grid;
     grid.AddColumn("t");
     grid.options.titles = false;
-    // 0x81 0x5C and 0x81 0x7B are GBK characters whose second byte is "\" and "{".
-    grid.rows = {{text::FromCp936("\x81\x5C\x81\x7B")}};
-    EXPECT_NE(ExportToMemory<TGridExportAsRTF>(grid).find(" \x81\\\x5C\x81\\\x7B\\cell}"), std::string::npos);
+    // 0x81 0x5C, 0x81 0x7B and 0x81 0x7D are characters whose second byte is
+    // "\", "{" and "}": written as hex escapes, as readers that decode the bytes first need.
+    // A lone backslash or brace takes a backslash; every other character keeps its bytes.
+    grid.rows = {{text::FromCp936("\x81\x5C\x81\x7B\x81\x7D") + "\\{中"}};
+    EXPECT_NE(ExportToMemory<TGridExportAsRTF>(grid).find(" \\'81\\'5c\\'81\\'7b\\'81\\'7d\\\\\\{" +
+                                                          text::ToCp936("中") + "\\cell}"),
+              std::string::npos);
 }
 
 TEST(RtfWriter, EqualColoursAndFontNamesDifferingInCaseShareTheirNumbers) {
@@ -55,8 +59,8 @@ TEST(RtfWriter, EqualColoursAndFontNamesDifferingInCaseShareTheirNumbers) {
     b.title.font.name = "ARIAL";
     const std::string rtf = ExportToMemory<TGridExportAsRTF>(grid);
     EXPECT_NE(rtf.find("{\\fonttbl\\f0\\fnil\\fcharset134 Arial;}\r\n"), std::string::npos) << rtf;
-    EXPECT_NE(rtf.find("\\clcfpat2\\cellx150\r\n"), std::string::npos);
-    EXPECT_NE(rtf.find("\\clcfpat2\\cellx300\r\n"), std::string::npos);
+    EXPECT_NE(rtf.find("\\clcfpat2\\clcbpat2\\cellx150\r\n"), std::string::npos);
+    EXPECT_NE(rtf.find("\\clcfpat2\\clcbpat2\\cellx300\r\n"), std::string::npos);
     EXPECT_EQ(rtf.find("\\red192\\green192\\blue192;\\red192"), std::string::npos);
 }
 

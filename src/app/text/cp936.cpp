@@ -2,6 +2,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -12,6 +13,7 @@ namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
+// One iconv conversion, reset before each use.
 class Converter {
 public:
     Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
@@ -22,11 +24,9 @@ public:
     Converter(const Converter&) = delete;
     Converter& operator=(const Converter&) = delete;
 
-    // Converts the whole input; on an invalid or incomplete sequence appends
-    // `replacement` and skips one input byte.
-    std::string Convert(std::string_view in, std::string_view replacement) {
-        std::string out;
-        out.reserve(in.size() * 2 + 4);
+    // Converts as much of `in` as it can, appending to `out`; the bytes left (from the first
+    // one it cannot convert) stay in `in`.
+    void ConvertPrefix(std::string_view& in, std::string& out) {
         iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         char* src = const_cast<char*>(in.data());
         size_t src_left = in.size();
@@ -34,22 +34,61 @@ public:
         while (src_left > 0) {
             char* dst = buffer;
             size_t dst_left = sizeof buffer;
-            size_t rc = iconv(cd_, &src, &src_left, &dst, &dst_left);
+            const size_t rc = iconv(cd_, &src, &src_left, &dst, &dst_left);
             out.append(buffer, dst - buffer);
-            if (rc != static_cast<size_t>(-1)) continue;
-            if (errno == E2BIG) continue;
-            // EILSEQ or EINVAL: mark the bad byte and resynchronise after it.
-            out.append(replacement);
-            ++src;
-            --src_left;
-            iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
         }
-        return out;
+        in.remove_prefix(in.size() - src_left);
+    }
+    // Converts the whole of `piece` into `out`; false (and `out` as it was) when it cannot.
+    bool ConvertWhole(std::string_view piece, std::string& out) {
+        const std::size_t kept = out.size();
+        ConvertPrefix(piece, out);
+        if (piece.empty()) return true;
+        out.resize(kept);
+        return false;
     }
 
 private:
     iconv_t cd_;
 };
+
+// Windows code page 936 wherever it holds a character; GB18030, which agrees with it on all of
+// code page 936 but the euro sign, for what code page 936 lacks, so that nothing is lost.
+// `piece_length` gives the length of the one character at the start of the unconverted rest;
+// what neither can convert becomes `replacement`, one input byte at a time.
+std::string ConvertWithFallback(Converter& cp936, Converter& gb18030, std::string_view in,
+                                std::size_t (*piece_length)(std::string_view), std::string_view replacement) {
+    std::string out;
+    out.reserve(in.size() * 2 + 4);
+    while (!in.empty()) {
+        cp936.ConvertPrefix(in, out);
+        if (in.empty()) break;
+        const std::size_t length = std::min(piece_length(in), in.size());
+        if (gb18030.ConvertWhole(in.substr(0, length), out)) {
+            in.remove_prefix(length);
+        } else {
+            out.append(replacement);
+            in.remove_prefix(1);
+        }
+    }
+    return out;
+}
+
+// The UTF-8 sequence a lead byte announces (1 for a byte that leads none).
+std::size_t Utf8Length(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    if (lead >= 0xF0) return 4;
+    if (lead >= 0xE0) return 3;
+    if (lead >= 0xC0) return 2;
+    return 1;
+}
+
+// A GB18030 character: four bytes when its second byte is a digit, else two.
+std::size_t Gb18030Length(std::string_view text) {
+    if (text.size() >= 2 && text[1] >= '0' && text[1] <= '9') return 4;
+    return 2;
+}
 
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s)
@@ -58,8 +97,9 @@ bool IsAscii(std::string_view s) {
 }
 
 std::string ConvertToCp936(std::string_view utf8) {
-    thread_local Converter converter("GB18030", "UTF-8");
-    return converter.Convert(utf8, "?");
+    thread_local Converter cp936("CP936", "UTF-8");
+    thread_local Converter gb18030("GB18030", "UTF-8");
+    return ConvertWithFallback(cp936, gb18030, utf8, Utf8Length, "?");
 }
 
 // The two-byte form of each character of the Basic Multilingual Plane, asked of iconv once
@@ -147,8 +187,9 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
 
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
-    thread_local Converter converter("UTF-8", "GB18030");
-    return converter.Convert(bytes, kReplacementUtf8);
+    thread_local Converter cp936("UTF-8", "CP936");
+    thread_local Converter gb18030("UTF-8", "GB18030");
+    return ConvertWithFallback(cp936, gb18030, bytes, Gb18030Length, kReplacementUtf8);
 }
 
 std::size_t Cp936Length(std::string_view utf8) { return ToCp936(utf8).size(); }

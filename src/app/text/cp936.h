@@ -6,15 +6,16 @@
 
 namespace sitora::text {
 
-// UTF-8 to code page 936. Characters outside code page 936 are written in their
-// GB18030 form (a superset that agrees with 936 on every GBK character), so nothing is lost.
-// Malformed UTF-8 sequences become '?'.
+// UTF-8 to Windows code page 936 (GBK with the euro sign at 0x80). Characters that code page
+// 936 lacks are written in their GB18030 form, so nothing is lost. Malformed UTF-8 sequences
+// become '?'.
 std::string ToCp936(std::string_view utf8);
 // The same into `out` (replaced), reusing its room: for converting many cells in a row.
 void ToCp936Into(std::string_view utf8, std::string& out);
 
-// Code page 936 (or GB18030) bytes to UTF-8. A byte sequence that is not valid
-// becomes U+FFFD for its first byte and decoding goes on with the next one.
+// Code page 936 bytes (and the GB18030 forms of what code page 936 lacks) to UTF-8. A byte
+// sequence that is neither becomes U+FFFD for its first byte and decoding goes on with the
+// next one.
 std::string FromCp936(std::string_view bytes);
 
 // Length of a UTF-8 text in code page 936 bytes: the length rule of the whole program.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <optional>
 #include <string>
 
 namespace sitora::text {
@@ -51,30 +52,50 @@ std::string Utf8Of(char32_t c) {
     return s;
 }
 
-TEST(Cp936, EveryCharacterOfTheBasicPlaneConvertsAsIconvConvertsIt) {
-    // The converter keeps the two-byte forms it has seen; each must be iconv's own answer, and
-    // characters with four-byte forms must still get them, before and after a cached one.
-    iconv_t cd = iconv_open("GB18030", "UTF-8");
-    ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1));
+// iconv's own conversion of `text`, or nothing when it has no place for a character.
+std::optional<std::string> Iconv(iconv_t cd, const std::string& text) {
+    char in[16], out[32];
+    text.copy(in, text.size());
+    char* src = in;
+    char* dst = out;
+    std::size_t src_left = text.size(), dst_left = sizeof out;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) return std::nullopt;
+    return std::string(out, dst);
+}
+
+TEST(Cp936, EveryCharacterOfTheBasicPlaneConvertsAsWindowsCodePage936OrElseGb18030) {
+    // The converter keeps the two-byte forms it has seen; each must be code page 936's own,
+    // and characters it lacks must get their GB18030 form, before and after a cached one.
+    iconv_t cp936 = iconv_open("CP936", "UTF-8");
+    iconv_t gb18030 = iconv_open("GB18030", "UTF-8");
+    ASSERT_NE(cp936, reinterpret_cast<iconv_t>(-1));
+    ASSERT_NE(gb18030, reinterpret_cast<iconv_t>(-1));
     for (int pass = 0; pass < 2; ++pass) {
         for (char32_t c = 0x80; c <= 0xFFFF; ++c) {
             if (c >= 0xD800 && c < 0xE000) continue;
-            const std::string text = "a" + Utf8Of(c) + "网";
-            char in[16], out[32];
-            text.copy(in, text.size());
-            char* src = in;
-            char* dst = out;
-            std::size_t src_left = text.size(), dst_left = sizeof out;
-            iconv(cd, nullptr, nullptr, nullptr, nullptr);
-            if (iconv(cd, &src, &src_left, &dst, &dst_left) == static_cast<std::size_t>(-1)) {
+            const std::string character = Utf8Of(c);
+            auto expected = Iconv(cp936, character);
+            if (!expected) expected = Iconv(gb18030, character);
+            const std::string text = "a" + character + "网";
+            if (!expected) {
                 // The few code points GB18030 has no place for are marked, not dropped.
                 ASSERT_NE(ToCp936(text).find('?'), std::string::npos) << std::hex << static_cast<unsigned>(c);
                 continue;
             }
-            ASSERT_EQ(ToCp936(text), std::string(out, dst)) << std::hex << static_cast<unsigned>(c);
+            ASSERT_EQ(ToCp936(text), "a" + *expected + "\xCD\xF8") << std::hex << static_cast<unsigned>(c);
         }
     }
-    iconv_close(cd);
+    iconv_close(cp936);
+    iconv_close(gb18030);
+}
+
+TEST(Cp936, TheEuroSignIsOneByteAndCarriersWrittenElsewhereDecode) {
+    EXPECT_EQ(ToCp936("€€€"), "\x80\x80\x80");
+    EXPECT_EQ(Cp936Length("€€€"), 3u);  // a three-byte password: too short
+    EXPECT_EQ(FromCp936("\x80" "a"), "€a");
+    // GB18030's two-byte euro, written by another program, still reads as the euro.
+    EXPECT_EQ(FromCp936("\xA2\xE3"), "€");
 }
 
 TEST(Cp936, LongTextConvertsWhole) {
