@@ -21,6 +21,7 @@
 #include "app/data/data_module.h"
 #include "app/data/expiry_rules.h"
 #include "app/data/record_search.h"
+#include "app/data/statement_translation.h"
 #include "app/data/statements.h"
 #include "app/text/clock.h"
 #include "app/text/dates.h"
@@ -148,16 +149,21 @@ int main(int argc, char** argv) {
         data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
     });
     const std::string space_iso = text::IsoDate(thresholds.space), domain_iso = text::IsoDate(thresholds.domain);
-    const std::string counter_sql = "select web_alarm,domain_alarm from t_set; select id from t_webinfo where web_endtime<='" +
-                                    space_iso + "'; select id from t_webinfo where web_enddomaintime<='" + domain_iso + "';";
+    // The shell runs the statements as the data module hands them to SQLite.
+    const auto with_date = [](std::string_view statement, const std::string& iso) {
+        std::string sql(statement);
+        sql.replace(sql.find(':'), sql.npos, "#" + iso + "#");
+        return data::TranslateStatement(sql);
+    };
+    const std::string counter_sql = data::TranslateStatement(data::sql::kLeadTimes) + "; " +
+                                    with_date(data::sql::kSpaceDue, space_iso) + "; " +
+                                    with_date(data::sql::kDomainDue, domain_iso) + ";";
     Report("counter refresh (statements 10-12)", counters, Shell("sqlite3 " + db + " " + Quote(counter_sql) + " > /dev/null"), 1.5);
     const double expiry = Seconds([&] {
         module.ADOQuery5.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
         module.ADOQuery5.Open();
     });
-    const std::string expiry_sql =
-        "select web_id,web_name,web_address,web_login,web_linkman,web_time,web_endtime,web_domaintime,web_enddomaintime "
-        "from t_webinfo where web_endtime<='" + space_iso + "' or web_enddomaintime<='" + domain_iso + "'";
+    const std::string expiry_sql = data::TranslateStatement(data::sql::ExpiryList(space_iso, domain_iso));
     Report("expiry query (statement 13)", expiry, Shell("sqlite3 " + db + " " + Quote(expiry_sql) + " > /dev/null"), 1.5);
 
     // Add window: look-ups and one insert; detail window: the four section saves.

@@ -64,19 +64,18 @@ void FileOutput::Flush() {
 
 void FileOutput::Close() {
     Flush();
-    const bool synced = files::SyncFile(fd_);
     const int fd = fd_;
     fd_ = -1;
-    const bool closed = close(fd) == 0;
-    if (!synced || !closed) {
+    if (close(fd) != 0) {
         unlink(temporary_.c_str());
-        throw ExportError("the file could not be written to the disk");
+        throw ExportError("the file could not be written");
     }
+    // Not flushed to the disk first: an export can be made again, and a flush of every
+    // export would double its time. A process that dies leaves the old file or the new one.
     if (!files::RenameFile(temporary_, target_)) {
         unlink(temporary_.c_str());
         throw ExportError("the file could not be put in place");
     }
-    files::SyncFolder(target_.parent_path());
 }
 
 }  // namespace sitora::gridexport

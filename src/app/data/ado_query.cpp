@@ -65,7 +65,8 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
     if (pos == name_begin) return std::nullopt;
     select.table = std::string(sql.substr(name_begin, pos - name_begin));
     while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
-    if (pos < sql.size() && !KeywordAt(sql, pos, "where")) return std::nullopt;  // joins, order by...
+    // Joins, groups and the like are no plain table; a where and the table order may follow.
+    if (pos < sql.size() && !KeywordAt(sql, pos, "where") && !KeywordAt(sql, pos, "order")) return std::nullopt;
     return select;
 }
 

@@ -278,7 +278,9 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         auto source_digest =
             std::async(std::launch::async, [&database] { return DigestOf(database, SQLITE_OPEN_READONLY); });
         {
-            Database source = OpenDatabase(database, SQLITE_OPEN_READONLY);
+            // Read-write although it only reads: from a read-only connection VACUUM INTO takes
+            // three times as long.
+            Database source = OpenDatabase(database, SQLITE_OPEN_READWRITE);
             sqlite3_stmt* statement = nullptr;
             Require(sqlite3_prepare_v2(source.get(), "VACUUM INTO ?", -1, &statement, nullptr) == SQLITE_OK,
                     "cannot prepare the compaction");
@@ -288,16 +290,21 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");
         }
         const RegisterDigest expected = source_digest.get();
-        Require(SyncPath(compacted) && files::SyncFolder(folder), "cannot flush the compacted copy");
-        Notify(observer, CompactionStep::kCopyWritten);
 
         {
-            // The copy's structure and its rows are checked at the same time, on two threads.
+            // The copy goes to the disk while it is checked: its structure and its rows at the
+            // same time, on two more threads. Its pages and b-trees are checked whole; its
+            // indexes SQLite has just built from the rows, and the rows themselves are compared
+            // value by value with the source.
+            auto flushed = std::async(std::launch::async,
+                                      [&] { return SyncPath(compacted) && files::SyncFolder(folder); });
             auto structure = std::async(std::launch::async, [&compacted] {
                 Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
-                return SingleText(copy.get(), "PRAGMA integrity_check") == "ok";
+                return SingleText(copy.get(), "PRAGMA quick_check") == "ok";
             });
             const bool same_rows = DigestOf(compacted, SQLITE_OPEN_READONLY) == expected;
+            Require(flushed.get(), "cannot flush the compacted copy");
+            Notify(observer, CompactionStep::kCopyWritten);
             Require(structure.get(), "the compacted copy is damaged");
             Require(same_rows, "the compacted copy differs from db.mdb");
         }

@@ -30,6 +30,7 @@ void TDataModule1::SetUpConnection(const std::string& program_folder) {
         throw;
     }
     AddMissingIndexes(ADOConnection1.Handle());
+    StoreDatesInTheirForm(ADOConnection1.Handle());
 }
 
 }  // namespace sitora::data

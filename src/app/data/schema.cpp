@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 #include "app/data/data_error.h"
+#include "app/text/dates.h"
 
 namespace sitora::data {
 
@@ -28,7 +30,10 @@ CREATE TABLE t_webinfo(
     web_domainuser BLOB, web_domainpass BLOB, web_linkman TEXT,
     web_dbname BLOB, web_dbsize TEXT, web_dbip BLOB, web_dbuser BLOB, web_dbpass BLOB,
     web_dbtype TEXT,
-    web_time TEXT, web_endtime TEXT, web_domaintime TEXT, web_enddomaintime TEXT,
+    web_time TEXT CHECK (web_time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
+    web_endtime TEXT CHECK (web_endtime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
+    web_domaintime TEXT CHECK (web_domaintime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
+    web_enddomaintime TEXT CHECK (web_enddomaintime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
     web_remark TEXT);
 CREATE TABLE t_set(web_alarm INTEGER, domain_alarm INTEGER);
 INSERT INTO t_set(web_alarm, domain_alarm) VALUES(3, 3);
@@ -37,10 +42,15 @@ INSERT INTO t_set(web_alarm, domain_alarm) VALUES(3, 3);
 namespace {
 
 const char* const kIndexesSql = R"sql(
-CREATE INDEX IF NOT EXISTS i_webinfo_address ON t_webinfo(web_address);
-CREATE INDEX IF NOT EXISTS i_webinfo_id ON t_webinfo(web_id);
+CREATE INDEX IF NOT EXISTS i_webinfo_address_nocase ON t_webinfo(web_address COLLATE NOCASE);
+CREATE INDEX IF NOT EXISTS i_webinfo_id_nocase ON t_webinfo(web_id COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS i_webinfo_endtime ON t_webinfo(web_endtime);
 CREATE INDEX IF NOT EXISTS i_webinfo_enddomaintime ON t_webinfo(web_enddomaintime);
+CREATE INDEX IF NOT EXISTS i_webinfo_unstored_dates ON t_webinfo(id) WHERE
+    web_time NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
+    web_endtime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
+    web_domaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
+    web_enddomaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
 )sql";
 
 bool HasTable(sqlite3* db, const char* table) {
@@ -65,6 +75,70 @@ void RequireRegisterTables(sqlite3* db) {
 void AddMissingIndexes(sqlite3* db) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     if (sqlite3_exec(db, kIndexesSql, nullptr, nullptr, nullptr) == SQLITE_OK)
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    else
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+// Rows with a date column not in the stored form (NULLs are no dates and stay as they are).
+// The condition is the one of the partial index i_webinfo_unstored_dates, which holds just
+// those rows whoever writes them: finding none takes no scan of the table.
+const char* const kUnstoredDatesSql =
+    "select rowid, web_time, web_endtime, web_domaintime, web_enddomaintime from t_webinfo where\n"
+    "    web_time NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
+    "    web_endtime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
+    "    web_domaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
+    "    web_enddomaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'";
+
+struct DateFix {
+    sqlite3_int64 rowid;
+    int column;  // index into kDateColumns
+    std::string stored;
+};
+
+// Dates another tool wrote as "2024-9-30" or "2024/1/5", in their stored form.
+std::vector<DateFix> DatesToStore(sqlite3* db) {
+    std::vector<DateFix> fixes;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, kUnstoredDatesSql, -1, &statement, nullptr) != SQLITE_OK) return fixes;
+    while (sqlite3_step(statement) == SQLITE_ROW) {
+        for (int column = 0; column < 4; ++column) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column + 1));
+            if (!text) continue;
+            const std::string_view value(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column + 1)));
+            const auto date = text::ParseDate(value);
+            if (!date || text::IsoDate(*date) == value) continue;
+            fixes.push_back({sqlite3_column_int64(statement, 0), column, text::IsoDate(*date)});
+        }
+    }
+    sqlite3_finalize(statement);
+    return fixes;
+}
+
+bool StoreDates(sqlite3* db, const std::vector<DateFix>& fixes) {
+    for (const DateFix& fix : fixes) {
+        const std::string sql =
+            "update t_webinfo set " + std::string(kDateColumns[static_cast<std::size_t>(fix.column)]) + "=? where rowid=?";
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) return false;
+        sqlite3_bind_text(statement, 1, fix.stored.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(statement, 2, fix.rowid);
+        const int rc = sqlite3_step(statement);
+        sqlite3_finalize(statement);
+        if (rc != SQLITE_DONE) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+void StoreDatesInTheirForm(sqlite3* db) {
+    // Looked for first, outside a write: most connections find nothing and write nothing.
+    if (DatesToStore(db).empty()) return;
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
+    if (StoreDates(db, DatesToStore(db)))
         sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
     else
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -20,8 +20,9 @@ inline constexpr std::array<std::string_view, 8> kProtectedColumns = {
 bool IsDateColumn(std::string_view column);
 bool IsProtectedColumn(std::string_view column);
 
-// The statements that create an empty register: both tables, t_set's one row (3, 3),
-// and the indexes the look-ups and the expiry counts use.
+// The statements that create an empty register: both tables (date columns take only dates
+// in their stored form, or nothing), t_set's one row (3, 3), and the indexes the look-ups and
+// the expiry counts use.
 extern const char* const kCreateSchemaSql;
 
 // Throws DataError unless both tables of a register are there: a file without them is no
@@ -31,6 +32,12 @@ void RequireRegisterTables(sqlite3* db);
 // Adds the indexes the look-ups and counts use where an older register lacks them; leaves the
 // data as it is and gives up quietly where the file cannot be written.
 void AddMissingIndexes(sqlite3* db);
+
+// Rewrites dates that another tool stored in another form ("2024-9-30", "2024/1/5") in the
+// stored form, in one transaction, so that they compare as dates; texts that are no dates stay
+// as they are (they are never due). Writes nothing when all dates are in their form, and gives
+// up quietly where the file cannot be written.
+void StoreDatesInTheirForm(sqlite3* db);
 
 // Creates a starter database at `path`. Refuses (throws DataError) when a file of that
 // name exists; an existing register is never replaced.

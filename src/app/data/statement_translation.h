@@ -5,8 +5,12 @@
 
 namespace sitora::data {
 
-// Replaces each #date# literal outside quoted text by the stored date form
-// ('2011-03-10'). Throws DataError for a literal that is no real date or is not closed.
+// The register's statement in SQLite's words, with the original engine's meaning:
+// - each #date# literal outside quoted text becomes the stored date form ('2011-03-10');
+// - a look-up of web_address or web_id by "=" ignores letter case;
+// - an ordering comparison of a date column holds only for texts that are stored dates;
+// - a query of one table without an order returns its rows in table order.
+// Throws DataError for a literal that is no real date or for unclosed quoted text.
 std::string TranslateStatement(std::string_view statement);
 
 // The value bound for a parameter of a date column: the stored form of the date the text

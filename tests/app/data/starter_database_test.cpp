@@ -40,7 +40,7 @@ TEST(StarterDatabase, AnOlderRegisterGainsItsIndexesAndALaterConnectionWritesNot
         return names;
     };
     const std::string all = indexes();
-    ASSERT_EQ(sqlite3_exec(other, "drop index i_webinfo_address; drop index i_webinfo_endtime", nullptr, nullptr, nullptr),
+    ASSERT_EQ(sqlite3_exec(other, "drop index i_webinfo_address_nocase; drop index i_webinfo_endtime", nullptr, nullptr, nullptr),
               SQLITE_OK);
     {
         TDataModule1 module;

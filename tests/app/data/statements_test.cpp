@@ -2,9 +2,11 @@
 #include "app/data/statements.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "app/data/data_error.h"
 #include "app/data/schema.h"
+#include "app/data/statement_translation.h"
 #include "support/register_fixture.h"
 
 namespace sitora::data {
@@ -170,6 +172,63 @@ TEST_F(Statements, ExpiryListUsesDateLiteralsAndItsOwnColumnOrder) {
     EXPECT_THROW(query.Open(), DataError);
     query.SetSQL(sql::ExpiryList("2011-3-13#' or 1=1 or '", "2011-3-15"));
     EXPECT_THROW(query.Open(), DataError);
+}
+
+// The register's file through a connection of its own, as another tool would write it.
+void Raw(const std::filesystem::path& database, const std::string& sql) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    char* error = nullptr;
+    EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &error), SQLITE_OK) << (error ? error : "");
+    sqlite3_free(error);
+    sqlite3_close(db);
+}
+
+TEST_F(Statements, LookUpsIgnoreCaseThroughTheirIndexesAndUnsortedRowsComeInTableOrder) {
+    Insert(SampleRecord("AB100001", "example.com"));
+    EXPECT_EQ(CountRows(module_.ADOQuery2, sql::AddressExists("Example.COM")), 1);
+    EXPECT_EQ(CountRows(module_.ADOQuery2, sql::NumberExists("ab100001")), 1);
+    EXPECT_EQ(CountRows(module_.ADOQuery3, sql::LoadRecord("EXAMPLE.com")), 1);
+    std::string plan;
+    sqlite3_exec(
+        module_.ADOConnection1.Handle(),
+        ("explain query plan " + TranslateStatement(sql::AddressExists("Example.COM"))).c_str(),
+        [](void* out, int, char** values, char**) {
+            *static_cast<std::string*>(out) += values[3];
+            return 0;
+        },
+        &plan, nullptr);
+    EXPECT_NE(plan.find("i_webinfo_address_nocase"), std::string::npos) << plan;
+
+    // The expiry list reads two indexes; its rows still come in the order they were added.
+    InsertDates("3", "2011-3-12", "2099-1-1");
+    InsertDates("1", "2099-1-1", "2011-3-01");
+    InsertDates("2", "2011-3-05", "2099-1-1");
+    auto& query = module_.ADOQuery5;
+    query.SetSQL(sql::ExpiryList("2011-3-13", "2011-3-13"));
+    query.Open();
+    std::string order;
+    for (query.First(); !query.Eof(); query.Next()) order += AsString(query.Field(0));
+    EXPECT_EQ(order, "312");
+}
+
+TEST_F(Statements, DatesOtherToolsWroteCompareAsDatesAndOtherTextsAreNeverDue) {
+    module_.ADOConnection1.Close();
+    const auto database = folder_ / "db.mdb";
+    // A new register takes only dates in their stored form.
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, "insert into t_webinfo(web_endtime) values('2024-9-30')", nullptr, nullptr, nullptr),
+              SQLITE_CONSTRAINT);
+    sqlite3_close(db);
+    // An older register holds what other tools wrote.
+    Raw(database, "pragma ignore_check_constraints=1; insert into t_webinfo(web_id, web_endtime) values"
+                  "('a', '2011-3-1'), ('b', '2011/3/2'), ('c', ''), ('d', 'soon'), ('e', '2011-03-04')");
+    module_.SetUpConnection(folder_.ProgramFolder());
+    EXPECT_EQ(Scalar("select group_concat(web_endtime, '|') from (select web_endtime from t_webinfo order by rowid)"),
+              "2011-03-01|2011-03-02||soon|2011-03-04");
+    EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kSpaceDue, "web_endtime", "2011-3-5"), 3);
+    EXPECT_EQ(CountRows(module_.ADOQuery5, sql::ExpiryList("2099-1-1", "2000-1-1")), 3);
 }
 
 TEST_F(Statements, ListReturnsNineColumnsInTableOrder) {
