@@ -109,10 +109,12 @@ TADOQuery::~TADOQuery() {
 }
 
 void TADOQuery::Close() {
+    const bool was_open = Active();
     rows_.reset();
     table_.clear();
     current_ = 0;
     eof_ = bof_ = true;
+    if (was_open && close_observer_) close_observer_();
 }
 
 void TADOQuery::SetSQL(std::string_view statement) {

@@ -26,6 +26,9 @@ public:
     // Drops the result set; the statement and parameters stay.
     void Close();
     bool Active() const { return rows_ != nullptr; }
+    // Called whenever an open result set is dropped (a grid that shows it must let go of its
+    // rows); one observer, or none.
+    void SetCloseObserver(std::function<void()> observer) { close_observer_ = std::move(observer); }
 
     // Replaces the statement and forgets the parameters of the previous one.
     void SetSQL(std::string_view statement);  // forgets the last result's size when it changes
@@ -82,6 +85,7 @@ private:
     std::string statement_;
     std::vector<std::pair<std::string, std::string>> parameters_;
     std::unique_ptr<ResultSet> rows_;
+    std::function<void()> close_observer_;
     std::string table_;  // the single table a select reads, for Delete
     // The size of the last result of this statement: the next run of it reserves as much.
     std::size_t last_rows_ = 0;

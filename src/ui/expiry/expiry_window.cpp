@@ -37,6 +37,10 @@ TForm4::TForm4(AppContext& context) : context_(context) {
     DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery5, gridexport::ExpiryListGrid(), false, group);
     DBGrid1->setGeometry(6, 20, 841, 486);
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(DBGrid1, &DataGrid::emptied, this, [this] {
+        SetListCommandsEnabled(false);
+        N1->setEnabled(true);
+    });
     // The bar lies over the grid's lowest rows while it is shown.
     search_bar_ = new SearchBar(context_, *DBGrid1, "Edit2", "查询失败", group);
     search_bar_->setGeometry(6, 506 - 41, 841, 41);

@@ -44,6 +44,9 @@ TForm1::TForm1(AppContext& context) : context_(context) {
     layout->setSpacing(2);
     DBGrid1 = new DataGrid(context_.DataModule1.ADOQuery1, gridexport::MainListGrid(), true, group);
     DBGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    // A list emptied under it (by the compaction closing the connection) leaves the commands
+    // as an empty list does.
+    connect(DBGrid1, &DataGrid::emptied, this, [this] { SetRecordCommandsEnabled(false); });
     search_bar_ = new SearchBar(context_, *DBGrid1, "Edit1",
                                 "查询失败,请检查关键字格式是否正确\r日期格式：####-##-##", group);
     layout->addWidget(DBGrid1);

@@ -1,5 +1,6 @@
 #include "ui/toolkit/data_grid.h"
 
+#include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QPainter>
@@ -30,11 +31,18 @@ public:
     }
 };
 
+// The grid's look with each column as wide as the user left it.
+gridexport::GridLook LookAsShown(const DataGrid& grid) {
+    gridexport::GridLook look = grid.look();
+    for (std::size_t i = 0; i < look.columns.size(); ++i) look.columns[i].width = grid.columnWidth(static_cast<int>(i));
+    return look;
+}
+
 // The window's grid for the export driver: its rows and look, with the desktop's colours,
 // resolution and visible window.
 class WindowGrid : public gridexport::QueryGrid {
 public:
-    explicit WindowGrid(DataGrid& grid) : QueryGrid(grid.look(), grid.query()), grid_(grid) {}
+    explicit WindowGrid(DataGrid& grid) : QueryGrid(LookAsShown(grid), grid.query()), grid_(grid) {}
     int PixelsPerInch() const override { return grid_.logicalDpiX(); }
     gridexport::TColor SystemColor(int index) const override {
         const QPalette palette = grid_.palette();
@@ -53,9 +61,12 @@ public:
         const int top = grid_.rowAt(0);
         return query().RecNo() - (top < 0 ? 0 : top);
     }
+    // The records the grid's window holds: the rows that fit, or fewer at the list's end.
     int VisibleRowCount() const override {
         const int row_height = grid_.verticalHeader()->defaultSectionSize();
-        return std::max(1, grid_.viewport()->height() / std::max(row_height, 1));
+        const int fitting = std::max(1, grid_.viewport()->height() / std::max(row_height, 1));
+        const int top = std::max(grid_.rowAt(0), 0);
+        return std::clamp(query().RecordCount() - top, 1, fitting);
     }
 
 private:
@@ -126,6 +137,12 @@ DataGrid::DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi
                            title.font.bold ? "bold" : "normal"));
     horizontalHeader()->setFont(ProgramFont());
 
+    // Rows that are gone are never shown: a closed query empties the grid at once.
+    query_.SetCloseObserver([this] {
+        const bool had_rows = model_->rowCount() > 0;
+        model_->Reload();
+        if (had_rows) emit emptied();
+    });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& current) {
                 FollowCurrentRow(current);
@@ -139,6 +156,14 @@ DataGrid::DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi
         FollowCurrentRow(index);
         emit rowDoubleClicked();
     });
+}
+
+DataGrid::~DataGrid() { query_.SetCloseObserver({}); }
+
+QItemSelectionModel::SelectionFlags DataGrid::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+    if (event && (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusIn))
+        return QItemSelectionModel::NoUpdate;
+    return QTableView::selectionCommand(index, event);
 }
 
 void DataGrid::Reload() {

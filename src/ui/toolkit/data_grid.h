@@ -36,6 +36,7 @@ class DataGrid : public QTableView {
     Q_OBJECT
 public:
     DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi_select, QWidget* parent);
+    ~DataGrid() override;
 
     // Shows the query's rows again; the grid's current row follows the list's.
     void Reload();
@@ -52,6 +53,14 @@ public:
 signals:
     void cellClicked();
     void rowDoubleClicked();
+    // The query's rows went (its connection was closed, say): the grid is empty now.
+    void emptied();
+
+protected:
+    // Only clicks select (click, Ctrl-click, Shift-click); the keyboard and focus move the
+    // current row and leave the selection as it is.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event) const override;
 
 private:
     void FollowCurrentRow(const QModelIndex& current);

@@ -6,6 +6,7 @@
 #include "support/window_fixture.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/main/main_window.h"
+#include "ui/settings/settings_window.h"
 #include "ui/toolkit/data_grid.h"
 
 namespace sitora::ui {
@@ -27,6 +28,30 @@ protected:
     void Answer(const QString& name, int entry) { save_.answers.push_back(SaveAnswer{name, entry}); }
     QString In(const char* name) { return QString::fromStdString((private_ / name).string()); }
 };
+
+TEST_F(ExportCommandTest, TheExportTakesTheGridAsShownAndKeepsItsCurrentRecord) {
+    // A list shorter than the grid's window: the highlighted record stays the current one.
+    auto& grid = main()->grid();
+    grid.resize(800, 400);
+    grid.setColumnWidth(1, 300);  // the user widened the name column
+    grid.selectRow(2);
+    ASSERT_EQ(context_->DataModule1.ADOQuery1.RecNo(), 2);
+    Answer(In("shown.htm"), 3);
+    Click(main(), "BitBtn7");
+    EXPECT_EQ(context_->DataModule1.ADOQuery1.RecNo(), 2);
+    EXPECT_NE(test::ReadFile(private_ / "shown.htm").find("<TD WIDTH=300"), std::string::npos);
+}
+
+TEST_F(ExportCommandTest, AListEmptiedByACompactionHasNoRowsAndNoRecordCommands) {
+    context_->Form5->show();
+    Click(context_->Form5, "BitBtn3");
+    ASSERT_EQ(boxes_.LastText(), "压缩数据库成功");
+    EXPECT_EQ(main()->grid().model()->rowCount(), 0);
+    for (const char* command : {"BitBtn4", "BitBtn7"}) EXPECT_FALSE(Enabled(main(), command)) << command;
+    Click(main(), "BitBtn1");
+    EXPECT_EQ(main()->grid().model()->rowCount(), 3);
+    EXPECT_TRUE(Enabled(main(), "BitBtn7"));
+}
 
 TEST_F(ExportCommandTest, ProposesTheTimeAndOffersTheFiveEntries) {
     Click(main(), "BitBtn7");  // cancelled: nothing more happens

@@ -1,5 +1,9 @@
 // Delete, modify, detail and visit from the main window.
+#include <QApplication>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
+
+#include <algorithm>
 
 #include <cerrno>
 
@@ -77,6 +81,20 @@ TEST_F(RecordActions, AFailedDeleteInTheMiddleStopsThereAndSaysSo) {
     EXPECT_EQ(boxes_.shown.back().flags, kErrorBox);
     EXPECT_EQ(Numbers(), "2 3 4 ");
     EXPECT_EQ(main()->grid().model()->rowCount(), 3);
+}
+
+TEST_F(RecordActions, TheKeyboardMovesTheCurrentRowAndNeverSelects) {
+    auto& grid = main()->grid();
+    grid.setFocus();
+    Select({0, 3});  // a click and a Ctrl-click
+    for (int key : {Qt::Key_Down, Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&grid, &press);
+    }
+    EXPECT_EQ(context_->DataModule1.ADOQuery1.RecNo(), 2);
+    auto rows = grid.SelectedRows();
+    std::sort(rows.begin(), rows.end());
+    EXPECT_EQ(rows, (std::vector<int>{0, 3}));
 }
 
 TEST_F(RecordActions, NoSelectionDeletesNothingAndAsksNothing) {
