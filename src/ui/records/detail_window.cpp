@@ -1,7 +1,6 @@
 #include "ui/records/detail_window.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -14,6 +13,7 @@
 #include "ui/expiry/expiry_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
+#include "ui/toolkit/choice_list.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
@@ -95,7 +95,7 @@ void TForm3::OpenRecord(const QString& address, bool read_only) {
         fields_.edit[number]->setReadOnly(read_only);
     fields_.Memo1->setReadOnly(read_only);
     for (const DateLists& lists : fields_.dates)
-        for (QComboBox* list : {lists.year, lists.month, lists.day}) list->setEnabled(!read_only);
+        for (ChoiceList* list : {lists.year, lists.month, lists.day}) list->SetReadOnly(read_only);
     if (isVisible()) {
         Load();  // the window follows a hand-over at once
         raise();
@@ -166,9 +166,9 @@ void TForm3::FillFields(const protect::ColumnReader& column, const std::map<std:
     for (int i = 0; i < 4; ++i) {
         const QStringList pieces = DatePieces(Text(column(date_columns[i])));
         if (pieces.size() < 3) throw std::runtime_error("a date column without three parts");
-        fields_.dates[i].year->setCurrentText(pieces[0]);
-        fields_.dates[i].month->setCurrentText(pieces[1]);
-        fields_.dates[i].day->setCurrentText(pieces[2]);
+        fields_.dates[i].year->Choose(pieces[0]);
+        fields_.dates[i].month->Choose(pieces[1]);
+        fields_.dates[i].day->Choose(pieces[2]);
     }
     fields_.Memo1->setPlainText(Text(column("web_remark")));
 }

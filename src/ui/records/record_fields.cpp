@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 
+#include "ui/toolkit/choice_list.h"
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
@@ -35,15 +36,8 @@ void AddFieldRows(QGroupBox* group, RecordFields& fields, std::initializer_list<
     }
 }
 
-QComboBox* MakeList(QWidget* parent, int number, QRect geometry, int first, int last, int initial) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(QString("ComboBox%1").arg(number));
-    list->setGeometry(geometry);
-    for (int value = first; value <= last; ++value) list->addItem(QString::number(value));
-    // Editable only so that a loaded text outside the entries can be shown; typing is refused.
-    list->setEditable(true);
-    list->lineEdit()->setReadOnly(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
+ChoiceList* MakeList(QWidget* parent, int number, QRect geometry, int first, int last, int initial) {
+    auto* list = new ChoiceList(parent, QString("ComboBox%1").arg(number), geometry, first, last);
     list->setCurrentIndex(initial - first);
     return list;
 }

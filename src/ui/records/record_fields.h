@@ -13,10 +13,12 @@ class QWidget;
 
 namespace sitora::ui {
 
+class ChoiceList;
+
 struct DateLists {
-    QComboBox* year;
-    QComboBox* month;
-    QComboBox* day;
+    ChoiceList* year;
+    ChoiceList* month;
+    ChoiceList* day;
 };
 
 // A date as the lists show it: three whole numbers, compared year first.

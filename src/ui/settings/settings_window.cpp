@@ -12,6 +12,7 @@
 #include "protect/block_store.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
+#include "ui/toolkit/choice_list.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
@@ -20,15 +21,8 @@ namespace {
 
 const QString kLabelStyle = "color: rgb(59, 90, 130);";
 
-QComboBox* MakeDaysList(QWidget* parent, const char* name, QRect geometry) {
-    auto* list = new QComboBox(parent);
-    list->setObjectName(name);
-    list->setGeometry(geometry);
-    for (int days = 1; days <= 31; ++days) list->addItem(QString::number(days));
-    // An edit part that shows the stored text, but takes no typing.
-    list->setEditable(true);
-    list->lineEdit()->setReadOnly(true);
-    list->setInsertPolicy(QComboBox::NoInsert);
+ChoiceList* MakeDaysList(QWidget* parent, const char* name, QRect geometry) {
+    auto* list = new ChoiceList(parent, name, geometry, 1, 31);
     list->setCurrentIndex(2);
     return list;
 }
@@ -120,8 +114,8 @@ void TForm5::LoadLeadTimes() {
         query.SetSQL(data::sql::kLeadTimes);
         query.Open();
         const bool has_row = query.RecordCount() > 0;
-        ComboBox1->setCurrentText(has_row ? FieldText(query.FieldByName("web_alarm")) : QString());
-        ComboBox2->setCurrentText(has_row ? FieldText(query.FieldByName("domain_alarm")) : QString());
+        ComboBox1->Choose(has_row ? FieldText(query.FieldByName("web_alarm")) : QString());
+        ComboBox2->Choose(has_row ? FieldText(query.FieldByName("domain_alarm")) : QString());
         query.Close();
     } catch (const std::exception&) {
         query.Close();

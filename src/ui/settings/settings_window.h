@@ -4,12 +4,13 @@
 
 #include "ui/app_context.h"
 
-class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
 namespace sitora::ui {
+
+class ChoiceList;
 
 class TForm5 : public QWidget {
     Q_OBJECT
@@ -32,8 +33,8 @@ private:
 
     AppContext& context_;
     QTabWidget* PageControl1;
-    QComboBox* ComboBox1;
-    QComboBox* ComboBox2;
+    ChoiceList* ComboBox1;
+    ChoiceList* ComboBox2;
     QLineEdit* Edit1;
     QLineEdit* Edit2;
     QLineEdit* Edit3;

@@ -1,6 +1,8 @@
 #include "ui/records/detail_window.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 
 #include "app/data/statements.h"
@@ -10,6 +12,7 @@
 #include "protect/protected_fields.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
+#include "ui/toolkit/choice_list.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/add_window.h"
@@ -203,10 +206,30 @@ TEST_F(DetailWindow, DateSaveChecksOrderAndRefusesTextThatIsNoNumber) {
     EXPECT_EQ(boxes_.LastText(), "网站到期时间不能小网站申请日期");
     EXPECT_EQ(boxes_.shown.back().title, "日期资料");
     Find<QComboBox>(detail(), "ComboBox1")->setCurrentText("2010");
-    purchase_day->setCurrentText("x");
+    static_cast<ChoiceList*>(purchase_day)->Choose("x");  // as another program may store it
     Click(detail(), "BitBtn3");
     EXPECT_EQ(boxes_.LastText(), "数据修改出错");
     EXPECT_EQ(Row(program_, "a.com"), before);
+}
+
+TEST_F(DetailWindow, DateListsChooseTheLoadedEntryAndReadOnlyListsTakeNoChange) {
+    auto record = test::SampleRecord("100001", "a.com");
+    record["web_endtime"] = "2030-11-5";
+    InsertRecord(record);
+    LogIn();
+    OpenFromMain(0, false);
+    auto* year = Find<ChoiceList>(detail(), "ComboBox4");
+    auto* month = Find<ChoiceList>(detail(), "ComboBox5");
+    EXPECT_EQ(year->itemText(year->currentIndex()), "2030");
+    EXPECT_EQ(month->itemText(month->currentIndex()), "11");
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(year, &down);
+    EXPECT_EQ(year->currentText(), "2031");  // one step on from the loaded year
+
+    OpenFromMain(0, true);
+    EXPECT_TRUE(year->isEnabled());  // shown as it is, not greyed
+    QApplication::sendEvent(year, &down);
+    EXPECT_EQ(year->currentText(), "2030");
 }
 
 TEST_F(DetailWindow, ASaveOfARecordDeletedMeanwhileReportsAnError) {
