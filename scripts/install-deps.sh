@@ -12,6 +12,7 @@ packages=(
     fonts-wqy-microhei
     xvfb xauth python3 strace
     libreoffice-calc-nogui libreoffice-writer-nogui
+    qt6-translations-l10n xdotool x11-utils
 )
 
 missing=()

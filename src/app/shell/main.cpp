@@ -40,8 +40,10 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     const QString program_folder = QCoreApplication::applicationDirPath() + "/";
     app::PrivateFonts fonts(program_folder);
+    // The name is the window class the desktop groups our windows by. No display name: Qt
+    // would append it to every window title.
     QApplication::setApplicationName("Sitora");
-    QApplication::setApplicationDisplayName("Sitora");
+    ui::InstallChineseQtTexts();
     QApplication::setQuitOnLastWindowClosed(false);
     protect::RemoveStaleTransferFiles(private_folder);
 

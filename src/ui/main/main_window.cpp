@@ -230,7 +230,9 @@ void TForm1::AddTrayIcon() {
     tray_->setToolTip("双击显示主界面");
     tray_->setContextMenu(PopupMenu1);
     connect(tray_, &QSystemTrayIcon::activated, this, [this](QSystemTrayIcon::ActivationReason reason) {
-        if (reason == QSystemTrayIcon::DoubleClick) ShowFromIcon();
+        // Panels that speak the StatusNotifier protocol deliver a double-click as a plain
+        // activation.
+        if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) ShowFromIcon();
     });
     if (context_.tray_available) tray_->show();
 }
@@ -257,8 +259,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
     if (context_.tray_available) {
         HideWithBanner();
     } else {
-        // No notification area to come back from: stay reachable on the task bar.
-        showMinimized();
+        // No notification area to come back from, nor to end the program from: closing the
+        // main window ends it, as "退出软件" in the icon's menu would.
+        QuitSoftware();
     }
 }
 

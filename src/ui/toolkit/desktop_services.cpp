@@ -3,6 +3,10 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <QMessageBox>
 #include <QUrl>
 
@@ -31,6 +35,8 @@ BoxAnswer DesktopMessageBoxes::Show(const QString& text, const QString& title, i
 std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    if (!last_folder_.isEmpty()) dialog.setDirectory(last_folder_);
     dialog.setNameFilters(request.filters);
     if (request.filter_index >= 1 && request.filter_index <= request.filters.size())
         dialog.selectNameFilter(request.filters.at(request.filter_index - 1));
@@ -38,9 +44,20 @@ std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     SaveAnswer answer;
     answer.file_name = dialog.selectedFiles().first();
+    last_folder_ = QFileInfo(answer.file_name).absolutePath();
     answer.filter_index = static_cast<int>(request.filters.indexOf(dialog.selectedNameFilter())) + 1;
     if (answer.filter_index < 1) answer.filter_index = 1;
     return answer;
+}
+
+bool InstallChineseQtTexts() {
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_", folder)) {
+        delete translator;
+        return false;
+    }
+    return QCoreApplication::installTranslator(translator);
 }
 
 void DesktopUrlOpener::Open(const QString& address) {

@@ -9,10 +9,19 @@ public:
     BoxAnswer Show(const QString& text, const QString& title, int flags) override;
 };
 
+// The desktop's save dialog. It opens in the folder of the last export and does not ask
+// before replacing a file: the export itself replaces it whole or not at all.
 class DesktopSaveDialog : public SaveDialog {
 public:
     std::optional<SaveAnswer> Ask(const SaveRequest& request) override;
+
+private:
+    QString last_folder_;
 };
+
+// Qt's own texts (buttons of message boxes, the save dialog, edit and scroll-bar menus) in
+// Chinese, from the translations installed with Qt. False where none are installed.
+bool InstallChineseQtTexts();
 
 class DesktopUrlOpener : public UrlOpener {
 public:

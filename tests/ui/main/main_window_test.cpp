@@ -1,5 +1,6 @@
 #include "ui/main/main_window.h"
 
+#include <QCoreApplication>
 #include <QSystemTrayIcon>
 
 #include "app/text/clock.h"
@@ -7,6 +8,7 @@
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
+#include "ui/toolkit/desktop_services.h"
 #include "ui/aux/banner_window.h"
 #include "ui/login/login_window.h"
 #include "ui/toolkit/data_grid.h"
@@ -201,14 +203,22 @@ TEST_F(MainWindow, CloseHidesMainAndBannerAndTheIconMenuBringsThemBack) {
     EXPECT_FALSE(main()->trayIcon()->isVisible());
 }
 
-TEST_F(MainWindow, WithoutANotificationAreaCloseMinimises) {
+TEST_F(MainWindow, WithoutANotificationAreaClosingTheMainWindowEndsTheProgram) {
     StartWindows();
     context_->tray_available = false;
     context_->Form6->show();
     Click(context_->Form6, "BitBtn1");
     main()->close();
+    EXPECT_EQ(end_requests_, 1);
+}
+
+TEST_F(MainWindow, QtsOwnTextsAreChineseAndASingleActivationOfTheIconShowsTheWindow) {
+    ASSERT_TRUE(InstallChineseQtTexts());
+    EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "取消");
+    LogIn();
+    main()->hide();
+    emit main()->trayIcon()->activated(QSystemTrayIcon::Trigger);  // a StatusNotifier panel's double-click
     EXPECT_TRUE(main()->isVisible());
-    EXPECT_TRUE(main()->isMinimized());
 }
 
 }  // namespace
