@@ -6,12 +6,43 @@
 namespace sitora::data {
 namespace {
 
-char FoldAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+// The next character of UTF-8 text at `pos` (which moves past it); a stray byte stands for itself.
+char32_t NextCharacter(std::string_view text, std::size_t& pos) {
+    const auto lead = static_cast<unsigned char>(text[pos]);
+    const int length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    if (length == 1 || pos + static_cast<std::size_t>(length) > text.size()) {
+        ++pos;
+        return lead;
+    }
+    char32_t code = lead & (0x7F >> length);
+    for (int i = 1; i < length; ++i) code = code << 6 | (static_cast<unsigned char>(text[pos + i]) & 0x3F);
+    pos += static_cast<std::size_t>(length);
+    return code;
+}
+
+// The small letter of every capital code page 936 holds: Latin, full-width Latin, Greek and
+// Cyrillic.
+char32_t Folded(char32_t c) {
+    if ((c >= 'A' && c <= 'Z') || (c >= 0xFF21 && c <= 0xFF3A) || (c >= 0x0391 && c <= 0x03A9 && c != 0x03A2) ||
+        (c >= 0x0410 && c <= 0x042F))
+        return c + 0x20;
+    if (c == 0x0401) return 0x0451;  // Ё
+    return c;
+}
 
 bool StartsWithIgnoringCase(std::string_view value, std::string_view prefix) {
-    if (prefix.size() > value.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i)
-        if (FoldAscii(value[i]) != FoldAscii(prefix[i])) return false;
+    std::size_t v = 0, p = 0;
+    while (p < prefix.size()) {
+        if (v >= value.size()) return false;
+        const auto a = static_cast<unsigned char>(value[v]), b = static_cast<unsigned char>(prefix[p]);
+        if (a < 0x80 && b < 0x80) {  // the common case, byte by byte
+            if (Folded(a) != Folded(b)) return false;
+            ++v;
+            ++p;
+            continue;
+        }
+        if (Folded(NextCharacter(value, v)) != Folded(NextCharacter(prefix, p))) return false;
+    }
     return true;
 }
 

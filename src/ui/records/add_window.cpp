@@ -4,8 +4,11 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QRegularExpressionValidator>
 
 #include "app/data/statements.h"
 #include "app/text/clock.h"
@@ -31,19 +34,20 @@ TForm2::TForm2(AppContext& context) : context_(context) {
     connect(add, &QPushButton::clicked, this, &TForm2::AddRecord);
     connect(clear, &QPushButton::clicked, this, &TForm2::ClearFields);
     connect(exit, &QPushButton::clicked, this, &TForm2::Exit);
-    // The number field takes typed digits only, and fills itself with the time when clicked empty.
-    fields_.edit[1]->installEventFilter(this);
+    // The number field takes digits only, however they come (typed, pasted, from an input
+    // method), is wide enough for the 14 digits of a time stamp, and fills itself with the
+    // time when left-clicked empty.
+    QLineEdit* number = fields_.edit[1];
+    number->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), number));
+    const int stamp_width = number->fontMetrics().horizontalAdvance(QString(14, '0')) + 12;
+    if (number->width() < stamp_width) number->resize(stamp_width, number->height());
+    number->installEventFilter(this);
 }
 
 bool TForm2::eventFilter(QObject* watched, QEvent* event) {
     QLineEdit* number = fields_.edit[1];
-    if (watched == number && event->type() == QEvent::KeyPress) {
-        auto* key = static_cast<QKeyEvent*>(event);
-        const QString typed = key->text();
-        const bool is_character = !typed.isEmpty() && typed.at(0).isPrint();
-        if (is_character && !(typed.size() == 1 && typed.at(0) >= '0' && typed.at(0) <= '9')) return true;
-    }
-    if (watched == number && event->type() == QEvent::MouseButtonPress && number->text().isEmpty())
+    if (watched == number && event->type() == QEvent::MouseButtonPress && number->text().isEmpty() &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
         number->setText(QString::fromStdString(text::TimeStamp14(text::Now())));
     return QWidget::eventFilter(watched, event);
 }

@@ -134,8 +134,11 @@ void TForm3::Load() {
             return;
         }
         FillFields(column, *accounts);
-        query.Close();
+        // Every text is loaded: a date that cannot be shown still leaves the dates section
+        // to save, which is how such a date is repaired.
         loaded_ = true;
+        FillDates(column);
+        query.Close();
     } catch (const std::exception&) {
         query.Close();
         context_.services.boxes.Show(LoadErrorText(), kPromptTitle, kErrorBox);
@@ -162,6 +165,13 @@ void TForm3::FillFields(const protect::ColumnReader& column, const std::map<std:
     edit[16]->setText(reveal("web_dbuser"));
     edit[17]->setText(reveal("web_dbpass"));
     edit[21]->setText(Text(column("web_dbtype")));
+    fields_.Memo1->setPlainText(Text(column("web_remark")));
+    // Long values show their start, not their end.
+    for (QLineEdit* field : edit)
+        if (field) field->setCursorPosition(0);
+}
+
+void TForm3::FillDates(const protect::ColumnReader& column) {
     const char* date_columns[] = {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"};
     for (int i = 0; i < 4; ++i) {
         const QStringList pieces = DatePieces(Text(column(date_columns[i])));
@@ -170,7 +180,6 @@ void TForm3::FillFields(const protect::ColumnReader& column, const std::map<std:
         fields_.dates[i].month->Choose(pieces[1]);
         fields_.dates[i].day->Choose(pieces[2]);
     }
-    fields_.Memo1->setPlainText(Text(column("web_remark")));
 }
 
 void TForm3::RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement) {
@@ -182,7 +191,9 @@ void TForm3::RunSave(const QString& title, const std::function<void(data::TADOQu
         query.Close();
         set_statement(query);
         query.SetParameter("web_address", Trimmed(fields_.edit[3]));
-        if (query.ExecSQL() != 1) throw std::runtime_error("the record is gone");
+        // No row changed: the record is gone. An older register may hold the address twice;
+        // then both rows took the section, as the original engine would write them.
+        if (query.ExecSQL() == 0) throw std::runtime_error("the record is gone");
         boxes.Show("数据修改成功", title, kWarningBox);
     } catch (const std::exception&) {
         boxes.Show("数据修改出错", title, kErrorBox);

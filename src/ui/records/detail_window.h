@@ -38,6 +38,7 @@ protected:
 
 private:
     void FillFields(const protect::ColumnReader& column, const std::map<std::string, std::string>& accounts);
+    void FillDates(const protect::ColumnReader& column);
     // Runs a section's update on ADOQuery4; reports under the section's title.
     void RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement);
     std::string Number() const;

@@ -19,7 +19,8 @@
 namespace sitora::ui {
 namespace {
 
-const QString kLabelStyle = "color: rgb(59, 90, 130);";
+// The coloured labels keep the program's bold 13-pixel face: a style sheet would reset it.
+const QString kLabelStyle = "color: rgb(59, 90, 130); font-weight: bold; font-size: 13px;";
 
 ChoiceList* MakeDaysList(QWidget* parent, const char* name, QRect geometry) {
     auto* list = new ChoiceList(parent, name, geometry, 1, 31);

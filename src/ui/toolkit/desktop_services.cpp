@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QTranslator>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QUrl>
 
 #include "ui/toolkit/program_font.h"
@@ -60,10 +61,16 @@ bool InstallChineseQtTexts() {
     return QCoreApplication::installTranslator(translator);
 }
 
+QUrl UrlToOpen(const QString& address) {
+    // The address as stored, untrimmed; only a bare host name, which the desktop's opener
+    // cannot open, is given the web's scheme.
+    static const QRegularExpression kScheme("^[A-Za-z][A-Za-z0-9+.-]*://");
+    if (kScheme.match(address).hasMatch()) return QUrl(address, QUrl::TolerantMode);
+    return QUrl("http://" + address, QUrl::TolerantMode);
+}
+
 void DesktopUrlOpener::Open(const QString& address) {
-    // The address goes unchanged to the desktop; one without a scheme is taken as a web address.
-    QUrl url = QUrl::fromUserInput(address);
-    QDesktopServices::openUrl(url);
+    QDesktopServices::openUrl(UrlToOpen(address));
 }
 
 }  // namespace sitora::ui

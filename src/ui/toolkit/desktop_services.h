@@ -1,5 +1,7 @@
 #pragma once
 // The real desktop behind the service interfaces: QMessageBox, QFileDialog, QDesktopServices.
+#include <QUrl>
+
 #include "ui/toolkit/services.h"
 
 namespace sitora::ui {
@@ -22,6 +24,10 @@ private:
 // Qt's own texts (buttons of message boxes, the save dialog, edit and scroll-bar menus) in
 // Chinese, from the translations installed with Qt. False where none are installed.
 bool InstallChineseQtTexts();
+
+// What the desktop's opener is handed for an address: the address as stored, with "http://"
+// in front only where it names no scheme.
+QUrl UrlToOpen(const QString& address);
 
 class DesktopUrlOpener : public UrlOpener {
 public:

@@ -16,16 +16,19 @@ ResultSet List() {
     add("1", "ABCD.com", "2011-1-5");
     add(std::nullopt, "abc", "2012-2-2");
     add("3", "中文站", "");
+    add("4", "ＳＩＴＥ Ωμέγα Москва", "");
     return rows;
 }
 
 SearchType Type(std::string_view caption) { return *SearchTypeByCaption(caption); }
 
-TEST(RecordSearch, TextPrefixIgnoresAsciiCaseAndBlanks) {
+TEST(RecordSearch, TextPrefixIgnoresTheCaseOfEveryLetterAndBlanks) {
     const ResultSet rows = List();
     EXPECT_EQ(FindRecord(rows, Type("网站名称"), " abc\t"), 0);
     EXPECT_EQ(FindRecord(rows, Type("网站名称"), "中"), 2);
     EXPECT_EQ(FindRecord(rows, Type("网站名称"), "abcde"), std::nullopt);
+    // Full-width, Greek and Cyrillic letters fold as Latin ones do.
+    EXPECT_EQ(FindRecord(rows, Type("网站名称"), "ｓｉｔｅ ωΜέΓα мОСКВА"), 3);
     // An empty keyword finds an empty (or missing) value only.
     EXPECT_EQ(FindRecord(rows, Type("网站编号"), ""), 1);
 }

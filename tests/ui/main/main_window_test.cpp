@@ -212,6 +212,12 @@ TEST_F(MainWindow, WithoutANotificationAreaClosingTheMainWindowEndsTheProgram) {
     EXPECT_EQ(end_requests_, 1);
 }
 
+TEST(DesktopUrl, AnAddressGoesAsStoredAndOnlyABareHostGetsAScheme) {
+    EXPECT_EQ(UrlToOpen("https://example.com/A?b=1").toString(), "https://example.com/A?b=1");
+    EXPECT_EQ(UrlToOpen("ftp://files.example.com").toString(), "ftp://files.example.com");
+    EXPECT_EQ(UrlToOpen("www.example.com:8080/admin").toString(), "http://www.example.com:8080/admin");
+}
+
 TEST_F(MainWindow, QtsOwnTextsAreChineseAndASingleActivationOfTheIconShowsTheWindow) {
     ASSERT_TRUE(InstallChineseQtTexts());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "取消");

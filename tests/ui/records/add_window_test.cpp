@@ -144,10 +144,15 @@ TEST_F(AddWindow, OnlyTheNumberIsRequired) {
 TEST_F(AddWindow, TheNumberFieldTakesTypedDigitsAndFillsItselfWithTheTime) {
     text::SetClockForTesting([] { return text::LocalTime{text::Date{year(2010), month(12), day(31)}, 12, 0, 0}; });
     auto* number = Find<QLineEdit>(add(), "Edit1");
+    QMouseEvent right(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton, Qt::RightButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(number, &right);
+    EXPECT_EQ(number->text(), "");  // only a left click fills it
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     QCoreApplication::sendEvent(number, &press);
     EXPECT_EQ(number->text(), "20101231120000");
+    EXPECT_GE(number->width(), number->fontMetrics().horizontalAdvance(number->text()));  // all 14 digits show
     number->setText("12");
     QCoreApplication::sendEvent(number, &press);
     EXPECT_EQ(number->text(), "12");
@@ -156,6 +161,8 @@ TEST_F(AddWindow, TheNumberFieldTakesTypedDigitsAndFillsItselfWithTheTime) {
         QKeyEvent typed(QEvent::KeyPress, key, Qt::NoModifier, text);
         QCoreApplication::sendEvent(number, &typed);
     }
+    EXPECT_EQ(number->text(), "123");
+    number->insert("4x５");  // pasted or committed by an input method: refused whole
     EXPECT_EQ(number->text(), "123");
     QKeyEvent backspace(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QCoreApplication::sendEvent(number, &backspace);
