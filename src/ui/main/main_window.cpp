@@ -211,6 +211,7 @@ void TForm1::FirstShow() {
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
                                         context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
         if (key) {
+            data_key_ = *key;
             Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
             first_show_done_ = true;
         }
@@ -267,7 +268,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowContact() { context_.services.boxes.Show(ContactText(), "在线帮助", kWarningBox); }
 
-std::string TForm1::DataKey() const { return text::ToCp936(Edit4->text().toStdString()); }
+std::string TForm1::DataKey() const { return data_key_; }
 QString TForm1::SpaceThreshold() const { return Edit2->text(); }
 QString TForm1::DomainThreshold() const { return Edit3->text(); }
 

@@ -43,7 +43,9 @@ public:
     void HideWithBanner();
 
     // What other windows read.
-    std::string DataKey() const;  // code page 936 bytes of the current data key
+    // The current data key, byte for byte as loaded: a key stored elsewhere need not be valid
+    // text, and Edit4 only shows it.
+    std::string DataKey() const;
     QString SpaceThreshold() const;
     QString DomainThreshold() const;
     DataGrid& grid() { return *DBGrid1; }
@@ -76,6 +78,7 @@ private:
     QLineEdit* Edit2;
     QLineEdit* Edit3;
     QLineEdit* Edit4;
+    std::string data_key_;
     QPushButton* BitBtn12;  // "查 询"
     DataGrid* DBGrid1;
     SearchBar* search_bar_;

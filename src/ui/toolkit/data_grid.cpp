@@ -129,13 +129,22 @@ DataGrid::DataGrid(data::TADOQuery& query, gridexport::GridLook look, bool multi
     for (std::size_t i = 0; i < look_.columns.size(); ++i) setColumnWidth(static_cast<int>(i), look_.columns[i].width);
     // Titles in the described colours; the selection stays visible without focus.
     const auto& title = look_.columns.empty() ? gridexport::TColumnTitle{} : look_.columns.front().title;
-    setStyleSheet(QString("QHeaderView::section { background-color: %1; color: %2; font-weight: %3;"
+    // Only the titles are teal; the row indicator keeps the button face.
+    setStyleSheet(QString("QHeaderView::section:horizontal { background-color: %1; color: %2; font-weight: %3;"
                           " border: 1px solid #006060; padding: 2px; }"
+                          "QHeaderView::section:vertical { background-color: #F0F0F0; border: 1px solid #A0A0A0; }"
                           "QTableView { selection-background-color: #0A246A; selection-color: white; }"
                           "QTableView:!active { selection-background-color: #0A246A; selection-color: white; }")
                       .arg(ToQColor(title.color).name(), ToQColor(title.font.color).name(),
                            title.font.bold ? "bold" : "normal"));
     horizontalHeader()->setFont(ProgramFont());
+    // A right click on the titles or the row indicator opens the grid's menu too.
+    for (QHeaderView* header : {horizontalHeader(), verticalHeader()}) {
+        header->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(header, &QWidget::customContextMenuRequested, this, [this, header](const QPoint& at) {
+            emit customContextMenuRequested(viewport()->mapFromGlobal(header->mapToGlobal(at)));
+        });
+    }
 
     // Rows that are gone are never shown: a closed query empties the grid at once.
     query_.SetCloseObserver([this] {

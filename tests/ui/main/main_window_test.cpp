@@ -1,6 +1,8 @@
 #include "ui/main/main_window.h"
 
 #include <QCoreApplication>
+#include <QHeaderView>
+#include <QMenu>
 #include <QSystemTrayIcon>
 
 #include "app/text/clock.h"
@@ -210,6 +212,17 @@ TEST_F(MainWindow, WithoutANotificationAreaClosingTheMainWindowEndsTheProgram) {
     Click(context_->Form6, "BitBtn1");
     main()->close();
     EXPECT_EQ(end_requests_, 1);
+}
+
+TEST_F(MainWindow, ARightClickOnTheTitlesOrTheRowIndicatorOpensTheGridMenu) {
+    LogIn();
+    auto* menu = main()->findChild<QMenu*>("PopupMenu2");
+    ASSERT_NE(menu, nullptr);
+    for (QHeaderView* header : {main()->grid().horizontalHeader(), main()->grid().verticalHeader()}) {
+        emit header->customContextMenuRequested(QPoint(2, 2));
+        EXPECT_TRUE(menu->isVisible());
+        menu->hide();
+    }
 }
 
 TEST(DesktopUrl, AnAddressGoesAsStoredAndOnlyABareHostGetsAScheme) {

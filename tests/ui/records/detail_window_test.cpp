@@ -232,6 +232,20 @@ TEST_F(DetailWindow, DateListsChooseTheLoadedEntryAndReadOnlyListsTakeNoChange) 
     EXPECT_EQ(year->currentText(), "2030");
 }
 
+TEST_F(DetailWindow, ADataKeyThatIsNoValidTextIsKeptByteForByte) {
+    // A key written by another program: a lone lead byte at its end.
+    const std::string key = "key\x81";
+    ASSERT_TRUE(protect::StoreValue(key, program_ / "sk.exe", private_ / "s.txt"));
+    auto record = test::SampleRecord("100001", "a.com");
+    record["web_domainuser"] = protect::ProtectDomainUser("dom", "100001", key);
+    InsertRecord(record);
+    LogIn();
+    EXPECT_EQ(main()->DataKey(), key);
+    OpenFromMain(0, true);
+    EXPECT_TRUE(detail()->RecordLoaded());
+    EXPECT_EQ(Field("Edit9"), "dom");
+}
+
 TEST_F(DetailWindow, ASaveOfARecordDeletedMeanwhileReportsAnError) {
     AddProtected("100001", "a.com", "");
     LogIn();
