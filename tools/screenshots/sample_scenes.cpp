@@ -1,6 +1,8 @@
 #include "sample_scenes.h"
 
 #include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
 #include <QPixmap>
 #include <QPushButton>
 #include <QTabWidget>
@@ -18,6 +20,7 @@
 #include "ui/aux/banner_window.h"
 #include "ui/aux/help_window.h"
 #include "ui/expiry/expiry_window.h"
+#include "ui/toolkit/desktop_services.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/add_window.h"
@@ -147,6 +150,19 @@ int RenderAll(const QString& output_folder) {
         }
         context.Form7->show();
         ok &= Save(context.Form7, output_folder, "help");
+
+        // Qt's own dialogs in Chinese: a question box and the save dialog.
+        ui::InstallChineseQtTexts();
+        QMessageBox question(QMessageBox::Question, "提示", "确定要删除这2条记录吗？", QMessageBox::Ok | QMessageBox::Cancel);
+        question.show();
+        ok &= Save(&question, output_folder, "message-box");
+        QFileDialog save(nullptr, "导出数据");
+        save.setOption(QFileDialog::DontUseNativeDialog);
+        save.setAcceptMode(QFileDialog::AcceptSave);
+        save.setNameFilters({"*.xls", "*.csv", "*.htm", "*.rtf", "*.txt"});
+        save.resize(640, 420);
+        save.show();
+        ok &= Save(&save, output_folder, "save-dialog");
     }
     std::filesystem::remove_all(folder);
     return ok ? 0 : 1;

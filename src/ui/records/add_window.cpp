@@ -35,12 +35,9 @@ TForm2::TForm2(AppContext& context) : context_(context) {
     connect(clear, &QPushButton::clicked, this, &TForm2::ClearFields);
     connect(exit, &QPushButton::clicked, this, &TForm2::Exit);
     // The number field takes digits only, however they come (typed, pasted, from an input
-    // method), is wide enough for the 14 digits of a time stamp, and fills itself with the
-    // time when left-clicked empty.
+    // method), and fills itself with the time when left-clicked empty.
     QLineEdit* number = fields_.edit[1];
     number->setValidator(new QRegularExpressionValidator(QRegularExpression("[0-9]*"), number));
-    const int stamp_width = number->fontMetrics().horizontalAdvance(QString(14, '0')) + 12;
-    if (number->width() < stamp_width) number->resize(stamp_width, number->height());
     number->installEventFilter(this);
 }
 

@@ -1,6 +1,7 @@
 #include "ui/records/record_fields.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -42,6 +43,21 @@ ChoiceList* MakeList(QWidget* parent, int number, QRect geometry, int first, int
     return list;
 }
 
+// The number field holds a 14-digit time stamp: where the bold face is too wide for the
+// field, its digits get a narrower face of the same family until all fourteen fit.
+void FitTimeStamp(QLineEdit* number) {
+    const QString stamp(14, '0');
+    const int room = number->width() - 10;  // the frame and the text margins
+    QFont font = number->font();
+    if (QFontMetrics(font).horizontalAdvance(stamp) <= room) return;
+    font.setBold(false);
+    for (int pixels = font.pixelSize() > 0 ? font.pixelSize() : 13; pixels > 9; --pixels) {
+        font.setPixelSize(pixels);
+        if (QFontMetrics(font).horizontalAdvance(stamp) <= room) break;
+    }
+    number->setFont(font);
+}
+
 }  // namespace
 
 void RecordFields::ClearTexts() const {
@@ -61,6 +77,7 @@ RecordFields BuildRecordFields(QWidget* window, int section_button_room) {
                  {{1, "网站编号："}, {2, "网站名称："}, {3, "网站地址："}, {4, "后台地址："},
                   {5, "后台用户："}, {6, "后台密码："}, {7, "网站IP："}, {8, "网站域名："},
                   {9, "域名用户："}, {10, "域名密码："}, {11, "联系人："}, {12, "网站容量："}});
+    FitTimeStamp(fields.edit[1]);
     fields.site->setGeometry(kMargin, top, width, 24 + 3 * kRowHeight + 6 + section_button_room);
     top += fields.site->height() + 6;
 
