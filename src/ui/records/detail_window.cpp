@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include "app/data/statements.h"
 #include "app/text/cp936.h"
@@ -130,7 +131,10 @@ void TForm3::Load() {
         if (!accounts) {
             query.Close();
             fields_.ClearTexts();
-            context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox);
+            // The refusal is shown over the window, once the window is drawn.
+            QTimer::singleShot(0, this, [this] {
+                context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox);
+            });
             return;
         }
         FillFields(column, *accounts);
