@@ -4,7 +4,7 @@
 # window class stays "Sitora". Skipped (77) without Xvfb, xdotool or xprop.
 set -euo pipefail
 program="$1"
-for tool in Xvfb xdotool xprop; do command -v "$tool" >/dev/null || { echo "$tool is not installed: skipped"; exit 77; }; done
+for tool in Xvfb xdotool xprop xwininfo; do command -v "$tool" >/dev/null || { echo "$tool is not installed: skipped"; exit 77; }; done
 work="$(mktemp -d)"
 display=":$((90 + RANDOM % 100))"
 cleanup() { kill "${app:-}" "${xvfb:-}" 2>/dev/null || true; wait 2>/dev/null || true; rm -rf "$work"; }
@@ -23,7 +23,7 @@ fail() { echo "$1"; exit 1; }
 # The window whose _NET_WM_NAME is exactly $1.
 window_named() {
     local wanted="$1"
-    for _ in $(seq 100); do
+    for _ in $(seq "${WAIT:-100}"); do
         for id in $(xdotool search --pid "$app" --onlyvisible --name . 2>/dev/null); do
             name="$(xprop -id "$id" _NET_WM_NAME 2>/dev/null | sed -n 's/^_NET_WM_NAME(UTF8_STRING) = "\(.*\)"$/\1/p')"
             [ "$name" = "$wanted" ] && { echo "$id"; return 0; }
@@ -36,13 +36,24 @@ names() { for id in $(xdotool search --pid "$app" --onlyvisible --name . 2>/dev/
 
 login="$(window_named "登录")" || fail "no window titled exactly 登录: $(names)"
 xprop -id "$login" WM_CLASS | grep -q '"Sitora"' || fail "window class: $(xprop -id "$login" WM_CLASS)"
+
+# Keys sent to a window that has only just been mapped may be lost: the steps that close a
+# window are repeated until the desktop shows their effect (a bounded number of times).
+shown() { xwininfo -id "$1" 2>/dev/null | grep -q 'IsViewable'; }
 xdotool windowfocus --sync "$login" 2>/dev/null || true
 xdotool type --window "$login" "wrong"; xdotool key --window "$login" Return
 box="$(window_named "提示")" || fail "no message box titled exactly 提示: $(names)"
-xdotool windowfocus --sync "$box" 2>/dev/null || true
-xdotool key --window "$box" Return 2>/dev/null || true   # the box goes before the key is up
-for _ in $(seq 50); do xdotool search --pid "$app" --onlyvisible --name '^提示$' >/dev/null 2>&1 || break; sleep 0.1; done
-xdotool windowfocus --sync "$login" 2>/dev/null || true
-xdotool key --window "$login" Return   # the empty password of a new program folder
-window_named "Sitora V1.0" >/dev/null || fail "no main window titled exactly Sitora V1.0: $(names)"
+for attempt in $(seq 20); do
+    shown "$box" || break
+    xdotool windowfocus --sync "$box" 2>/dev/null || true
+    xdotool key --window "$box" Return 2>/dev/null || true   # the box goes before the key is up
+    sleep 0.3
+done
+shown "$box" && fail "the message box does not close"
+for attempt in $(seq 10); do
+    xdotool windowfocus --sync "$login" 2>/dev/null || true
+    xdotool key --window "$login" Return 2>/dev/null || true   # the empty password of a new program folder
+    WAIT=30 window_named "Sitora V1.0" >/dev/null && main_shown=1 && break
+done
+[ -n "${main_shown:-}" ] || fail "no main window titled exactly Sitora V1.0: $(names)"
 echo "titles read 登录, 提示 and Sitora V1.0; the window class is Sitora"

@@ -114,14 +114,18 @@ TEST_F(Compaction, AFailedWriteFlushOrRenameAtEveryCallLosesNothing) {
                 files::ClearFaultsForTesting();
                 ASSERT_TRUE(DatabaseIntact(folder_ / "db.mdb"));
                 ASSERT_EQ(Contents(folder_), expected_);
-                if (covered) ASSERT_TRUE(compacted);
+                if (covered) {
+                    ASSERT_TRUE(compacted);
+                }
                 const bool swapped = test::ReadFile(folder_ / "db.mdb") != original;
                 if (!disk_full) {
                     // A single failure cleans up after itself; a backup stays only beside a
                     // swapped db.mdb, for the next start to remove.
                     for (const char* leftover : {"newdb.mdb", "newdb.mdb-journal", "tempdb.mdb.part"})
                         ASSERT_FALSE(fs::exists(folder_ / leftover)) << leftover;
-                    if (!swapped) ASSERT_FALSE(fs::exists(folder_ / "tempdb.mdb"));
+                    if (!swapped) {
+                        ASSERT_FALSE(fs::exists(folder_ / "tempdb.mdb"));
+                    }
                 }
                 RecoverInterruptedCompaction(folder_.path());
                 ASSERT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
