@@ -14,6 +14,7 @@
 #include "protect/block_store.h"
 #include "protect/protected_fields.h"
 #include "support/register_fixture.h"
+#include "program_folder_test.h"
 #include "support/temp_folder.h"
 
 namespace sitora::test {
@@ -25,16 +26,8 @@ struct CliRun {
     std::string err;
 };
 
-class CliTest : public ::testing::Test {
+class CliTest : public ProgramFolderTest {
 protected:
-    void SetUp() override {
-        data::CreateStarterDatabase(program_ / "db.mdb");
-        WriteFile(program_ / "key.exe", "");
-        WriteFile(program_ / "sk.exe", "");
-        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-    }
-    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
-
     CliRun Cli(const std::string& args, const std::string& password = "") {
         WriteFile(runtime_ / "stdin", password + "\n");
         const std::string command = std::string(SITORA_CLI_PATH) + " " + args + " --folder '" + program_.path().string() +
@@ -69,8 +62,6 @@ protected:
         return std::system(("python3 -m json.tool < '" + (runtime_ / "json").string() + "' > /dev/null").c_str()) == 0;
     }
 
-    TempFolder program_;
-    TempFolder runtime_;
 };
 
 TEST_F(CliTest, DueCountsAroundTheThresholdAndSortsByDate) {

@@ -13,6 +13,7 @@
 
 #include "app/data/schema.h"
 #include "protect/block_store.h"
+#include "program_folder_test.h"
 #include "support/temp_folder.h"
 
 extern char** environ;
@@ -22,16 +23,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Concurrency : public ::testing::Test {
+class Concurrency : public ProgramFolderTest {
 protected:
-    void SetUp() override {
-        data::CreateStarterDatabase(program_ / "db.mdb");
-        WriteFile(program_ / "key.exe", "");
-        WriteFile(program_ / "sk.exe", "");
-        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
-    }
-    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
-
     // Starts sitora-cli with the password as its standard input; its output is dropped.
     pid_t Start(const std::string& command, const std::string& password) {
         const fs::path input = scratch_ / ("in-" + std::to_string(inputs_++));
@@ -56,8 +49,6 @@ protected:
         return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     }
 
-    TempFolder program_;
-    TempFolder runtime_;
     TempFolder scratch_;
     int inputs_ = 0;
 };

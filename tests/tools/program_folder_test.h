@@ -1,0 +1,26 @@
+#pragma once
+// A program folder as `make run` leaves it (a starter register, empty carriers) and a private
+// runtime folder of its own, for tests that run sitora-cli against it.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include "app/data/schema.h"
+#include "support/temp_folder.h"
+
+namespace sitora::test {
+
+class ProgramFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        data::CreateStarterDatabase(program_ / "db.mdb");
+        WriteFile(program_ / "key.exe", "");
+        WriteFile(program_ / "sk.exe", "");
+        setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);
+    }
+    void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
+
+    TempFolder program_;
+    TempFolder runtime_;
+};
+
+}  // namespace sitora::test
