@@ -2,13 +2,16 @@
 SITORA_HOME ?= $(HOME)/Sitora
 JOBS ?= $(shell nproc)
 
-.PHONY: run test build screenshots bench clean
+.PHONY: run test build screenshots bench clean uninstall
 
 run:
 	SITORA_HOME="$(SITORA_HOME)" scripts/run-program.sh
 
 test:
 	scripts/run-tests.sh
+
+uninstall:
+	SITORA_HOME="$(SITORA_HOME)" scripts/uninstall.sh
 
 build:
 	scripts/install-deps.sh

@@ -13,6 +13,7 @@ packages=(
     xvfb xauth python3 strace
     libreoffice-calc-nogui libreoffice-writer-nogui
     qt6-translations-l10n xdotool x11-utils
+    librsvg2-bin desktop-file-utils appstream groff-base
 )
 
 missing=()

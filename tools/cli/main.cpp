@@ -9,44 +9,63 @@
 
 namespace {
 
-void Usage() {
-    std::cerr << "usage: sitora-cli COMMAND [ARGUMENTS]\n"
-                 "commands:\n"
-                 "  newdb PATH    create an empty register (never replaces a file)\n"
-                 "  export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE\n"
-                 "                write a window's list to a file\n"
-                 "  due [--format text|csv|json]\n"
-                 "                the spaces and domains due (exit 0: none, 1: some, 2: error)\n"
-                 "  list [--format text|csv|json]\n"
-                 "                every record of the main list\n"
-                 "  show ADDRESS [--reveal] [--format text|json]\n"
-                 "                one record; --reveal adds its accounts after the data key test\n"
-                 "  compact       compact db.mdb as the settings window does (exit 0: done, 2: failed)\n"
-                 "common options: --folder DIR (the program folder, default: current folder),\n"
-                 "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from stdin)\n";
+struct Command {
+    std::function<int(const sitora::cli::Arguments&)> run;
+    const char* usage;
+};
+
+const char* const kCommonOptions =
+    "common options: --folder DIR (the program folder, default: the current folder),\n"
+    "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from standard input)\n";
+
+const std::map<std::string, Command>& Commands() {
+    using namespace sitora::cli;
+    static const std::map<std::string, Command> commands = {
+        {"due", {Due, "due [--format text|csv|json] [--as-of DATE]\n"
+                      "    the spaces and domains due (exit 0: none, 1: some, 2: error)\n"}},
+        {"list", {List, "list [--format text|csv|json]\n    every record of the main list, in table order\n"}},
+        {"show", {Show, "show ADDRESS [--reveal] [--format text|json]\n"
+                        "    one record; --reveal adds its accounts after the data key test\n"}},
+        {"export", {Export, "export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--as-of DATE]\n"
+                            "    a window's list, written as the window writes it\n"}},
+        {"compact", {Compact, "compact\n    compact db.mdb as the settings window does (exit 0: done, 2: failed)\n"}},
+        {"newdb", {NewDb, "newdb PATH\n    create an empty register (never replaces a file)\n"}},
+    };
+    return commands;
+}
+
+void Usage(std::ostream& out) {
+    out << "usage: sitora-cli COMMAND [ARGUMENTS]   (sitora-cli COMMAND --help for one command)\ncommands:\n";
+    for (const auto& [name, command] : Commands()) out << "  " << command.usage;
+    out << kCommonOptions;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace sitora::cli;
-    const std::map<std::string, std::function<int(const Arguments&)>> commands = {
-        {"newdb", NewDb},
-        {"export", Export},
-        {"due", Due},
-        {"list", List},
-        {"show", Show},
-        {"compact", Compact},
-    };
-    if (argc < 2 || !commands.count(argv[1])) {
-        Usage();
+    const std::string first = argc > 1 ? argv[1] : "";
+    if (first == "--help" || first == "-h" || first == "help") {
+        Usage(std::cout);
+        return 0;
+    }
+    const auto found = Commands().find(first);
+    if (found == Commands().end()) {
+        Usage(std::cerr);
         return 2;
     }
+    const Arguments args(argv + 2, argv + argc);
+    for (const std::string& arg : args) {
+        if (arg == "--help" || arg == "-h") {
+            std::cout << "usage: sitora-cli " << found->second.usage << kCommonOptions;
+            return 0;
+        }
+    }
     try {
-        return commands.at(argv[1])(Arguments(argv + 2, argv + argc));
+        return found->second.run(args);
     } catch (const UsageError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
-        Usage();
+        std::cerr << "usage: sitora-cli " << found->second.usage;
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";

@@ -13,6 +13,7 @@
 #include "ui/aux/banner_window.h"
 #include "ui/login/login_window.h"
 #include "ui/toolkit/desktop_services.h"
+#include "ui/toolkit/program_font.h"
 #include "ui/window_set.h"
 
 namespace {
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     // The name is the window class the desktop groups our windows by. No display name: Qt
     // would append it to every window title.
     QApplication::setApplicationName("Sitora");
+    QApplication::setDesktopFileName("org.sitora.Sitora");
+    QApplication::setWindowIcon(ui::ProgramIcon());
     ui::InstallChineseQtTexts();
     QApplication::setQuitOnLastWindowClosed(false);
     protect::RemoveStaleTransferFiles(private_folder);

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-#include <QStyle>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -25,6 +24,7 @@
 #include "ui/main/search_bar.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
+#include "ui/toolkit/program_font.h"
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
@@ -226,7 +226,7 @@ void TForm1::FirstShow() {
 
 void TForm1::AddTrayIcon() {
     if (tray_) return;  // the same icon again: still one icon
-    tray_ = new QSystemTrayIcon(QApplication::style()->standardIcon(QStyle::SP_ComputerIcon), this);
+    tray_ = new QSystemTrayIcon(ProgramIcon(), this);
     tray_->setObjectName("TrayIcon");
     tray_->setToolTip("双击显示主界面");
     tray_->setContextMenu(PopupMenu1);

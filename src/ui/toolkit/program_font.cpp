@@ -9,4 +9,10 @@ QFont ProgramFont() {
     return font;
 }
 
+QIcon ProgramIcon() {
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addFile(QString(":/icons/sitora-%1.png").arg(size));
+    return icon;
+}
+
 }  // namespace sitora::ui

@@ -1,0 +1,34 @@
+# bash completion for sitora-cli: commands, options, formats and lists.
+_sitora_cli() {
+    local cur prev command
+    cur="${COMP_WORDS[COMP_CWORD]}"
+    prev="${COMP_WORDS[COMP_CWORD-1]}"
+    command="${COMP_WORDS[1]}"
+    if [ "$COMP_CWORD" -eq 1 ]; then
+        COMPREPLY=($(compgen -W "due list show export compact newdb --help" -- "$cur"))
+        return
+    fi
+    case "$prev" in
+        --folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
+        --out) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --list) COMPREPLY=($(compgen -W "main expiry" -- "$cur")); return ;;
+        --as-of) return ;;
+        --format)
+            case "$command" in
+                export) COMPREPLY=($(compgen -W "xls csv htm rtf txt" -- "$cur")) ;;
+                show) COMPREPLY=($(compgen -W "text json" -- "$cur")) ;;
+                *) COMPREPLY=($(compgen -W "text csv json" -- "$cur")) ;;
+            esac
+            return ;;
+    esac
+    local options="--folder --password-stdin --help"
+    case "$command" in
+        due) options+=" --format --as-of" ;;
+        list) options+=" --format" ;;
+        show) options+=" --format --reveal" ;;
+        export) options+=" --list --format --out --as-of" ;;
+        newdb) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+    esac
+    COMPREPLY=($(compgen -W "$options" -- "$cur"))
+}
+complete -F _sitora_cli sitora-cli
