@@ -46,6 +46,11 @@ put "$new_manifest.desktop" "$data/applications/org.sitora.Sitora.desktop" 0644
 rm -f "$new_manifest.desktop"
 put "$source_dir/resources/org.sitora.Sitora.metainfo.xml" "$data/metainfo/org.sitora.Sitora.metainfo.xml" 0644
 
+# The fonts and the banner page are copied once: a banner the user changed stays as it is.
+for extra in msyh.TTF msyhbd.TTF banner.htm; do
+    if [ -e "$built/$extra" ] && [ ! -e "$home/$extra" ]; then put "$built/$extra" "$home/$extra" 0644; fi
+done
+
 # Files of an older install that this one no longer makes stay listed, so uninstall finds them.
 grep -vxF -f "$new_manifest" <<<"$old_manifest" | grep . >> "$new_manifest" || true
 install -m 0600 "$new_manifest" "$manifest"
@@ -56,9 +61,6 @@ install -m 0600 "$new_manifest" "$manifest"
 for carrier in key.exe sk.exe; do
     [ -e "$home/$carrier" ] || (umask 077 && : > "$home/$carrier")
     chmod go-rwx "$home/$carrier"
-done
-for extra in msyh.TTF msyhbd.TTF banner.htm; do
-    [ -e "$built/$extra" ] && [ ! -e "$home/$extra" ] && cp "$built/$extra" "$home/$extra"
 done
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$data/applications" || true
 command -v gtk-update-icon-cache >/dev/null && gtk-update-icon-cache -q -t "$data/icons/hicolor" 2>/dev/null || true
