@@ -41,17 +41,21 @@ INSERT INTO t_set(web_alarm, domain_alarm) VALUES(3, 3);
 
 namespace {
 
+// Rows with a date column not in the stored form (NULLs are no dates and stay as they are).
+// The partial index i_webinfo_unstored_dates holds just those rows, whoever writes them, and the
+// look-up at connection uses the same condition, so that finding none reads no table.
+#define SITORA_UNSTORED_DATES                                                     \
+    "web_time NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR "          \
+    "web_endtime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR "       \
+    "web_domaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR "    \
+    "web_enddomaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'"
+
 const char* const kIndexesSql = R"sql(
 CREATE INDEX IF NOT EXISTS i_webinfo_address_nocase ON t_webinfo(web_address COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS i_webinfo_id_nocase ON t_webinfo(web_id COLLATE NOCASE);
 CREATE INDEX IF NOT EXISTS i_webinfo_endtime ON t_webinfo(web_endtime);
 CREATE INDEX IF NOT EXISTS i_webinfo_enddomaintime ON t_webinfo(web_enddomaintime);
-CREATE INDEX IF NOT EXISTS i_webinfo_unstored_dates ON t_webinfo(id) WHERE
-    web_time NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
-    web_endtime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
-    web_domaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR
-    web_enddomaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]';
-)sql";
+CREATE INDEX IF NOT EXISTS i_webinfo_unstored_dates ON t_webinfo(id) WHERE )sql" SITORA_UNSTORED_DATES ";";
 
 bool HasTable(sqlite3* db, const char* table) {
     sqlite3_stmt* statement = nullptr;
@@ -82,15 +86,8 @@ void AddMissingIndexes(sqlite3* db) {
 
 namespace {
 
-// Rows with a date column not in the stored form (NULLs are no dates and stay as they are).
-// The condition is the one of the partial index i_webinfo_unstored_dates, which holds just
-// those rows whoever writes them: finding none takes no scan of the table.
 const char* const kUnstoredDatesSql =
-    "select rowid, web_time, web_endtime, web_domaintime, web_enddomaintime from t_webinfo where\n"
-    "    web_time NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
-    "    web_endtime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
-    "    web_domaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]' OR\n"
-    "    web_enddomaintime NOT GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'";
+    "select rowid, web_time, web_endtime, web_domaintime, web_enddomaintime from t_webinfo where " SITORA_UNSTORED_DATES;
 
 struct DateFix {
     sqlite3_int64 rowid;

@@ -16,7 +16,6 @@ public:
     // is shown as an entry of its own until the next choice.
     void Choose(const QString& text);
     void SetReadOnly(bool read_only) { read_only_ = read_only; }
-    bool ReadOnly() const { return read_only_; }
 
     void showPopup() override;
 
