@@ -1,0 +1,199 @@
+#include "app/data/access_reader.h"
+
+#include <mdbtools.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+
+#include "app/data/data_error.h"
+
+namespace sitora::data {
+namespace {
+
+constexpr char kJetSignature[] = "\x00\x01\x00\x00Standard Jet DB";
+constexpr std::size_t kBindSize = 1 << 18;  // a memo of 65,535 characters takes at most 196,605 bytes
+
+bool EqualIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The file's own code page (page 0, under its fixed RC4 mask), which libmdb uses for Jet 3 text.
+int DatabaseCodePage(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    unsigned char page[0x18 + 128] = {};
+    in.read(reinterpret_cast<char*>(page), sizeof page);
+    unsigned char s[256];
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    const unsigned char key[] = {0xC7, 0xDA, 0x39, 0x6B};
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (std::size_t n = 0, i = 0, j = 0; n < 128; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        page[0x18 + n] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+    return page[0x3C] | page[0x3D] << 8;
+}
+
+// Sets an environment variable for the life of the object (libmdb reads its Jet 3 code page
+// from the environment when it opens a file).
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+        if (const char* old = std::getenv(name)) old_ = old;
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (old_) setenv(name_, old_->c_str(), 1);
+        else unsetenv(name_);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* name_;
+    std::optional<std::string> old_;
+};
+
+struct TableCloser {
+    void operator()(MdbTableDef* table) const { mdb_free_tabledef(table); }
+};
+using Table = std::unique_ptr<MdbTableDef, TableCloser>;
+
+// libmdb stops quietly at a page it cannot read; a table whose rows fall short of the count in
+// its definition is damaged.
+std::size_t RowsReadable(MdbTableDef* table) {
+    mdb_rewind_table(table);
+    std::size_t rows = 0;
+    while (mdb_fetch_row(table)) ++rows;
+    return rows;
+}
+
+// The catalogue (MSysObjects, always defined on page 2) must read whole, or tables go missing.
+void RequireWholeCatalogue(MdbHandle* mdb, const std::string& file) {
+    MdbCatalogEntry entry{};
+    entry.mdb = mdb;
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    std::strcpy(entry.object_name, "MSysObjects");
+    Table table(mdb_read_table(&entry));
+    if (!table || !mdb_read_columns(table.get()) || RowsReadable(table.get()) != table->num_rows)
+        throw DataError(file + " is damaged: its table catalogue cannot be read whole");
+}
+
+}  // namespace
+
+struct AccessFile::Library {
+    MdbHandle* mdb = nullptr;
+    ~Library() {
+        if (mdb) mdb_close(mdb);
+    }
+};
+
+int AccessTable::ColumnIndex(std::string_view name) const {
+    for (std::size_t i = 0; i < columns.size(); ++i)
+        if (EqualIgnoringCase(columns[i], name)) return static_cast<int>(i);
+    return -1;
+}
+
+bool LooksLikeJetFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    char start[sizeof kJetSignature - 1] = {};
+    return in.read(start, sizeof start) && std::memcmp(start, kJetSignature, sizeof start) == 0;
+}
+
+AccessFile::AccessFile(const std::filesystem::path& path) : library_(std::make_unique<Library>()) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        throw DataError("cannot open " + path.string() + ": " + std::strerror(errno));
+    if (!LooksLikeJetFile(path)) throw DataError(path.string() + " is no Access (Jet) database");
+    std::ifstream in(path, std::ios::binary);
+    char version = 0;
+    in.seekg(0x14).read(&version, 1);
+    if (version != 0 && version != 1) throw DataError(path.string() + ": Access file of a version other than Jet 3 or 4");
+    jet_version_ = version == 0 ? 3 : 4;
+    const std::size_t page_size = jet_version_ == 3 ? 2048 : 4096;
+    if (status.st_size < static_cast<off_t>(3 * page_size) || status.st_size % page_size != 0)
+        throw DataError(path.string() + " is damaged or cut short (" + std::to_string(status.st_size) + " bytes)");
+
+    {
+        const ScopedEnvironment charset("MDB_JET3_CHARSET", "CP" + std::to_string(DatabaseCodePage(path)));
+        library_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
+    }
+    if (!library_->mdb) throw DataError("cannot read " + path.string() + " as an Access database");
+    mdb_set_bind_size(library_->mdb, kBindSize);
+    RequireWholeCatalogue(library_->mdb, path.string());
+    GPtrArray* catalog = mdb_read_catalog(library_->mdb, MDB_TABLE);
+    if (!catalog) throw DataError(path.string() + ": the table catalogue cannot be read");
+    for (guint i = 0; i < catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
+        if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
+        if (std::strncmp(entry->object_name, "MSys", 4) == 0) continue;
+        tables_.emplace_back(entry->object_name);
+    }
+}
+
+AccessFile::~AccessFile() = default;
+
+std::optional<AccessTable> AccessFile::ReadTable(std::string_view name) {
+    std::string found;
+    for (const std::string& table : tables_)
+        if (EqualIgnoringCase(table, name)) found = table;
+    if (found.empty()) return std::nullopt;
+
+    MdbHandle* mdb = library_->mdb;
+    Table table(mdb_read_table_by_name(mdb, found.data(), MDB_TABLE));
+    if (!table || !mdb_read_columns(table.get())) throw DataError("the table " + found + " cannot be read");
+    AccessTable result;
+    result.name = found;
+    const unsigned columns = table->num_cols;
+    std::vector<std::string> buffers(columns, std::string(kBindSize, '\0'));
+    std::vector<int> lengths(columns, 0);
+    std::vector<MdbColumn*> column(columns);
+    for (unsigned i = 0; i < columns; ++i) {
+        column[i] = static_cast<MdbColumn*>(g_ptr_array_index(table->columns, i));
+        result.columns.emplace_back(column[i]->name);
+        if (column[i]->col_type != MDB_DATETIME) mdb_bind_column(table.get(), i + 1, buffers[i].data(), &lengths[i]);
+    }
+    mdb_rewind_table(table.get());
+    while (mdb_fetch_row(table.get())) {
+        auto& row = result.rows.emplace_back(columns);
+        for (unsigned i = 0; i < columns; ++i) {
+            const MdbColumn& col = *column[i];
+            AccessValue& value = row[i];
+            if (col.col_type == MDB_DATETIME) {
+                if (col.cur_value_len == 0) continue;
+                value.kind = AccessValue::Kind::kDateTime;
+                value.day = mdb_get_double(mdb->pg_buf, col.cur_value_start);
+                continue;
+            }
+            const bool text = col.col_type == MDB_TEXT || col.col_type == MDB_MEMO;
+            if (lengths[i] == 0 && (!text || col.cur_value_len == 0)) {
+                if (text) value.kind = AccessValue::Kind::kText;  // empty and NULL read alike
+                continue;
+            }
+            if (static_cast<std::size_t>(lengths[i]) >= kBindSize - 1)
+                throw DataError("the table " + found + " holds a value too long to read (column " + col.name + ")");
+            value.kind = text ? AccessValue::Kind::kText : AccessValue::Kind::kNumber;
+            value.text.assign(buffers[i].data(), static_cast<std::size_t>(lengths[i]));
+            if (jet_version_ == 3 && col.col_type == MDB_TEXT)
+                value.bytes.emplace(reinterpret_cast<const char*>(mdb->pg_buf) + col.cur_value_start,
+                                    static_cast<std::size_t>(col.cur_value_len));
+        }
+    }
+    if (result.rows.size() != table->num_rows)
+        throw DataError("the table " + found + " is damaged: it records " + std::to_string(table->num_rows) +
+                        " rows, " + std::to_string(result.rows.size()) + " can be read");
+    return result;
+}
+
+}  // namespace sitora::data
