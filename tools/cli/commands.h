@@ -10,6 +10,14 @@ using Arguments = std::vector<std::string>;
 // newdb PATH: a starter register with empty tables and t_set (3, 3); never replaces a file.
 int NewDb(const Arguments& args);
 
+// import-access OLD.mdb [--out NEW.mdb]: an Access register as a new register (never replaces a
+// file; default: db.mdb of the program folder); exit 0 when done, 2 when refused.
+int ImportAccess(const Arguments& args);
+
+// import FILE [--dry-run] [--skip-refused]: records from a CSV or text list; exit 0 all went in,
+// 1 some were refused (with --skip-refused), 2 nothing written.
+int Import(const Arguments& args);
+
 // export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--folder DIR] [--as-of DATE]
 int Export(const Arguments& args);
 

@@ -6,6 +6,7 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/data/access_reader.h"
 #include "app/files/private_folder.h"
 #include "app/text/byte_strings.h"
 #include "app/text/clock.h"
@@ -84,6 +85,9 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
 }
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
+    if (data::LooksLikeJetFile(program_folder + "db.mdb"))
+        throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
+                           "to convert it, or run sitora-cli import-access");
     try {
         module.SetUpConnection(program_folder);
         // A file without our tables is no register.

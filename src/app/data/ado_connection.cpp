@@ -103,7 +103,10 @@ void TADOConnection::Open() {
 }
 
 void TADOConnection::Close() {
-    for (TADOQuery* query : queries_) query->Close();
+    for (TADOQuery* query : queries_) {
+        query->Close();
+        query->ForgetPrepared();
+    }
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
 }
@@ -111,6 +114,14 @@ void TADOConnection::Close() {
 sqlite3* TADOConnection::Handle() {
     if (!db_) Open();
     return db_;
+}
+
+void TADOConnection::BeginTransaction() { Exec(Handle(), "BEGIN IMMEDIATE"); }
+
+void TADOConnection::CommitTransaction() { Exec(Handle(), "COMMIT"); }
+
+void TADOConnection::RollbackTransaction() {
+    if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
 void TADOConnection::Detach(TADOQuery* query) {

@@ -39,6 +39,12 @@ public:
     // The open handle; a closed connection is opened again first.
     sqlite3* Handle();
 
+    // One transaction for many statements (an import): it takes the write lock at once, so
+    // that what it reads first still holds when it writes. Throws DataError.
+    void BeginTransaction();
+    void CommitTransaction();
+    void RollbackTransaction();  // never throws
+
 private:
     friend class TADOQuery;
     void Attach(TADOQuery* query) { queries_.push_back(query); }

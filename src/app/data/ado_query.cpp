@@ -219,15 +219,30 @@ void TADOQuery::Open() {
 
 int TADOQuery::ExecSQL() {
     Close();
-    auto statement = Prepare(TranslateStatement(statement_));
-    Bind(*statement);
-    int rc;
-    while ((rc = sqlite3_step(statement->handle)) == SQLITE_ROW) {
+    // The same insert or update run again (an import's rows) reuses its prepared statement.
+    std::string sql = TranslateStatement(statement_);
+    if (!kept_ || kept_sql_ != sql) {
+        kept_.reset();
+        kept_ = Prepare(sql);
+        kept_sql_ = std::move(sql);
     }
+    sqlite3_stmt* handle = kept_->handle;
+    sqlite3_reset(handle);
+    sqlite3_clear_bindings(handle);
+    Bind(*kept_);
+    int rc;
+    while ((rc = sqlite3_step(handle)) == SQLITE_ROW) {
+    }
+    sqlite3_reset(handle);
     sqlite3* db = connection_->Handle();
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
     files::CrashPoint("exec", 1);
     return sqlite3_changes(db);
+}
+
+void TADOQuery::ForgetPrepared() {
+    kept_.reset();
+    kept_sql_.clear();
 }
 
 const ResultSet& TADOQuery::Open_() const {

@@ -80,6 +80,7 @@ private:
     std::unique_ptr<Statement> Prepare(std::string_view sql);
     void Bind(Statement& statement);
     const ResultSet& Open_() const;
+    void ForgetPrepared();  // before the connection closes
 
     TADOConnection* connection_;
     std::string statement_;
@@ -87,6 +88,8 @@ private:
     std::unique_ptr<ResultSet> rows_;
     std::function<void()> close_observer_;
     std::string table_;  // the single table a select reads, for Delete
+    std::unique_ptr<Statement> kept_;  // the last insert or update, prepared
+    std::string kept_sql_;
     // The size of the last result of this statement: the next run of it reserves as much.
     std::size_t last_rows_ = 0;
     int current_ = 0;

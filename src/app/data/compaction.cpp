@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 
+#include "app/data/access_reader.h"
 #include "app/data/data_error.h"
 #include "app/files/crash_points.h"
 #include "app/files/file_ops.h"
@@ -346,6 +347,8 @@ void RecoverInterruptedCompaction(const std::filesystem::path& folder) {
     const bool leftovers = std::filesystem::exists(backup, ec) || std::filesystem::exists(compacted, ec) ||
                            std::filesystem::exists(backup.string() + ".part", ec);
     if (!leftovers) return;  // nothing to finish: db.mdb is not even opened
+    // An Access db.mdb from the Windows version is no damaged register: it is converted, never replaced.
+    if (LooksLikeJetFile(database)) return;
     const DatabaseCondition condition = ConditionOf(database);
     // A register in use by another process (a compaction running there, say) is left alone.
     if (condition == DatabaseCondition::kBusy) return;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/data/data_error.h"
+#include "app/files/file_ops.h"
 #include "app/text/dates.h"
 
 namespace sitora::data {
@@ -141,7 +142,7 @@ void StoreDatesInTheirForm(sqlite3* db) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
-void CreateStarterDatabase(const std::filesystem::path& path) {
+void CreateStarterDatabase(const std::filesystem::path& path, const std::function<void(sqlite3*)>& fill) {
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
         throw DataError(path.string() + " exists already; it is left as it is");
@@ -160,6 +161,15 @@ void CreateStarterDatabase(const std::filesystem::path& path) {
         if (rc == SQLITE_OK) rc = sqlite3_exec(db, kIndexesSql, nullptr, nullptr, &message);
         if (message) error = message;
         sqlite3_free(message);
+        if (rc == SQLITE_OK && fill) {
+            try {
+                fill(db);
+            } catch (...) {
+                sqlite3_close(db);
+                std::filesystem::remove(temp, ec);
+                throw;
+            }
+        }
     } else {
         error = sqlite3_errmsg(db);
     }
@@ -173,6 +183,7 @@ void CreateStarterDatabase(const std::filesystem::path& path) {
     int linked = link(temp.c_str(), path.c_str());
     std::filesystem::remove(temp, ec);
     if (linked != 0) throw DataError("cannot create " + path.string() + ": it exists or the folder is not writable");
+    files::SyncFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
 }
 
 }  // namespace sitora::data

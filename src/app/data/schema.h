@@ -2,6 +2,7 @@
 // The two tables of db.mdb and the kinds of their columns.
 #include <array>
 #include <filesystem>
+#include <functional>
 #include <string_view>
 
 struct sqlite3;
@@ -39,8 +40,16 @@ void AddMissingIndexes(sqlite3* db);
 // up quietly where the file cannot be written.
 void StoreDatesInTheirForm(sqlite3* db);
 
+// The columns of t_webinfo that hold a record's values, in table order (all but id).
+inline constexpr std::array<std::string_view, 23> kRecordColumns = {
+    "web_id", "web_name", "web_address", "web_login", "web_user", "web_pass", "web_ip", "web_size",
+    "web_domain", "web_domainuser", "web_domainpass", "web_linkman", "web_dbname", "web_dbsize",
+    "web_dbip", "web_dbuser", "web_dbpass", "web_dbtype", "web_time", "web_endtime", "web_domaintime",
+    "web_enddomaintime", "web_remark"};
+
 // Creates a starter database at `path`. Refuses (throws DataError) when a file of that
-// name exists; an existing register is never replaced.
-void CreateStarterDatabase(const std::filesystem::path& path);
+// name exists; an existing register is never replaced. `fill`, when given, writes into the
+// new register before it takes its name (a failure there, thrown, leaves no file).
+void CreateStarterDatabase(const std::filesystem::path& path, const std::function<void(sqlite3*)>& fill = {});
 
 }  // namespace sitora::data

@@ -185,6 +185,24 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
     if (!FastToCp936(utf8, out)) out = ConvertToCp936(utf8);
 }
 
+std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    while (!utf8.empty()) {
+        const std::size_t length = std::min(Utf8Length(utf8), utf8.size());
+        const std::string_view character = utf8.substr(0, length);
+        utf8.remove_prefix(length);
+        if (character == "\xE2\x82\xAC" || character == "\xEF\xA3\xB5") {  // U+20AC, U+F8F5
+            out += character[0] == '\xE2' ? '\x80' : '\xFF';
+            continue;
+        }
+        std::string bytes;
+        if (!FastToCp936(character, bytes) || bytes.empty() || bytes.size() > 2) return std::nullopt;
+        out += bytes;
+    }
+    return out;
+}
+
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
     thread_local Converter cp936("UTF-8", "CP936");

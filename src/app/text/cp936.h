@@ -1,6 +1,7 @@
 #pragma once
 // Conversion between the program's UTF-8 text and the code page 936 bytes in which
 // lengths are counted, values are scrambled and files are written.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,11 @@ namespace sitora::text {
 std::string ToCp936(std::string_view utf8);
 // The same into `out` (replaced), reusing its room: for converting many cells in a row.
 void ToCp936Into(std::string_view utf8, std::string& out);
+
+// The bytes Windows' code page 936 gives for the text, or nothing when a character has no
+// place in it (no GB18030 fallback) or the UTF-8 is malformed: for bytes that must come back
+// exactly as Windows stored them. U+F8F5 is Windows' reading of the lone byte 0xFF.
+std::optional<std::string> ToCp936Exactly(std::string_view utf8);
 
 // Code page 936 bytes (and the GB18030 forms of what code page 936 lacks) to UTF-8. A byte
 // sequence that is neither becomes U+FFFD for its first byte and decoding goes on with the

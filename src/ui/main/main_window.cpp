@@ -10,6 +10,7 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
+#include "app/data/access_import.h"
 #include "app/data/compaction.h"
 #include "app/data/list_layouts.h"
 #include "app/text/cp936.h"
@@ -204,8 +205,10 @@ void TForm1::FirstShow() {
     if (first_show_done_) return;
     CentreOnScreen(this);
     try {
-        // A compaction cut short by a crash is finished or undone before anything reads db.mdb;
-        // nothing of the register is touched before the login.
+        // The Windows version's Access db.mdb is converted once; a compaction cut short by a
+        // crash is finished or undone before anything reads db.mdb; nothing of the register is
+        // touched before the login.
+        ConvertAccessRegister();
         data::RecoverInterruptedCompaction(context_.ProgramFolderBytes());
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
@@ -222,6 +225,25 @@ void TForm1::FirstShow() {
         context_.end_application();
     }
     AddTrayIcon();
+}
+
+void TForm1::ConvertAccessRegister() {
+    auto& boxes = context_.services.boxes;
+    const QString found = "db.mdb 是 Windows 版的 Access 数据库";
+    try {
+        const auto conversion = data::ConvertJetRegister(context_.ProgramFolderBytes());
+        if (!conversion) return;
+        QString text = found + "，已转换为本程序的数据库，共 " +
+                       QString::number(conversion->report.records) + " 条记录。\r原文件保存为 " +
+                       QString::fromStdString(conversion->original.filename().string()) + "。";
+        const auto& notes = conversion->report.notes;
+        for (std::size_t i = 0; i < notes.size() && i < 10; ++i) text += "\r" + QString::fromStdString(notes[i]);
+        if (notes.size() > 10) text += "\r……";
+        boxes.Show(text, kPromptTitle, kWarningBox);
+    } catch (const std::exception& failure) {
+        boxes.Show(found + "，无法转换，原文件未作任何改动：\r" + QString::fromStdString(failure.what()), kPromptTitle,
+                   kErrorBox);
+    }
 }
 
 void TForm1::AddTrayIcon() {

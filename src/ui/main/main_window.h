@@ -60,6 +60,7 @@ private:
     void BuildBottomRow();
     void BuildMenus();
     void FirstShow();
+    void ConvertAccessRegister();
     void AddTrayIcon();
     void SetRecordCommandsEnabled(bool enabled);
     void RememberClickedRow();

@@ -10,10 +10,10 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include "app/data/record_entry.h"
 #include "app/data/statements.h"
 #include "app/text/clock.h"
 #include "app/text/cp936.h"
-#include "protect/protected_fields.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/messages.h"
@@ -69,7 +69,7 @@ void TForm2::AddRecord() {
     auto& boxes = context_.services.boxes;
     const auto& edit = fields_.edit;
     const std::string number = Trimmed(edit[1]);
-    if (text::Cp936Length(number) < 6) {
+    if (!data::NumberLongEnough(number)) {
         boxes.Show("网站编号不能为空,并且位数不能小于6位", kPromptTitle, kErrorBox);
         return;
     }
@@ -92,47 +92,30 @@ void TForm2::AddRecord() {
         return;
     }
     try {
-        Insert(number);
+        Insert();
         boxes.Show("数据库添加成功", kPromptTitle, kWarningBox);
     } catch (const std::exception&) {
         boxes.Show("数据添加失败", kPromptTitle, kErrorBox);
     }
 }
 
-void TForm2::Insert(const std::string& number) {
+void TForm2::Insert() {
     const auto& edit = fields_.edit;
-    const std::string number_bytes = text::ToCp936(number);
-    auto protect = [&](int field) { return protect::ProtectValue(Cp936(edit[field]->text()), number_bytes); };
+    static constexpr std::pair<int, std::string_view> kEditColumns[] = {
+        {1, "web_id"},       {2, "web_name"},        {3, "web_address"},     {4, "web_login"},
+        {5, "web_user"},     {6, "web_pass"},        {7, "web_ip"},          {8, "web_domain"},
+        {9, "web_domainuser"}, {10, "web_domainpass"}, {11, "web_linkman"},   {12, "web_size"},
+        {13, "web_dbname"},  {14, "web_dbsize"},     {15, "web_dbip"},       {16, "web_dbuser"},
+        {17, "web_dbpass"},  {21, "web_dbtype"}};
+    data::RecordEntry entry;
+    for (const auto& [field, column] : kEditColumns) entry[column] = edit[field]->text().toStdString();
+    entry["web_time"] = DateText(fields_.dates[kSpacePurchase]).toStdString();
+    entry["web_endtime"] = DateText(fields_.dates[kSpaceExpiry]).toStdString();
+    entry["web_domaintime"] = DateText(fields_.dates[kDomainApplication]).toStdString();
+    entry["web_enddomaintime"] = DateText(fields_.dates[kDomainExpiry]).toStdString();
+    entry["web_remark"] = fields_.Memo1->toPlainText().toStdString();
     const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
-
-    auto& query = context_.DataModule1.ADOQuery2;
-    query.Close();
-    query.SetSQL(data::sql::kInsertRecord);
-    query.SetParameter("web_id", number);
-    query.SetParameter("web_name", Trimmed(edit[2]));
-    query.SetParameter("web_address", Trimmed(edit[3]));
-    query.SetParameter("web_login", Trimmed(edit[4]));
-    query.SetParameter("web_user", protect(5));
-    query.SetParameter("web_pass", protect(6));
-    query.SetParameter("web_ip", Trimmed(edit[7]));
-    query.SetParameter("web_size", Trimmed(edit[12]));
-    query.SetParameter("web_domain", Trimmed(edit[8]));
-    query.SetParameter("web_domainuser",
-                       protect::ProtectDomainUser(Cp936(edit[9]->text()), number_bytes, data_key));
-    query.SetParameter("web_domainpass", protect(10));
-    query.SetParameter("web_linkman", Trimmed(edit[11]));
-    query.SetParameter("web_dbname", protect(13));
-    query.SetParameter("web_dbsize", Trimmed(edit[14]));
-    query.SetParameter("web_dbip", protect(15));
-    query.SetParameter("web_dbuser", protect(16));
-    query.SetParameter("web_dbpass", protect(17));
-    query.SetParameter("web_domaintime", DateText(fields_.dates[kDomainApplication]).toStdString());
-    query.SetParameter("web_enddomaintime", DateText(fields_.dates[kDomainExpiry]).toStdString());
-    query.SetParameter("web_time", DateText(fields_.dates[kSpacePurchase]).toStdString());
-    query.SetParameter("web_endtime", DateText(fields_.dates[kSpaceExpiry]).toStdString());
-    query.SetParameter("web_remark", fields_.Memo1->toPlainText().toStdString());
-    query.SetParameter("web_dbtype", Trimmed(edit[21]));
-    query.ExecSQL();
+    data::InsertRecord(context_.DataModule1.ADOQuery2, entry, data_key);
 }
 
 void TForm2::ClearFields() {

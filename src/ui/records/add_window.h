@@ -24,7 +24,7 @@ protected:
 private:
     // Look-up by a statement on ADOQuery2: does any row exist?
     bool Exists(const std::string& statement);
-    void Insert(const std::string& number);
+    void Insert();
 
     AppContext& context_;
     RecordFields fields_;

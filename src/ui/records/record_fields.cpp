@@ -140,8 +140,8 @@ std::optional<QString> DateOrderError(const RecordFields& fields) {
     auto domain_application = ReadListDate(fields.dates[kDomainApplication]);
     auto domain_expiry = ReadListDate(fields.dates[kDomainExpiry]);
     if (!space_purchase || !space_expiry || !domain_application || !domain_expiry) return QString("数据修改出错");
-    if (*space_expiry < *space_purchase) return QString("网站到期时间不能小网站申请日期");
-    if (*domain_expiry < *domain_application) return QString("域名到期时间不能小域名申请日期");
+    if (auto refusal = data::DateOrderRefusal(*space_purchase, *space_expiry, *domain_application, *domain_expiry))
+        return QString::fromUtf8(refusal->data(), static_cast<int>(refusal->size()));
     return std::nullopt;
 }
 

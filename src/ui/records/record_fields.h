@@ -5,6 +5,8 @@
 #include <array>
 #include <optional>
 
+#include "app/data/record_entry.h"
+
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -21,13 +23,7 @@ struct DateLists {
     ChoiceList* day;
 };
 
-// A date as the lists show it: three whole numbers, compared year first.
-struct ListDate {
-    int year;
-    int month;
-    int day;
-    auto operator<=>(const ListDate&) const = default;
-};
+using data::ListDate;
 
 struct RecordFields {
     // Edit1..Edit17 and Edit21 by their number (other slots stay empty).

@@ -1,0 +1,315 @@
+#include "app/data/access_import.h"
+
+#include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <optional>
+
+#include "app/data/access_reader.h"
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "app/files/file_ops.h"
+#include "app/text/cp936.h"
+#include "app/text/dates.h"
+
+namespace sitora::data {
+namespace {
+
+using Cell = std::optional<std::string>;  // NULL, or text / bytes / stored date
+
+struct Register {
+    std::vector<std::vector<Cell>> records;  // kRecordColumns, table order
+    std::vector<std::pair<Cell, Cell>> settings;
+    std::vector<std::string> problems;  // each stops the conversion
+    std::vector<std::string> notes;
+};
+
+constexpr std::size_t kProblemsShown = 20;
+
+std::string Where(std::size_t record, const std::vector<Cell>& values, std::string_view column) {
+    std::string where = "t_webinfo record " + std::to_string(record);
+    if (values.at(0)) where += " (web_id " + *values[0] + ")";
+    return where + ", " + std::string(column);
+}
+
+std::string TwoDigits(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+
+// A Jet Date/Time: whole days from 1899-12-30 (towards zero) and the time of day as the
+// fraction's distance from it, also for days before 1899-12-30.
+Cell DateCell(double jet_day, const std::string& where, Register& out) {
+    const double whole = std::trunc(jet_day);
+    const long seconds = std::lround(std::fabs(jet_day - whole) * 86400.0);
+    using namespace std::chrono;
+    const sys_days epoch = year_month_day{year{1899}, December, day{30}};
+    const year_month_day date{epoch + days{static_cast<long>(whole)}};
+    if (seconds != 0 && seconds != 86400) {
+        out.problems.push_back(where + ": the time of day " + TwoDigits(static_cast<int>(seconds / 3600)) + ":" +
+                               TwoDigits(static_cast<int>(seconds / 60 % 60)) + ":" +
+                               TwoDigits(static_cast<int>(seconds % 60)) + " has no place in the register");
+        return std::nullopt;
+    }
+    const int y = static_cast<int>(date.year());
+    if (y < 2000 || y > 3000) out.notes.push_back(where + ": the year " + std::to_string(y) +
+                                                  " lies outside the date lists (2000-3000); kept as it is");
+    return text::IsoDate(date);
+}
+
+Cell ConvertCell(const AccessValue& value, std::string_view column, const std::string& where, Register& out) {
+    using Kind = AccessValue::Kind;
+    if (value.kind == Kind::kNull) return std::nullopt;
+    if (IsDateColumn(column)) {
+        if (value.kind == Kind::kDateTime) return DateCell(value.day, where, out);
+        if (value.kind == Kind::kText && value.text.empty()) return std::nullopt;
+        if (const auto date = text::ParseDate(value.text); date && value.kind == Kind::kText) return text::IsoDate(*date);
+        out.problems.push_back(where + ": \"" + value.text + "\" is no date");
+        return std::nullopt;
+    }
+    if (value.kind == Kind::kDateTime) {
+        out.problems.push_back(where + ": a date where text belongs");
+        return std::nullopt;
+    }
+    if (!IsProtectedColumn(column)) return value.text;
+    // The Windows program stored code page 936 bytes: they must come back exactly.
+    if (value.bytes) return *value.bytes;
+    if (auto bytes = text::ToCp936Exactly(value.text)) return bytes;
+    out.problems.push_back(where + ": the text has no code page 936 form, so its bytes cannot be restored");
+    return std::nullopt;
+}
+
+void ReadRecords(const AccessTable& table, Register& out) {
+    std::vector<int> source;
+    for (std::string_view column : kRecordColumns) {
+        source.push_back(table.ColumnIndex(column));
+        if (source.back() < 0) out.notes.push_back("t_webinfo has no column " + std::string(column) + "; left empty");
+    }
+    for (const std::string& column : table.columns) {
+        const AccessTable named{"", {column}, {}};
+        bool ours = named.ColumnIndex("id") == 0;
+        for (std::string_view name : kRecordColumns) ours = ours || named.ColumnIndex(name) == 0;
+        if (!ours) out.notes.push_back("t_webinfo column " + column + " is not carried over");
+    }
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        auto& values = out.records.emplace_back(kRecordColumns.size());
+        const auto& row = table.rows[r];
+        // The number first: it names the record in every report.
+        if (source[0] >= 0) values[0] = ConvertCell(row[source[0]], kRecordColumns[0], "", out);
+        for (std::size_t c = 1; c < kRecordColumns.size(); ++c)
+            if (source[c] >= 0)
+                values[c] = ConvertCell(row[source[c]], kRecordColumns[c], Where(r + 1, values, kRecordColumns[c]), out);
+    }
+}
+
+void ReadSettings(std::optional<AccessTable> table, Register& out) {
+    if (!table || table->rows.empty()) {
+        out.notes.push_back(std::string(table ? "t_set has no row" : "there is no table t_set") +
+                            "; the lead times start at 3 and 3 days");
+        out.settings.emplace_back("3", "3");
+        return;
+    }
+    const int space = table->ColumnIndex("web_alarm");
+    const int domain = table->ColumnIndex("domain_alarm");
+    for (const auto& row : table->rows) {
+        auto cell = [&](int column) -> Cell {
+            if (column < 0 || row[column].kind == AccessValue::Kind::kNull) return std::nullopt;
+            return row[column].text;
+        };
+        out.settings.emplace_back(cell(space), cell(domain));
+    }
+}
+
+Register ReadRegister(const std::filesystem::path& source) {
+    AccessFile file(source);
+    auto records = file.ReadTable("t_webinfo");
+    if (!records) throw DataError(source.string() + " has no table t_webinfo: it is no register of this program");
+    Register out;
+    ReadRecords(*records, out);
+    ReadSettings(file.ReadTable("t_set"), out);
+    if (!out.problems.empty()) {
+        std::string message = source.string() + " cannot be brought in exactly:";
+        for (std::size_t i = 0; i < out.problems.size() && i < kProblemsShown; ++i) message += "\n  " + out.problems[i];
+        if (out.problems.size() > kProblemsShown)
+            message += "\n  ... and " + std::to_string(out.problems.size() - kProblemsShown) + " more";
+        throw DataError(message);
+    }
+    return out;
+}
+
+class Statement {
+public:
+    Statement(sqlite3* db, const std::string& sql) : db_(db) {
+        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &handle_, nullptr) != SQLITE_OK) Fail();
+    }
+    ~Statement() { sqlite3_finalize(handle_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+    void Bind(int index, const Cell& cell, bool bytes) {
+        int rc;
+        if (!cell) rc = sqlite3_bind_null(handle_, index);
+        else if (bytes) rc = sqlite3_bind_blob64(handle_, index, cell->data(), cell->size(), SQLITE_STATIC);
+        else rc = sqlite3_bind_text64(handle_, index, cell->data(), cell->size(), SQLITE_STATIC, SQLITE_UTF8);
+        if (rc != SQLITE_OK) Fail();
+    }
+    bool Step() {
+        const int rc = sqlite3_step(handle_);
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail();
+        return rc == SQLITE_ROW;
+    }
+    void Reset() { sqlite3_reset(handle_); }
+    Cell Column(int index) const {
+        if (sqlite3_column_type(handle_, index) == SQLITE_NULL) return std::nullopt;
+        const auto* data = static_cast<const char*>(sqlite3_column_blob(handle_, index));
+        return std::string(data ? data : "", static_cast<std::size_t>(sqlite3_column_bytes(handle_, index)));
+    }
+    bool IsBlob(int index) const { return sqlite3_column_type(handle_, index) == SQLITE_BLOB; }
+    [[noreturn]] void Fail() const { throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db_)); }
+
+private:
+    sqlite3* db_;
+    sqlite3_stmt* handle_ = nullptr;
+};
+
+std::string ColumnList() {
+    std::string list;
+    for (std::string_view column : kRecordColumns) list += (list.empty() ? "" : ",") + std::string(column);
+    return list;
+}
+
+void Exec(sqlite3* db, const char* sql) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
+        throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db));
+}
+
+void WriteRegister(sqlite3* db, const Register& in) {
+    Exec(db, "BEGIN");
+    Exec(db, "delete from t_set");
+    std::string marks;
+    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) marks += i ? ",?" : "?";
+    Statement insert(db, "insert into t_webinfo(" + ColumnList() + ") values(" + marks + ")");
+    for (const auto& record : in.records) {
+        for (std::size_t c = 0; c < record.size(); ++c)
+            insert.Bind(static_cast<int>(c + 1), record[c], IsProtectedColumn(kRecordColumns[c]));
+        insert.Step();
+        insert.Reset();
+    }
+    Statement settings(db, "insert into t_set(web_alarm,domain_alarm) values(?,?)");
+    for (const auto& [space, domain] : in.settings) {
+        settings.Bind(1, space, false);
+        settings.Bind(2, domain, false);
+        settings.Step();
+        settings.Reset();
+    }
+    Exec(db, "COMMIT");
+}
+
+// Every record and setting read back from the new register and compared with what went in.
+void VerifyRegister(sqlite3* db, const Register& in) {
+    Statement records(db, "select " + ColumnList() + " from t_webinfo order by id");
+    std::size_t count = 0;
+    while (records.Step()) {
+        if (count >= in.records.size()) throw DataError("verifying the new register: more records than were written");
+        for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
+            const bool protected_column = IsProtectedColumn(kRecordColumns[c]);
+            const Cell value = records.Column(static_cast<int>(c));
+            if (value != in.records[count][c] || (value && records.IsBlob(static_cast<int>(c)) != protected_column))
+                throw DataError("verifying the new register: record " + std::to_string(count + 1) + ", " +
+                                std::string(kRecordColumns[c]) + " differs from the original");
+        }
+        ++count;
+    }
+    if (count != in.records.size()) throw DataError("verifying the new register: records are missing");
+    Statement settings(db, "select web_alarm,domain_alarm from t_set order by rowid");
+    std::size_t rows = 0;
+    while (settings.Step()) {
+        if (rows >= in.settings.size()) throw DataError("verifying the new register: t_set has more rows");
+        const auto& [space, domain] = in.settings[rows++];
+        auto same = [](const Cell& stored, const Cell& given) { return stored == given; };
+        if (!same(settings.Column(0), space) || !same(settings.Column(1), domain))
+            throw DataError("verifying the new register: t_set differs from the original");
+    }
+    if (rows != in.settings.size()) throw DataError("verifying the new register: t_set rows are missing");
+}
+
+// The first of db.jet.mdb, db.jet-2.mdb, ... that names nothing yet.
+std::filesystem::path FreeOriginalName(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        auto name = folder / (n == 1 ? std::string("db.jet.mdb") : "db.jet-" + std::to_string(n) + ".mdb");
+        if (!std::filesystem::exists(std::filesystem::symlink_status(name, ec))) return name;
+    }
+}
+
+// A second name for the original: a hard link, or where the file system has none a flushed copy
+// written exclusively. Never replaces a file.
+bool KeepOriginal(const std::filesystem::path& database, const std::filesystem::path& original) {
+    if (files::LinkFile(database, original)) return true;
+    const auto bytes = files::ReadWholeFile(database, true);
+    if (!bytes) return false;
+    const int fd = files::OpenRegularFile(original, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    if (fd < 0) return false;
+    const bool written = files::WriteAll(fd, *bytes) && files::SyncFile(fd);
+    close(fd);
+    if (!written || files::ReadWholeFile(original, true) != bytes) {
+        files::RemoveFile(original);
+        return false;
+    }
+    return true;
+}
+
+struct FileIdentity {
+    dev_t device;
+    ino_t inode;
+    off_t size;
+    timespec modified;
+    bool operator==(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
+    struct stat status {};
+    if (lstat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) return std::nullopt;
+    return FileIdentity{status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+}
+
+}  // namespace
+
+AccessImportReport ImportAccessRegister(const std::filesystem::path& source, const std::filesystem::path& target) {
+    const Register in = ReadRegister(source);
+    CreateStarterDatabase(target, [&](sqlite3* db) {
+        WriteRegister(db, in);
+        VerifyRegister(db, in);
+    });
+    return {in.records.size(), in.settings.size(), in.notes};
+}
+
+std::optional<JetConversion> ConvertJetRegister(const std::filesystem::path& folder) {
+    const auto database = folder / "db.mdb";
+    const auto before = IdentityOf(database);
+    if (!before || !LooksLikeJetFile(database)) return std::nullopt;
+    const auto converted = folder / "db.converted.mdb";
+    files::RemoveFile(converted);  // only ever a copy of a conversion that did not finish
+    JetConversion result;
+    result.report = ImportAccessRegister(database, converted);
+    auto give_up = [&](const std::string& why) {
+        files::RemoveFile(converted);
+        throw DataError(why + "; db.mdb is left as it was");
+    };
+    if (IdentityOf(database) != before) give_up("db.mdb changed while it was converted");
+    result.original = FreeOriginalName(folder);
+    if (!KeepOriginal(database, result.original) || !files::SyncFolder(folder))
+        give_up("the original cannot be kept as " + result.original.filename().string());
+    // The name db.mdb moves to the new register in one step; the original keeps its other name.
+    if (IdentityOf(database) != before || !files::RenameFile(converted, database)) {
+        // db.mdb still is the original, untouched: the extra name (or copy) can go.
+        if (IdentityOf(database) == before) files::RemoveFile(result.original);
+        give_up("the converted register cannot take the name db.mdb");
+    }
+    files::SyncFolder(folder);
+    return result;
+}
+
+}  // namespace sitora::data

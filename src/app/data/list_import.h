@@ -1,0 +1,38 @@
+#pragma once
+// Adding the records of a list file to the register, each row checked as the add window
+// checks an entry, all in one transaction.
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace sitora::data {
+
+class TDataModule1;
+
+struct ListImportOptions {
+    bool dry_run = false;       // check every row, write nothing
+    bool skip_refused = false;  // add the rows that pass even when others are refused
+};
+
+struct RefusedRow {
+    std::size_t line;
+    std::string reason;  // the add window's message, or what is wrong with a date or cell
+};
+
+struct ListImportResult {
+    std::size_t accepted = 0;  // rows that passed (and, unless nothing was written, went in)
+    std::vector<RefusedRow> refused;
+    bool written = false;
+};
+
+// Reads `bytes` as a list file and adds its rows to the connected register. Rows are checked
+// in file order: number of at least 6 bytes, address and number present neither in the register
+// nor in an earlier row (without regard to case), four valid dates within the lists' years, the
+// date order. Nothing is written when a row is refused (unless `skip_refused`) or with
+// `dry_run`. Throws DataError when the file cannot be read or the register cannot be written;
+// then nothing is written.
+ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::string_view data_key,
+                            const ListImportOptions& options);
+
+}  // namespace sitora::data
