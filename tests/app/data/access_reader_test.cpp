@@ -3,11 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 
 #include "app/data/data_error.h"
 #include "support/jet4_writer.h"
 #include "support/temp_folder.h"
+#include "support/windows_register.h"
 
 namespace sitora::data {
 namespace {
@@ -86,6 +88,24 @@ TEST(AccessReader, ReadsOurJet4FilesAndRefusesDamagedOnes) {
             cut.ReadTable("t_webinfo");
         },
         DataError);
+}
+
+// mdbtools' own command-line reader agrees on what our test registers hold.
+TEST(AccessReader, OurTestRegistersReadTheSameInMdbExport) {
+    if (std::system("mdb-export --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "mdb-export is not installed";
+    test::TempFolder folder;
+    test::WriteWindowsRegister(folder / "db.mdb", {{test::WindowsRecord("20100101000001", "a.com")}, "k", true});
+    const std::string command = "mdb-export -T '%Y-%m-%d' " + (folder / "db.mdb").string() + " t_webinfo";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    ASSERT_NE(pipe, nullptr);
+    std::string csv;
+    char buffer[4096];
+    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) csv.append(buffer, n);
+    ASSERT_EQ(pclose(pipe), 0);
+    EXPECT_EQ(csv.substr(0, csv.find(',', 3)), "id,web_id");
+    EXPECT_NE(csv.find("\"20100101000001\",\"中文网站20100101000001\",\"a.com\""), std::string::npos) << csv;
+    EXPECT_NE(csv.find("\"2011-03-01\""), std::string::npos);
+    EXPECT_NE(csv.find("\"第一行\r\n第二行\""), std::string::npos);
 }
 
 }  // namespace

@@ -1,0 +1,110 @@
+// Lists from outside: read whatever their encoding and quoting, added under the add window's rules.
+#include "app/data/list_import.h"
+
+#include <gtest/gtest.h>
+
+#include "app/data/data_error.h"
+#include "app/data/list_file.h"
+#include "app/data/statements.h"
+#include "app/text/cp936.h"
+#include "protect/record_reveal.h"
+#include "support/register_fixture.h"
+
+namespace sitora::data {
+namespace {
+
+const std::string kDates = "2010-1-1,2011-1-1,2010-1-1,2011-1-1";
+const std::string kHeadings = "网站编号,网站地址,空间申请日期,空间到期日期,域名申请日期,域名到期日期";
+
+TEST(ListFile, ReadsQuotedCellsLineBreaksAndEitherEncoding) {
+    const std::string own_csv = text::ToCp936(
+        "\"网站编号\";\"网站名称\";\"web_address\";\"网站空间购买日期：\";\"空间到期日期\";\"域名申请日期\";"
+        "\"域名到期日期\";\"备注信息\"\r\n"
+        "\"123456\";\"名称; \"\"引号\"\"\";\"a.com\";\"2010-1-1\";\"2011-1-1\";\"2010-1-1\";\"2011-1-1\";\"一\r\n二\"\r\n"
+        "\r\n"
+        "\"654321\";\"b\";\"b.com\";\"2010-1-1\";\"2011-1-1\";\"2010-1-1\";\"2011-1-1\";\"\"\r\n");
+    const ListFile list = ReadListFile(own_csv);
+    EXPECT_TRUE(list.code_page_936);
+    EXPECT_EQ(list.separator, ';');
+    ASSERT_EQ(list.rows.size(), 2u);
+    EXPECT_EQ(list.rows[0].cells[1], "名称; \"引号\"");
+    EXPECT_EQ(list.rows[0].cells[7], "一\r\n二");
+    EXPECT_EQ(list.rows[1].line, 5u);  // counted across the line break inside the remark and the blank line
+
+    const ListFile spreadsheet = ReadListFile("\xEF\xBB\xBF" + kHeadings + "\n123456,\"x,y\"," + kDates + "\n");
+    EXPECT_FALSE(spreadsheet.code_page_936);
+    EXPECT_EQ(spreadsheet.rows.at(0).cells[1], "x,y");
+    const ListFile tabs = ReadListFile("网站编号\t网站地址\t空间申请日期\t空间到期日期\t域名申请日期\t域名到期日期\n1\t2\n");
+    EXPECT_EQ(tabs.separator, '\t');
+
+    auto error_of = [](const std::string& bytes) {
+        try {
+            ReadListFile(bytes);
+        } catch (const DataError& error) {
+            return std::string(error.what());
+        }
+        return std::string("read");
+    };
+    EXPECT_EQ(error_of(kHeadings + "\n1,a\n2,\xFF\xFF\n"), "line 3 is neither UTF-8 nor code page 936");
+    EXPECT_EQ(error_of("\xEF\xBB\xBF" + kHeadings + "\n\xB0\xA1\n"), "the file starts as UTF-8 but is not UTF-8 throughout");
+    EXPECT_EQ(error_of(kHeadings + "\n123456,\"open\n"), "line 2: a quote is opened and never closed");
+    EXPECT_EQ(error_of(kHeadings + ",序号\n"), "line 1: the heading \"序号\" names no column of the register");
+    EXPECT_EQ(error_of("网站编号,网站地址\n"), "the first line names no column for web_time");
+    EXPECT_EQ(error_of(""), "the file is empty");
+}
+
+class ListImport : public test::RegisterTest {
+protected:
+    ListImportResult Import(const std::string& rows, ListImportOptions options = {}) {
+        return ImportList(module_, kHeadings + ",后台密码,域名用户\n" + rows, kKey, options);
+    }
+    int Records() { return std::stoi(Scalar("select count(*) from t_webinfo")); }
+    const std::string kKey = text::ToCp936("密钥");
+};
+
+TEST_F(ListImport, RowsAreCheckedInTheAddWindowsOrderAndGoInAllOrNothing) {
+    Insert(test::SampleRecord("100000", "Taken.com"));
+    const std::string rows =
+        "123456,a.com," + kDates + ",pw,du\n"     // line 2: passes
+        "12345,b.com," + kDates + ",,\n"          // 3: number too short
+        "223456,TAKEN.com," + kDates + ",,\n"     // 4: address in the register
+        "323456,A.COM," + kDates + ",,\n"         // 5: address of line 2
+        "123456,c.com," + kDates + ",,\n"         // 6: number of line 2
+        "423456,d.com,2010-2-31,2011-1-1,2010-1-1,2011-1-1,,\n"  // 7: no such day
+        "523456,e.com,2012-1-1,2011-1-1,2010-1-1,2011-1-1,,\n"   // 8: space dates out of order
+        "623456,f.com,2010-1-1,2011-1-1,2010-1-2,2010-1-1,,\n"   // 9: domain dates out of order
+        "723456,g.com,1999-1-1,2011-1-1,2010-1-1,2011-1-1,,\n"   // 10: before the lists' years
+        "823456,h.com," + kDates + ",,,surplus\n";               // 11: more cells than headings
+    const ListImportResult refused = Import(rows);
+    EXPECT_FALSE(refused.written);
+    EXPECT_EQ(Records(), 1);
+    const std::vector<std::pair<std::size_t, std::string>> expected = {
+        {3, "网站编号不能为空,并且位数不能小于6位"}, {4, "此网站地址已经存在"}, {5, "此网站地址已经存在"},
+        {6, "此网站编号已经存在"}, {7, "日期无效：网站空间购买日期 \"2010-2-31\""},
+        {8, "网站到期时间不能小网站申请日期"}, {9, "域名到期时间不能小域名申请日期"},
+        {10, "日期无效：网站空间购买日期 \"1999-1-1\""}, {11, "单元格多于标题"}};
+    ASSERT_EQ(refused.refused.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(refused.refused[i].line, expected[i].first);
+        EXPECT_EQ(refused.refused[i].reason, expected[i].second);
+    }
+
+    EXPECT_EQ(Import(rows, {.dry_run = true, .skip_refused = true}).accepted, 1u);
+    EXPECT_EQ(Records(), 1);
+    const ListImportResult skipped = Import(rows, {.skip_refused = true});
+    EXPECT_TRUE(skipped.written);
+    EXPECT_EQ(Records(), 2);
+
+    // The accounts are protected with the number and the data key, as the add window protects them.
+    auto& query = module_.ADOQuery3;
+    query.SetSQL(sql::LoadRecord("a.com"));
+    query.Open();
+    EXPECT_EQ(AsString(query.FieldByName("web_time")), "2010-1-1");
+    const auto accounts = protect::RevealAccounts([&](std::string_view c) { return query.FieldByName(c); }, "123456", kKey);
+    ASSERT_TRUE(accounts);
+    EXPECT_EQ(accounts->at("web_pass"), "pw");
+    EXPECT_EQ(accounts->at("web_domainuser"), "du");
+}
+
+}  // namespace
+}  // namespace sitora::data
