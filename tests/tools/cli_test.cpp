@@ -16,6 +16,7 @@
 #include "support/register_fixture.h"
 #include "program_folder_test.h"
 #include "support/temp_folder.h"
+#include "support/windows_register.h"
 
 namespace sitora::test {
 namespace {
@@ -239,6 +240,70 @@ TEST_F(CliTest, CompactGivesTheWindowsMessagesAndNewFilesAreTheOwnersOnly) {
         struct stat st {};
         ASSERT_EQ(stat((runtime_ / name).c_str(), &st), 0);
         EXPECT_EQ(st.st_mode & 0777, 0600u) << name;
+    }
+}
+
+}  // namespace
+}  // namespace sitora::test
+
+namespace sitora::test {
+namespace {
+
+TEST_F(CliTest, ImportAccessMakesAVerifiedRegisterAndNeverReplacesOne) {
+    WriteWindowsRegister(runtime_ / "old.mdb", {{WindowsRecord("20100101000001", "a.com"),
+                                                 WindowsRecord("20100101000002", "b.com")}, "", true});
+    const std::string old_mdb = "'" + (runtime_ / "old.mdb").string() + "'";
+    const std::string starter = ReadFile(program_ / "db.mdb");
+    EXPECT_EQ(Cli("import-access " + old_mdb).exit_code, 2);  // db.mdb is there
+    EXPECT_EQ(ReadFile(program_ / "db.mdb"), starter);
+
+    std::filesystem::remove(program_ / "db.mdb");
+    const CliRun run = Cli("import-access " + old_mdb);
+    EXPECT_EQ(run.exit_code, 0) << run.err;
+    EXPECT_NE(run.out.find("imported 2 records and 1 settings row(s)"), std::string::npos) << run.out;
+    EXPECT_NE(Cli("list").out.find("20100101000002\t中文网站20100101000002\tb.com"), std::string::npos);
+    EXPECT_NE(Cli("show b.com --reveal").out.find("web_dbpass: 数据库密码"), std::string::npos);
+
+    // The Access file itself as db.mdb: a clear word on what to do.
+    std::filesystem::copy_file(runtime_ / "old.mdb", program_ / "db.mdb", std::filesystem::copy_options::overwrite_existing);
+    EXPECT_NE(Cli("list").err.find("db.mdb is the Windows version's Access register"), std::string::npos);
+}
+
+// The main list as the window shows it: every line without its last column (the contact).
+std::string MainListOf(const std::string& list) {
+    std::string shown;
+    for (std::size_t at = 0, end; at < list.size(); at = end + 1) {
+        end = list.find('\n', at);
+        const std::string line = list.substr(at, end - at);
+        shown += line.substr(0, line.rfind('\t')) + "\n";
+    }
+    return shown;
+}
+
+TEST_F(CliTest, ExportedListsImportIntoAnEmptyRegisterAsTheSameList) {
+    Add("100001", "2011-3-1", "2011-4-1");
+    Add("100002", "2012-12-31", "2013-1-1");
+    data::TDataModule1 module;
+    module.SetUpConnection(program_.ProgramFolder());
+    module.ADOQuery4.SetSQL("update t_webinfo set web_name='名称; \"引号\"',web_address='o''brien;.com' where web_id='100002'");
+    module.ADOQuery4.ExecSQL();
+    module.ADOConnection1.Close();
+    const std::string list = MainListOf(Cli("list").out);
+    for (const char* format : {"csv", "txt"}) {
+        const std::string file = (runtime_ / (std::string("main.") + format)).string();
+        ASSERT_EQ(Cli("export --list main --format " + std::string(format) + " --out '" + file + "'").exit_code, 0);
+        std::filesystem::remove(program_ / "db.mdb");
+        data::CreateStarterDatabase(program_ / "db.mdb");
+        EXPECT_EQ(Cli("import '" + file + "' --dry-run").out, "2 record(s) would be added, 0 refused; nothing written\n");
+        const CliRun run = Cli("import '" + file + "'");
+        EXPECT_EQ(run.exit_code, 0) << format << run.err;
+        EXPECT_EQ(MainListOf(Cli("list").out), list) << format;
+        // The same rows again: every one refused, nothing written.
+        const CliRun again = Cli("import '" + file + "'");
+        EXPECT_EQ(again.exit_code, 2);
+        EXPECT_NE(again.err.find(":2: 此网站地址已经存在"), std::string::npos) << again.err;
+        EXPECT_EQ(Cli("import '" + file + "' --skip-refused").exit_code, 1);
+        EXPECT_EQ(MainListOf(Cli("list").out), list);
     }
 }
 

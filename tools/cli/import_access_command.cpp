@@ -9,7 +9,8 @@
 namespace sitora::cli {
 
 int ImportAccess(const Arguments& args) {
-    const Options options(args, {"--out", "--folder"}, {});
+    // It reads no register of ours, so it asks for no password; the switch is accepted for scripts.
+    const Options options(args, {"--out", "--folder"}, {"--password-stdin"});
     if (options.Positional().size() != 1) throw UsageError("import-access takes one Access file");
     const std::string source = options.Positional()[0];
     const std::string target = options.ValueOr("--out", ProgramFolder(options) + "db.mdb");

@@ -8,7 +8,9 @@
 #include "app/text/clock.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
+#include "support/jet4_writer.h"
 #include "support/register_fixture.h"
+#include "support/windows_register.h"
 #include "support/window_fixture.h"
 #include "ui/toolkit/desktop_services.h"
 #include "ui/aux/banner_window.h"
@@ -59,6 +61,36 @@ TEST_F(MainWindow, FirstShowWithoutDbMdbReportsAndEndsTheProgram) {
     EXPECT_EQ(end_requests_, 1);
     EXPECT_FALSE(std::filesystem::exists(program_ / "db.mdb"));
     EXPECT_NE(main()->trayIcon(), nullptr);
+}
+
+TEST_F(MainWindow, AnAccessDbMdbIsConvertedAtConnectionOrLeftUntouchedWithTheReason) {
+    std::filesystem::remove(program_ / "db.mdb");
+    test::WriteWindowsRegister(program_ / "db.mdb", {{test::WindowsRecord("20100101000001", "a.com")}, "", true});
+    const std::string original = test::ReadFile(program_ / "db.mdb");
+    LogIn();
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_TRUE(boxes_.LastText().startsWith("db.mdb 是 Windows 版的 Access 数据库，已转换为本程序的数据库，共 1 条记录。"
+                                              "\r原文件保存为 db.jet.mdb。"))
+        << boxes_.LastText().toStdString();
+    EXPECT_EQ(test::ReadFile(program_ / "db.jet.mdb"), original);
+    Click(main(), "BitBtn1");
+    EXPECT_EQ(Text(main(), "Label3"), "1");
+    EXPECT_EQ(end_requests_, 0);
+}
+
+TEST_F(MainWindow, AnAccessDbMdbThatCannotBeConvertedStaysAsItWas) {
+    using test::JetType;
+    test::WriteJet4(program_ / "db.mdb", {{"t_webinfo", {{"web_id", JetType::kText}, {"web_time", JetType::kDateTime}},
+                                            {{std::string("123456"), 40000.5}}}});
+    const std::string original = test::ReadFile(program_ / "db.mdb");
+    LogIn();
+    ASSERT_EQ(boxes_.shown.size(), 2u);
+    EXPECT_TRUE(boxes_.shown[0].text.startsWith("db.mdb 是 Windows 版的 Access 数据库，无法转换，原文件未作任何改动：\r"));
+    EXPECT_TRUE(boxes_.shown[0].text.contains("web_time: the time of day 12:00:00"));
+    EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败"));
+    EXPECT_EQ(end_requests_, 1);
+    EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), original);
+    EXPECT_FALSE(std::filesystem::exists(program_ / "db.jet.mdb"));
 }
 
 TEST_F(MainWindow, FirstShowLoadsTheDataKeyOnceAndShowsTheBanner) {
