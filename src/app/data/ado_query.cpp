@@ -15,6 +15,10 @@ namespace sitora::data {
 
 struct TADOQuery::Statement {
     sqlite3_stmt* handle = nullptr;
+    // Per marker, the parameter that gave it its value last time: the same statement run again
+    // with its parameters set in the same order finds each at once.
+    std::vector<std::size_t> parameter_of;
+    std::vector<std::string> marker_names;  // without the colon
     ~Statement() { sqlite3_finalize(handle); }
 };
 
@@ -122,15 +126,23 @@ void TADOQuery::SetSQL(std::string_view statement) {
     if (statement != statement_) last_rows_ = 0;
     statement_ = statement;
     parameters_.clear();
+    next_parameter_ = 0;
 }
 
 void TADOQuery::SetParameter(std::string_view name, std::string value) {
-    for (auto& [known, text] : parameters_)
-        if (SameName(known, name)) {
-            text = std::move(value);
+    // Parameters are mostly set in the same order each time: the one after the last is tried first.
+    if (next_parameter_ < parameters_.size() && SameName(parameters_[next_parameter_].first, name)) {
+        parameters_[next_parameter_++].second = std::move(value);
+        return;
+    }
+    for (std::size_t p = 0; p < parameters_.size(); ++p)
+        if (SameName(parameters_[p].first, name)) {
+            parameters_[p].second = std::move(value);
+            next_parameter_ = p + 1;
             return;
         }
     parameters_.emplace_back(std::string(name), std::move(value));
+    next_parameter_ = parameters_.size();
 }
 
 std::unique_ptr<TADOQuery::Statement> TADOQuery::Prepare(std::string_view sql) {
@@ -145,14 +157,24 @@ std::unique_ptr<TADOQuery::Statement> TADOQuery::Prepare(std::string_view sql) {
 
 void TADOQuery::Bind(Statement& statement) {
     const int count = sqlite3_bind_parameter_count(statement.handle);
+    if (statement.marker_names.empty()) {
+        for (int i = 1; i <= count; ++i) {
+            const char* marker = sqlite3_bind_parameter_name(statement.handle, i);
+            if (!marker) throw DataError("unnamed parameter in statement");
+            statement.marker_names.emplace_back(marker + 1);
+        }
+        statement.parameter_of.assign(static_cast<std::size_t>(count), 0);
+    }
     for (int i = 1; i <= count; ++i) {
-        const char* marker = sqlite3_bind_parameter_name(statement.handle, i);
-        if (!marker) throw DataError("unnamed parameter in statement");
-        std::string_view name = std::string_view(marker).substr(1);
-        const std::string* value = nullptr;
-        for (const auto& [known, text] : parameters_)
-            if (SameName(known, name)) value = &text;
-        if (!value) throw DataError("parameter " + std::string(name) + " has no value");
+        const std::string_view name = statement.marker_names[static_cast<std::size_t>(i - 1)];
+        std::size_t& hint = statement.parameter_of[static_cast<std::size_t>(i - 1)];
+        if (hint >= parameters_.size() || !SameName(parameters_[hint].first, name)) {
+            hint = parameters_.size();
+            for (std::size_t p = 0; p < parameters_.size(); ++p)
+                if (SameName(parameters_[p].first, name)) hint = p;  // the last one set counts
+        }
+        if (hint >= parameters_.size()) throw DataError("parameter " + std::string(name) + " has no value");
+        const std::string* value = &parameters_[hint].second;
         int rc;
         if (IsDateColumn(name)) {
             std::string iso = DateParameter(*value);
@@ -220,11 +242,10 @@ void TADOQuery::Open() {
 int TADOQuery::ExecSQL() {
     Close();
     // The same insert or update run again (an import's rows) reuses its prepared statement.
-    std::string sql = TranslateStatement(statement_);
-    if (!kept_ || kept_sql_ != sql) {
+    if (!kept_ || kept_sql_ != statement_) {
         kept_.reset();
-        kept_ = Prepare(sql);
-        kept_sql_ = std::move(sql);
+        kept_ = Prepare(TranslateStatement(statement_));
+        kept_sql_ = statement_;
     }
     sqlite3_stmt* handle = kept_->handle;
     sqlite3_reset(handle);

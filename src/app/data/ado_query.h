@@ -32,6 +32,8 @@ public:
 
     // Replaces the statement and forgets the parameters of the previous one.
     void SetSQL(std::string_view statement);  // forgets the last result's size when it changes
+    // Closes the query and starts a new run of the same statement, its parameters kept.
+    void Rerun() { Close(); next_parameter_ = 0; }
     const std::string& SQL() const { return statement_; }
 
     // A parameter's value, given as text (bytes for a protected column). The name is the
@@ -85,11 +87,12 @@ private:
     TADOConnection* connection_;
     std::string statement_;
     std::vector<std::pair<std::string, std::string>> parameters_;
+    std::size_t next_parameter_ = 0;  // where the next SetParameter looks first
     std::unique_ptr<ResultSet> rows_;
     std::function<void()> close_observer_;
     std::string table_;  // the single table a select reads, for Delete
     std::unique_ptr<Statement> kept_;  // the last insert or update, prepared
-    std::string kept_sql_;
+    std::string kept_sql_;             // its statement as set, before translation
     // The size of the last result of this statement: the next run of it reserves as much.
     std::size_t last_rows_ = 0;
     int current_ = 0;

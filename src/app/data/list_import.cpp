@@ -7,6 +7,7 @@
 #include "app/data/data_module.h"
 #include "app/data/list_file.h"
 #include "app/data/record_entry.h"
+#include "app/data/schema.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -15,6 +16,7 @@ namespace {
 
 constexpr int kFirstListYear = 2000;
 constexpr int kLastListYear = 3000;
+constexpr std::size_t kBulkRows = 1000;
 
 // The date columns in the add window's order, with its captions.
 constexpr std::pair<std::string_view, std::string_view> kDates[] = {
@@ -41,6 +43,8 @@ Present PresentInRegister(TADOQuery& query) {
     query.Close();
     query.SetSQL("select web_address,web_id from t_webinfo");
     query.Open();
+    present.addresses.reserve(static_cast<std::size_t>(query.RecordCount()) * 2 + 1024);
+    present.numbers.reserve(static_cast<std::size_t>(query.RecordCount()) * 2 + 1024);
     for (int row = 0; row < query.RecordCount(); ++row) {
         if (auto address = query.Value(row, 0)) present.addresses.insert(LookUpKey(*address));
         if (auto number = query.Value(row, 1)) present.numbers.insert(LookUpKey(*number));
@@ -53,7 +57,7 @@ RecordEntry EntryOf(const ListFile& list, const ListRow& row) {
     RecordEntry entry;
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
         const int cell = list.cell_of[c];
-        if (cell >= 0 && static_cast<std::size_t>(cell) < row.cells.size()) entry[kRecordColumns[c]] = row.cells[cell];
+        if (cell >= 0 && static_cast<std::size_t>(cell) < row.cells.size()) entry.At(c) = row.cells[cell];
     }
     return entry;
 }
@@ -96,6 +100,9 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
     connection.BeginTransaction();
     try {
         Present present = PresentInRegister(module.ADOQuery2);
+        const std::size_t records_before = present.numbers.size();
+        std::vector<RecordEntry> accepted;
+        accepted.reserve(list.rows.size());
         for (const ListRow& row : list.rows) {
             RecordEntry entry = EntryOf(list, row);
             auto refusal = ExtraCells(list, row) ? std::optional<std::string>("单元格多于标题") : Refusal(entry, present);
@@ -103,16 +110,23 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
                 result.refused.push_back({row.line, std::move(*refusal)});
                 continue;
             }
-            ++result.accepted;
             present.addresses.insert(LookUpKey(text::TrimBlanks(entry["web_address"])));
             present.numbers.insert(LookUpKey(TrimmedNumber(entry)));
-            const bool will_write = !options.dry_run && (options.skip_refused || result.refused.empty());
-            if (will_write) InsertRecord(module.ADOQuery2, entry, data_key);
+            accepted.push_back(std::move(entry));
         }
-        const bool write = !options.dry_run && (options.skip_refused || result.refused.empty());
-        if (write) connection.CommitTransaction();
-        else connection.RollbackTransaction();
-        result.written = write && result.accepted > 0;
+        result.accepted = accepted.size();
+        const bool write = !options.dry_run && (options.skip_refused || result.refused.empty()) && !accepted.empty();
+        if (write) {
+            // Many rows into a small register: its indexes are built once afterwards, by a sort.
+            const bool rebuild = accepted.size() >= kBulkRows && accepted.size() >= records_before;
+            if (rebuild) DropRegisterIndexes(connection.Handle());
+            for (const RecordEntry& entry : accepted) InsertRecord(module.ADOQuery2, entry, data_key);
+            if (rebuild) CreateRegisterIndexes(connection.Handle());
+            connection.CommitTransaction();
+        } else {
+            connection.RollbackTransaction();
+        }
+        result.written = write;
     } catch (...) {
         module.ADOQuery2.Close();
         connection.RollbackTransaction();

@@ -37,10 +37,12 @@ std::optional<std::string_view> DateOrderRefusal(const ListDate& space_purchase,
 void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view data_key) {
     const std::string number = TrimmedNumber(entry);
     const std::string number_bytes = text::ToCp936(number);
-    query.Close();
-    query.SetSQL(sql::kInsertRecord);
-    for (std::string_view column : kRecordColumns) {
-        const std::string& given = entry[column];
+    // Every parameter is set each time: a run after the last one keeps none of its values.
+    if (query.SQL() == sql::kInsertRecord) query.Rerun();
+    else query.SetSQL(sql::kInsertRecord);
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
+        const std::string_view column = kRecordColumns[c];
+        const std::string& given = entry.At(c);
         if (column == "web_domainuser")
             query.SetParameter(column, protect::ProtectDomainUser(text::ToCp936(given), number_bytes, data_key));
         else if (IsProtectedColumn(column))

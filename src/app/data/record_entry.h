@@ -32,6 +32,9 @@ class RecordEntry {
 public:
     std::string& operator[](std::string_view column);
     const std::string& operator[](std::string_view column) const;
+    // By position in kRecordColumns.
+    std::string& At(std::size_t column) { return values_.at(column); }
+    const std::string& At(std::size_t column) const { return values_.at(column); }
 
 private:
     std::array<std::string, kRecordColumns.size()> values_;

@@ -77,6 +77,18 @@ void RequireRegisterTables(sqlite3* db) {
         if (!HasTable(db, table)) throw DataError(std::string("the database has no table ") + table);
 }
 
+void DropRegisterIndexes(sqlite3* db) {
+    for (const char* index : {"i_webinfo_address_nocase", "i_webinfo_id_nocase", "i_webinfo_endtime",
+                              "i_webinfo_enddomaintime", "i_webinfo_unstored_dates"}) {
+        const std::string sql = std::string("DROP INDEX IF EXISTS ") + index;
+        if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
+    }
+}
+
+void CreateRegisterIndexes(sqlite3* db) {
+    if (sqlite3_exec(db, kIndexesSql, nullptr, nullptr, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
+}
+
 void AddMissingIndexes(sqlite3* db) {
     sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
     if (sqlite3_exec(db, kIndexesSql, nullptr, nullptr, nullptr) == SQLITE_OK)

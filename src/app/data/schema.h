@@ -34,6 +34,13 @@ void RequireRegisterTables(sqlite3* db);
 // data as it is and gives up quietly where the file cannot be written.
 void AddMissingIndexes(sqlite3* db);
 
+// The indexes of the register, dropped before many rows go in at once and built again after
+// (a sort is far faster than growing five indexes row by row). Inside the caller's transaction;
+// throw DataError.
+void DropRegisterIndexes(sqlite3* db);
+void CreateRegisterIndexes(sqlite3* db);
+
+
 // Rewrites dates that another tool stored in another form ("2024-9-30", "2024/1/5") in the
 // stored form, in one transaction, so that they compare as dates; texts that are no dates stay
 // as they are (they are never due). Writes nothing when all dates are in their form, and gives

@@ -1,7 +1,6 @@
 #include "app/text/dates.h"
 
 #include <charconv>
-#include <cstdio>
 
 namespace sitora::text {
 namespace {
@@ -34,19 +33,30 @@ std::optional<Date> ParseDate(std::string_view text) {
     return date;
 }
 
-std::string ShortDate(const Date& date) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%u-%u", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-    return buffer;
+namespace {
+
+// "yyyy-" then month and day, each with at least `width` digits; written by hand, as the lists
+// and the exports format every date of every row.
+std::string Format(const Date& date, unsigned width) {
+    std::string out;
+    out.reserve(10);
+    const int year = static_cast<int>(date.year());
+    if (year < 0 || year > 9999) return std::to_string(year) + "-" + std::to_string(static_cast<unsigned>(date.month())) +
+                                      "-" + std::to_string(static_cast<unsigned>(date.day()));
+    for (int divisor = 1000; divisor > 0; divisor /= 10) out += static_cast<char>('0' + year / divisor % 10);
+    for (unsigned part : {static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day())}) {
+        out += '-';
+        if (part >= 10 || width == 2) out += static_cast<char>('0' + part / 10 % 10);
+        out += static_cast<char>('0' + part % 10);
+    }
+    return out;
 }
 
-std::string IsoDate(const Date& date) {
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%04d-%02u-%02u", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
-    return buffer;
-}
+}  // namespace
+
+std::string ShortDate(const Date& date) { return Format(date, 1); }
+
+std::string IsoDate(const Date& date) { return Format(date, 2); }
 
 Date AddDays(const Date& date, int days) {
     return Date{std::chrono::sys_days(date) + std::chrono::days(days)};
