@@ -1,13 +1,16 @@
 #include "app/data/access_reader.h"
 
 #include <mdbtools.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 
 #include "app/data/data_error.h"
+#include "app/files/file_ops.h"
 
 namespace sitora::data {
 namespace {
@@ -106,9 +109,13 @@ int AccessTable::ColumnIndex(std::string_view name) const {
 }
 
 bool LooksLikeJetFile(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
+    // Only a regular file is read: a FIFO in its place must not block the caller.
+    const int fd = files::OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) return false;
     char start[sizeof kJetSignature - 1] = {};
-    return in.read(start, sizeof start) && std::memcmp(start, kJetSignature, sizeof start) == 0;
+    const bool read_whole = read(fd, start, sizeof start) == static_cast<ssize_t>(sizeof start);
+    close(fd);
+    return read_whole && std::memcmp(start, kJetSignature, sizeof start) == 0;
 }
 
 AccessFile::AccessFile(const std::filesystem::path& path) : library_(std::make_unique<Library>()) {
