@@ -5,7 +5,7 @@ _sitora_cli() {
     prev="${COMP_WORDS[COMP_CWORD-1]}"
     command="${COMP_WORDS[1]}"
     if [ "$COMP_CWORD" -eq 1 ]; then
-        COMPREPLY=($(compgen -W "due list show export compact newdb --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "due list show export compact newdb import import-access --help" -- "$cur"))
         return
     fi
     case "$prev" in
@@ -27,6 +27,8 @@ _sitora_cli() {
         list) options+=" --format" ;;
         show) options+=" --format --reveal" ;;
         export) options+=" --list --format --out --as-of" ;;
+        import) options+=" --dry-run --skip-refused"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
+        import-access) options+=" --out"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
         newdb) COMPREPLY=($(compgen -f -- "$cur")); return ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
