@@ -16,16 +16,14 @@ namespace {
 
 const std::filesystem::path kFixtures = SITORA_ACCESS_FIXTURES;
 
-void SkipWithoutFixtures() {
-    if (!std::filesystem::exists(kFixtures / "nwind.mdb")) GTEST_SKIP() << "no Access samples at " << kFixtures;
-}
+bool HaveFixtures() { return std::filesystem::exists(kFixtures / "nwind.mdb"); }
 
 const AccessValue& Cell(const AccessTable& table, std::size_t row, std::string_view column) {
     return table.rows.at(row).at(static_cast<std::size_t>(table.ColumnIndex(column)));
 }
 
 TEST(AccessReader, ReadsJet3TextInTheFilesCodePage) {
-    SkipWithoutFixtures();
+    if (!HaveFixtures()) GTEST_SKIP() << "no Access samples at " << kFixtures;
     AccessFile file(kFixtures / "nwind.mdb");
     EXPECT_EQ(file.JetVersion(), 3);
     const auto& names = file.TableNames();
@@ -39,7 +37,7 @@ TEST(AccessReader, ReadsJet3TextInTheFilesCodePage) {
 }
 
 TEST(AccessReader, ReadsDatesFromTheRowWhateverTheirYear) {
-    SkipWithoutFixtures();
+    if (!HaveFixtures()) GTEST_SKIP() << "no Access samples at " << kFixtures;
     AccessFile file(kFixtures / "DateTestDatabase.mdb");
     EXPECT_EQ(file.JetVersion(), 4);
     const auto dates = file.ReadTable("DateTest");
