@@ -19,6 +19,7 @@ struct TADOQuery::Statement {
     // with its parameters set in the same order finds each at once.
     std::vector<std::size_t> parameter_of;
     std::vector<std::string> marker_names;  // without the colon
+    std::vector<char> marker_kinds;          // 'd' date, 'p' protected, 't' text
     ~Statement() { sqlite3_finalize(handle); }
 };
 
@@ -162,6 +163,8 @@ void TADOQuery::Bind(Statement& statement) {
             const char* marker = sqlite3_bind_parameter_name(statement.handle, i);
             if (!marker) throw DataError("unnamed parameter in statement");
             statement.marker_names.emplace_back(marker + 1);
+            const std::string_view name = statement.marker_names.back();
+            statement.marker_kinds.push_back(IsDateColumn(name) ? 'd' : IsProtectedColumn(name) ? 'p' : 't');
         }
         statement.parameter_of.assign(static_cast<std::size_t>(count), 0);
     }
@@ -175,12 +178,13 @@ void TADOQuery::Bind(Statement& statement) {
         }
         if (hint >= parameters_.size()) throw DataError("parameter " + std::string(name) + " has no value");
         const std::string* value = &parameters_[hint].second;
+        const char kind = statement.marker_kinds[static_cast<std::size_t>(i - 1)];
         int rc;
-        if (IsDateColumn(name)) {
+        if (kind == 'd') {
             std::string iso = DateParameter(*value);
             rc = sqlite3_bind_text(statement.handle, i, iso.data(), static_cast<int>(iso.size()),
                                    SQLITE_TRANSIENT);
-        } else if (IsProtectedColumn(name)) {
+        } else if (kind == 'p') {
             rc = sqlite3_bind_blob64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT);
         } else {
             rc = sqlite3_bind_text64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT,

@@ -40,12 +40,17 @@ void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view d
     // Every parameter is set each time: a run after the last one keeps none of its values.
     if (query.SQL() == sql::kInsertRecord) query.Rerun();
     else query.SetSQL(sql::kInsertRecord);
+    static const auto protected_column = [] {
+        std::array<bool, kRecordColumns.size()> flags{};
+        for (std::size_t c = 0; c < flags.size(); ++c) flags[c] = IsProtectedColumn(kRecordColumns[c]);
+        return flags;
+    }();
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
         const std::string_view column = kRecordColumns[c];
         const std::string& given = entry.At(c);
         if (column == "web_domainuser")
             query.SetParameter(column, protect::ProtectDomainUser(text::ToCp936(given), number_bytes, data_key));
-        else if (IsProtectedColumn(column))
+        else if (protected_column[c])
             query.SetParameter(column, protect::ProtectValue(text::ToCp936(given), number_bytes));
         else if (column == "web_remark")
             query.SetParameter(column, given);

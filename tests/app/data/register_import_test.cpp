@@ -96,6 +96,10 @@ TEST_F(AccessImport, WhatCannotArriveExactlyIsNamedAndNothingIsCreated) {
     EXPECT_NE(notes.find("the year 1999"), std::string::npos);
     EXPECT_NE(notes.find("there is no table t_set"), std::string::npos);
 
+    // An empty register arrives empty.
+    WriteRegister(folder_ / "empty.mdb", {});
+    EXPECT_EQ(ImportAccessRegister(folder_ / "empty.mdb", folder_ / "empty-new.mdb").records, 0u);
+
     // An existing file is never replaced.
     const std::string before = test::ReadFile(folder_ / "db.mdb");
     EXPECT_THROW(ImportAccessRegister(folder_ / "old.mdb", folder_ / "db.mdb"), DataError);
