@@ -1,35 +1,35 @@
-// Any bytes as an Access db.mdb: reading its catalogue and every table either refuses the file
-// with a DataError or gives tables whose rows all have one value per column.
+// Any bytes as an Access db.mdb brought in: the conversion either refuses the file with a
+// DataError (also when the library reading it crashes, in its child process) or writes a
+// register; the calling process always survives.
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
-#include "app/data/access_reader.h"
+#include "app/data/access_import.h"
 #include "app/data/data_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    // The library reads files: each input is written to one scratch file of this process.
-    static const std::string path = [] {
+    // The library reads files: each input is written to one scratch folder of this process.
+    static const std::filesystem::path folder = [] {
         std::string name = std::string(std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp") + "/sitora-fuzz-XXXXXX";
-        const int fd = mkstemp(name.data());
-        close(fd);
-        return name;
+        if (!mkdtemp(name.data())) std::abort();
+        return std::filesystem::path(name);
     }();
-    FILE* file = std::fopen(path.c_str(), "wb");
+    const auto source = folder / "old.mdb";
+    const auto target = folder / "db.mdb";
+    std::filesystem::remove(target);
+    FILE* file = std::fopen(source.c_str(), "wb");
     if (!file) return 0;
     std::fwrite(data, 1, size, file);
     std::fclose(file);
     try {
-        sitora::data::AccessFile access(path);
-        for (const std::string& name : access.TableNames()) {
-            const auto table = access.ReadTable(name);
-            if (!table) __builtin_trap();
-            for (const auto& row : table->rows)
-                if (row.size() != table->columns.size()) __builtin_trap();
-        }
+        sitora::data::ImportAccessRegister(source, target);
     } catch (const sitora::data::DataError&) {
+        if (std::filesystem::exists(target)) __builtin_trap();  // a refused file leaves nothing
     }
     return 0;
 }

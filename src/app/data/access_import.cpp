@@ -6,12 +6,14 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "app/data/access_reader.h"
 #include "app/data/data_error.h"
 #include "app/data/schema.h"
 #include "app/files/file_ops.h"
+#include "app/files/isolated_call.h"
 #include "app/text/cp936.h"
 #include "app/text/dates.h"
 
@@ -135,6 +137,86 @@ Register ReadRegister(const std::filesystem::path& source) {
         throw DataError(message);
     }
     return out;
+}
+
+// The register as bytes, to cross from the reading child to the caller.
+class Packer {
+public:
+    void Size(std::size_t n) { bytes_.append(reinterpret_cast<const char*>(&n), sizeof n); }
+    void Text(const std::string& text) { Size(text.size()), bytes_ += text; }
+    void Value(const Cell& cell) {
+        bytes_ += cell ? '1' : '0';
+        if (cell) Text(*cell);
+    }
+    std::string bytes_;
+};
+
+class Unpacker {
+public:
+    explicit Unpacker(std::string_view bytes) : rest_(bytes) {}
+    std::size_t Size() {
+        std::size_t n;
+        Take(&n, sizeof n);
+        return n;
+    }
+    std::string Text() {
+        const std::size_t n = Size();
+        if (n > rest_.size()) throw DataError("the reader's answer is cut short");
+        std::string text(rest_.substr(0, n));
+        rest_.remove_prefix(n);
+        return text;
+    }
+    Cell Value() {
+        char present;
+        Take(&present, 1);
+        if (present == '0') return std::nullopt;
+        return Text();
+    }
+
+private:
+    void Take(void* out, std::size_t n) {
+        if (n > rest_.size()) throw DataError("the reader's answer is cut short");
+        std::memcpy(out, rest_.data(), n);
+        rest_.remove_prefix(n);
+    }
+    std::string_view rest_;
+};
+
+std::string Pack(const Register& in) {
+    Packer out;
+    out.Size(in.records.size());
+    for (const auto& record : in.records)
+        for (const Cell& cell : record) out.Value(cell);
+    out.Size(in.settings.size());
+    for (const auto& [space, domain] : in.settings) out.Value(space), out.Value(domain);
+    out.Size(in.notes.size());
+    for (const auto& note : in.notes) out.Text(note);
+    return std::move(out.bytes_);
+}
+
+Register Unpack(std::string_view bytes) {
+    Unpacker in(bytes);
+    Register out;
+    for (std::size_t r = in.Size(); r > 0; --r) {
+        auto& record = out.records.emplace_back();
+        for (std::size_t c = 0; c < kRecordColumns.size(); ++c) record.push_back(in.Value());
+    }
+    for (std::size_t r = in.Size(); r > 0; --r) {
+        Cell space = in.Value();
+        out.settings.emplace_back(std::move(space), in.Value());
+    }
+    for (std::size_t n = in.Size(); n > 0; --n) out.notes.push_back(in.Text());
+    return out;
+}
+
+// libmdb is not hardened against hostile files: it reads in a child process, so that a crash
+// on a damaged db.mdb stops only the child and the caller reports it.
+Register ReadRegisterIsolated(const std::filesystem::path& source) {
+    try {
+        return Unpack(files::CallIsolated([&] { return Pack(ReadRegister(source)); }));
+    } catch (const files::IsolatedCallError& error) {
+        throw DataError(error.ChildDied() ? source.string() + " is damaged: " + error.what() : error.what());
+    }
 }
 
 class Statement {
@@ -278,7 +360,7 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
 }  // namespace
 
 AccessImportReport ImportAccessRegister(const std::filesystem::path& source, const std::filesystem::path& target) {
-    const Register in = ReadRegister(source);
+    const Register in = ReadRegisterIsolated(source);
     CreateStarterDatabase(target, [&](sqlite3* db) {
         WriteRegister(db, in);
         VerifyRegister(db, in);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -144,7 +145,7 @@ AccessFile::AccessFile(const std::filesystem::path& path) : library_(std::make_u
     for (guint i = 0; i < catalog->len; ++i) {
         auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(catalog, i));
         if (entry->object_type != MDB_TABLE || mdb_is_system_table(entry)) continue;
-        if (std::strncmp(entry->object_name, "MSys", 4) == 0) continue;
+        if (std::strncmp(entry->object_name, "MSys", 4) == 0 || entry->object_name[0] == '\0') continue;
         tables_.emplace_back(entry->object_name);
     }
 }
@@ -152,10 +153,10 @@ AccessFile::AccessFile(const std::filesystem::path& path) : library_(std::make_u
 AccessFile::~AccessFile() = default;
 
 std::optional<AccessTable> AccessFile::ReadTable(std::string_view name) {
-    std::string found;
-    for (const std::string& table : tables_)
-        if (EqualIgnoringCase(table, name)) found = table;
-    if (found.empty()) return std::nullopt;
+    const auto match = std::find_if(tables_.begin(), tables_.end(),
+                                    [&](const std::string& table) { return EqualIgnoringCase(table, name); });
+    if (match == tables_.end()) return std::nullopt;
+    std::string found = *match;
 
     MdbHandle* mdb = library_->mdb;
     Table table(mdb_read_table_by_name(mdb, found.data(), MDB_TABLE));
