@@ -6,6 +6,7 @@
 #include <fstream>
 #include <stdexcept>
 
+#include "app/data/access_reader.h"
 #include "app/text/cp936.h"
 
 namespace sitora::test {
@@ -179,21 +180,6 @@ private:
     std::vector<Page> pages_;
 };
 
-void Rc4(const std::uint8_t* key, std::size_t key_length, std::uint8_t* data, std::size_t length) {
-    std::array<std::uint8_t, 256> s;
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<std::uint8_t>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % key_length]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (std::size_t n = 0, i = 0, j = 0; n < length; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
-
 // Page 0: the Jet 4 signature, code page 936 and the Chinese sort order; no password, no key.
 void WriteDatabasePage(Page& page) {
     const char signature[] = "\x00\x01\x00\x00Standard Jet DB";
@@ -201,8 +187,7 @@ void WriteDatabasePage(Page& page) {
     page[0x14] = 0x01;
     Put16(page.data() + 0x3C, 936);
     Put32(page.data() + 0x6E, 0x0804);
-    const std::uint8_t key[] = {0xC7, 0xDA, 0x39, 0x6B};
-    Rc4(key, sizeof key, page.data() + 0x18, 128);
+    data::ApplyJetHeaderMask(page.data() + 0x18, 128);
 }
 
 struct Definition {

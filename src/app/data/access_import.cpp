@@ -14,6 +14,7 @@
 #include "app/data/schema.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"
+#include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
 #include "app/text/dates.h"
 
@@ -88,9 +89,8 @@ void ReadRecords(const AccessTable& table, Register& out) {
         if (source.back() < 0) out.notes.push_back("t_webinfo has no column " + std::string(column) + "; left empty");
     }
     for (const std::string& column : table.columns) {
-        const AccessTable named{"", {column}, {}};
-        bool ours = named.ColumnIndex("id") == 0;
-        for (std::string_view name : kRecordColumns) ours = ours || named.ColumnIndex(name) == 0;
+        bool ours = text::EqualIgnoringAsciiCase(column, "id");
+        for (std::string_view name : kRecordColumns) ours = ours || text::EqualIgnoringAsciiCase(column, name);
         if (!ours) out.notes.push_back("t_webinfo column " + column + " is not carried over");
     }
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
@@ -376,20 +376,21 @@ std::optional<JetConversion> ConvertJetRegister(const std::filesystem::path& fol
     files::RemoveFile(converted);  // only ever a copy of a conversion that did not finish
     JetConversion result;
     result.report = ImportAccessRegister(database, converted);
+    bool kept = false;
     auto give_up = [&](const std::string& why) {
         files::RemoveFile(converted);
+        // While db.mdb is still the original, the second name (or copy) made for it can go.
+        if (kept && IdentityOf(database) == before) files::RemoveFile(result.original);
         throw DataError(why + "; db.mdb is left as it was");
     };
     if (IdentityOf(database) != before) give_up("db.mdb changed while it was converted");
     result.original = FreeOriginalName(folder);
-    if (!KeepOriginal(database, result.original) || !files::SyncFolder(folder))
+    kept = KeepOriginal(database, result.original);
+    if (!kept || !files::SyncFolder(folder))
         give_up("the original cannot be kept as " + result.original.filename().string());
     // The name db.mdb moves to the new register in one step; the original keeps its other name.
-    if (IdentityOf(database) != before || !files::RenameFile(converted, database)) {
-        // db.mdb still is the original, untouched: the extra name (or copy) can go.
-        if (IdentityOf(database) == before) files::RemoveFile(result.original);
+    if (IdentityOf(database) != before || !files::RenameFile(converted, database))
         give_up("the converted register cannot take the name db.mdb");
-    }
     files::SyncFolder(folder);
     return result;
 }

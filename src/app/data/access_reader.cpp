@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 
 #include "app/data/data_error.h"
 #include "app/files/file_ops.h"
+#include "app/text/byte_strings.h"
 
 namespace sitora::data {
 namespace {
@@ -19,33 +19,34 @@ namespace {
 constexpr char kJetSignature[] = "\x00\x01\x00\x00Standard Jet DB";
 constexpr std::size_t kBindSize = 1 << 18;  // a memo of 65,535 characters takes at most 196,605 bytes
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+
+constexpr std::size_t kMaskStart = 0x18;
+constexpr std::size_t kMaskLength = 128;  // Jet 3 masks 126 bytes; the two more are not read
+
+struct DatabasePage {
+    std::string start;  // the signature, the version and the masked part, unmasked
+    off_t file_size = 0;
+};
+
+// The start of page 0, read once; nothing unless `path` is a regular file that long. A FIFO in
+// its place blocks nothing.
+std::optional<DatabasePage> ReadDatabasePage(const std::filesystem::path& path) {
+    const int fd = files::OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) return std::nullopt;
+    DatabasePage page;
+    page.start.resize(kMaskStart + kMaskLength);
+    struct stat status {};
+    const bool whole = fstat(fd, &status) == 0 &&
+                       pread(fd, page.start.data(), page.start.size(), 0) == static_cast<ssize_t>(page.start.size());
+    close(fd);
+    if (!whole) return std::nullopt;
+    page.file_size = status.st_size;
+    ApplyJetHeaderMask(reinterpret_cast<unsigned char*>(page.start.data()) + kMaskStart, kMaskLength);
+    return page;
 }
 
-// The file's own code page (page 0, under its fixed RC4 mask), which libmdb uses for Jet 3 text.
-int DatabaseCodePage(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    unsigned char page[0x18 + 128] = {};
-    in.read(reinterpret_cast<char*>(page), sizeof page);
-    unsigned char s[256];
-    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
-    const unsigned char key[] = {0xC7, 0xDA, 0x39, 0x6B};
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % 4]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (std::size_t n = 0, i = 0, j = 0; n < 128; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        page[0x18 + n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-    return page[0x3C] | page[0x3D] << 8;
+bool HasSignature(const DatabasePage& page) {
+    return page.start.compare(0, sizeof kJetSignature - 1, kJetSignature, sizeof kJetSignature - 1) == 0;
 }
 
 // Sets an environment variable for the life of the object (libmdb reads its Jet 3 code page
@@ -105,36 +106,49 @@ struct AccessFile::Library {
 
 int AccessTable::ColumnIndex(std::string_view name) const {
     for (std::size_t i = 0; i < columns.size(); ++i)
-        if (EqualIgnoringCase(columns[i], name)) return static_cast<int>(i);
+        if (text::EqualIgnoringAsciiCase(columns[i], name)) return static_cast<int>(i);
     return -1;
 }
 
+void ApplyJetHeaderMask(unsigned char* bytes, std::size_t length) {
+    // RC4 keyed with 0x6B39DAC7, as the mdbtools format notes give it.
+    unsigned char s[256];
+    for (int i = 0; i < 256; ++i) s[i] = static_cast<unsigned char>(i);
+    const unsigned char key[] = {0xC7, 0xDA, 0x39, 0x6B};
+    for (int i = 0, j = 0; i < 256; ++i) {
+        j = (j + s[i] + key[i % 4]) & 0xFF;
+        std::swap(s[i], s[j]);
+    }
+    for (std::size_t n = 0, i = 0, j = 0; n < length; ++n) {
+        i = (i + 1) & 0xFF;
+        j = (j + s[i]) & 0xFF;
+        std::swap(s[i], s[j]);
+        bytes[n] ^= s[(s[i] + s[j]) & 0xFF];
+    }
+}
+
 bool LooksLikeJetFile(const std::filesystem::path& path) {
-    // Only a regular file is read: a FIFO in its place must not block the caller.
-    const int fd = files::OpenRegularFile(path, O_RDONLY);
-    if (fd < 0) return false;
-    char start[sizeof kJetSignature - 1] = {};
-    const bool read_whole = read(fd, start, sizeof start) == static_cast<ssize_t>(sizeof start);
-    close(fd);
-    return read_whole && std::memcmp(start, kJetSignature, sizeof start) == 0;
+    const auto page = ReadDatabasePage(path);
+    return page && HasSignature(*page);
 }
 
 AccessFile::AccessFile(const std::filesystem::path& path) : library_(std::make_unique<Library>()) {
-    struct stat status {};
-    if (stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
-        throw DataError("cannot open " + path.string() + ": " + std::strerror(errno));
-    if (!LooksLikeJetFile(path)) throw DataError(path.string() + " is no Access (Jet) database");
-    std::ifstream in(path, std::ios::binary);
-    char version = 0;
-    in.seekg(0x14).read(&version, 1);
+    const auto page = ReadDatabasePage(path);
+    if (!page && !std::filesystem::is_regular_file(path))
+        throw DataError("cannot open " + path.string() + ": no such regular file");
+    if (!page || !HasSignature(*page)) throw DataError(path.string() + " is no Access (Jet) database");
+    const char version = page->start[0x14];
     if (version != 0 && version != 1) throw DataError(path.string() + ": Access file of a version other than Jet 3 or 4");
     jet_version_ = version == 0 ? 3 : 4;
     const std::size_t page_size = jet_version_ == 3 ? 2048 : 4096;
-    if (status.st_size < static_cast<off_t>(3 * page_size) || status.st_size % page_size != 0)
-        throw DataError(path.string() + " is damaged or cut short (" + std::to_string(status.st_size) + " bytes)");
+    const off_t size = page->file_size;
+    if (size < static_cast<off_t>(3 * page_size) || size % static_cast<off_t>(page_size) != 0)
+        throw DataError(path.string() + " is damaged or cut short (" + std::to_string(size) + " bytes)");
 
     {
-        const ScopedEnvironment charset("MDB_JET3_CHARSET", "CP" + std::to_string(DatabaseCodePage(path)));
+        // libmdb reads Jet 3 text in the file's own code page (page 0, at 0x3C).
+        const int code_page = static_cast<unsigned char>(page->start[0x3C]) | static_cast<unsigned char>(page->start[0x3D]) << 8;
+        const ScopedEnvironment charset("MDB_JET3_CHARSET", "CP" + std::to_string(code_page));
         library_->mdb = mdb_open(path.c_str(), MDB_NOFLAGS);
     }
     if (!library_->mdb) throw DataError("cannot read " + path.string() + " as an Access database");
@@ -154,7 +168,7 @@ AccessFile::~AccessFile() = default;
 
 std::optional<AccessTable> AccessFile::ReadTable(std::string_view name) {
     const auto match = std::find_if(tables_.begin(), tables_.end(),
-                                    [&](const std::string& table) { return EqualIgnoringCase(table, name); });
+                                    [&](const std::string& table) { return text::EqualIgnoringAsciiCase(table, name); });
     if (match == tables_.end()) return std::nullopt;
     std::string found = *match;
 

@@ -2,6 +2,7 @@
 // Reading the tables of an Access (Jet 3 or Jet 4) file through mdbtools' libmdb. Text comes
 // as UTF-8; Date/Time as Jet's day number, read from the row itself (libmdb's own formatting
 // loses years before 1900 and after 9999's end of day); Jet 3 text also as the file's bytes.
+#include <cstddef>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -25,6 +26,9 @@ struct AccessTable {
     std::vector<std::vector<AccessValue>> rows;  // table order
     int ColumnIndex(std::string_view name) const;  // case-insensitive; -1 when absent
 };
+
+// The fixed mask over page 0 of every Jet file from offset 0x18; applying it twice undoes it.
+void ApplyJetHeaderMask(unsigned char* bytes, std::size_t length);
 
 // True when the file starts like a Jet database ("Standard Jet DB"), whatever its state.
 bool LooksLikeJetFile(const std::filesystem::path& path);

@@ -202,10 +202,7 @@ bool BlankRow(const std::vector<std::string>& cells) {
 std::optional<std::string_view> ColumnForHeading(std::string_view heading) {
     const std::string key = HeadingKey(heading);
     for (const Heading& entry : kHeadings) {
-        if (key.size() == entry.column.size() &&
-            std::equal(key.begin(), key.end(), entry.column.begin(),
-                       [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; }))
-            return entry.column;
+        if (text::EqualIgnoringAsciiCase(key, entry.column)) return entry.column;
         for (std::string_view title : entry.titles)
             if (!title.empty() && key == title) return entry.column;
     }

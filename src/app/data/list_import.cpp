@@ -27,12 +27,7 @@ constexpr std::pair<std::string_view, std::string_view> kDates[] = {
 };
 
 // The look-ups compare text without regard to (ASCII) case, as the register's do.
-std::string LookUpKey(std::string_view text) {
-    std::string key(text);
-    for (char& c : key)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return key;
-}
+std::string LookUpKey(std::string_view text) { return text::AsciiLower(text); }
 
 struct Present {
     std::unordered_set<std::string> addresses, numbers;

@@ -23,4 +23,15 @@ std::string RemoveAll(std::string_view haystack, std::string_view needle) {
     return out;
 }
 
+std::string AsciiLower(std::string_view s) {
+    std::string lower(s);
+    for (char& c : lower)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return lower;
+}
+
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}
+
 }  // namespace sitora::text

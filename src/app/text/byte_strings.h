@@ -15,4 +15,9 @@ std::string_view TrimBlanks(std::string_view s);
 // An empty needle removes nothing.
 std::string RemoveAll(std::string_view haystack, std::string_view needle);
 
+// ASCII letters folded to lower case, every other byte as it is: how the register's look-ups
+// and names compare without regard to case (SQLite's NOCASE does the same).
+std::string AsciiLower(std::string_view s);
+bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+
 }  // namespace sitora::text
