@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 class Concurrency : public ProgramFolderTest {
 protected:
     // Starts sitora-cli with the password as its standard input; its output is dropped.
-    pid_t Start(const std::string& command, const std::string& password) {
+    pid_t Start(const std::string& command, const std::string& password, const std::string& argument = "") {
         const fs::path input = scratch_ / ("in-" + std::to_string(inputs_++));
         WriteFile(input, password + "\n");
         posix_spawn_file_actions_t actions;
@@ -35,6 +35,7 @@ protected:
         posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
         std::vector<std::string> args = {SITORA_CLI_PATH, command, "--folder", program_.path(), "--password-stdin"};
+        if (!argument.empty()) args.insert(args.begin() + 2, argument);
         std::vector<char*> argv;
         for (auto& arg : args) argv.push_back(arg.data());
         argv.push_back(nullptr);
@@ -101,6 +102,24 @@ std::set<std::string> StoredNumbers(const fs::path& database, std::string* integ
         integrity, nullptr);
     sqlite3_close(db);
     return numbers;
+}
+
+// Three imports of one list at once, readers beside them: the list goes in once, whole, and
+// the other imports refuse every row and write nothing.
+TEST_F(Concurrency, ParallelImportsOfOneListAddItOnce) {
+    std::string list = "网站编号,网站地址,空间申请日期,空间到期日期,域名申请日期,域名到期日期\n";
+    for (int i = 0; i < 2000; ++i) list += std::to_string(300000 + i) + ",s" + std::to_string(i) + ".com,2010-1-1,2011-1-1,2010-1-1,2011-1-1\n";
+    WriteFile(scratch_ / "list.csv", list);
+    std::vector<pid_t> imports, readers;
+    for (int i = 0; i < 3; ++i) imports.push_back(Start("import", "", (scratch_ / "list.csv").string()));
+    for (int i = 0; i < 6; ++i) readers.push_back(Start("list", ""));
+    std::multiset<int> codes;
+    for (pid_t pid : imports) codes.insert(ExitCode(pid));
+    for (pid_t pid : readers) EXPECT_EQ(ExitCode(pid), 0);
+    EXPECT_EQ(codes, (std::multiset<int>{0, 2, 2}));
+    std::string integrity;
+    EXPECT_EQ(StoredNumbers(program_ / "db.mdb", &integrity).size(), 2000u);
+    EXPECT_EQ(integrity, "ok");
 }
 
 TEST_F(Concurrency, AWriterBesideTheCompactionLosesNoCommittedRow) {

@@ -4,11 +4,15 @@
 
 #include <cerrno>
 
+#include "app/data/access_import.h"
+#include "app/data/compaction.h"
 #include "app/data/data_error.h"
+#include "app/data/list_import.h"
 #include "app/data/fault_vfs.h"
 #include "app/data/statements.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
+#include "support/windows_register.h"
 
 namespace sitora::test {
 namespace {
@@ -89,6 +93,50 @@ TEST_F(WriteFaults, SectionSavesFailWholeOrSucceedWhole) {
             module_.ADOQuery4.SetSQL("update t_webinfo set web_dbtype='MySQL' where web_address='site105'");
             module_.ADOQuery4.ExecSQL();
         });
+}
+
+TEST_F(WriteFaults, AListImportFailsWholeOrSucceedsWhole) {
+    std::string list = "网站编号,网站地址,空间申请日期,空间到期日期,域名申请日期,域名到期日期,备注信息\n";
+    for (int i = 0; i < 5; ++i)
+        list += std::to_string(500000 + i) + ",new" + std::to_string(i) + ".com," + "2010-1-1,2011-1-1,2010-1-1,2011-1-1," +
+                std::string(3000, 'r') + "\n";
+    EveryCallFails([&] { data::ImportList(module_, list, "", {}); },
+                   [this] {
+                       module_.ADOQuery4.SetSQL("delete from t_webinfo where web_id like '50000%'");
+                       module_.ADOQuery4.ExecSQL();
+                   });
+}
+
+// Every file call of the conversion at connection failing in turn: db.mdb is either the
+// verified register with the original beside it, or the untouched original.
+TEST(ConversionFaults, AnAccessDbMdbIsConvertedWholeOrLeftAsItWas) {
+    data::UseFaultInjectingFileLayer();
+    for (int call = 1; call < 300; ++call) {
+        for (bool disk_full : {false, true}) {
+            TempFolder folder;
+            WriteWindowsRegister(folder / "db.mdb", {{WindowsRecord("20100101000001", "a.com")}, "", true});
+            const std::string original = ReadFile(folder / "db.mdb");
+            files::InjectFaultForTesting(call, disk_full ? ENOSPC : EIO, disk_full);
+            bool converted = false;
+            try {
+                converted = data::ConvertJetRegister(folder.path()).has_value();
+            } catch (const data::DataError&) {
+            }
+            const int calls = files::CallsSinceForTesting();
+            files::ClearFaultsForTesting();
+            if (converted) {
+                ASSERT_EQ(ReadFile(folder / "db.jet.mdb"), original) << call;
+                ASSERT_TRUE(data::DatabaseIntact(folder / "db.mdb")) << call;
+            } else {
+                ASSERT_EQ(ReadFile(folder / "db.mdb"), original) << call;
+                if (!disk_full) {
+                    ASSERT_FALSE(std::filesystem::exists(folder / "db.jet.mdb")) << call;
+                }
+            }
+            if (calls < call) return;
+        }
+    }
+    FAIL() << "the conversion took more than 300 file calls";
 }
 
 }  // namespace
