@@ -15,6 +15,7 @@ packages=(
     qt6-translations-l10n xdotool x11-utils
     librsvg2-bin desktop-file-utils appstream groff-base
     mdbtools mdbtools-dev
+    postgresql-15 libpq-dev
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "app/data/schema.h"
 #include "app/data/statements.h"
+#include "support/test_server.h"
 
 namespace sitora::test {
 
@@ -18,6 +19,10 @@ std::map<std::string, std::string> SampleRecord(const std::string& number, const
 
 void RegisterTest::SetUp() {
     data::CreateStarterDatabase(folder_ / "db.mdb");
+    if (OnServer()) {
+        if (!ServerDatabaseUri("postgres")) GTEST_SKIP() << "the test server is not running";
+        MoveRegisterToServer(folder_.path());
+    }
     module_.SetUpConnection(folder_.ProgramFolder());
 }
 

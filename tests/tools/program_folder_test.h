@@ -6,6 +6,7 @@
 
 #include "app/data/schema.h"
 #include "support/temp_folder.h"
+#include "support/test_server.h"
 
 namespace sitora::test {
 
@@ -13,6 +14,10 @@ class ProgramFolderTest : public ::testing::Test {
 protected:
     void SetUp() override {
         data::CreateStarterDatabase(program_ / "db.mdb");
+        if (OnServer()) {
+            if (!ServerDatabaseUri("postgres")) GTEST_SKIP() << "the test server is not running";
+            MoveRegisterToServer(program_.path());
+        }
         WriteFile(program_ / "key.exe", "");
         WriteFile(program_ / "sk.exe", "");
         setenv("XDG_RUNTIME_DIR", runtime_.path().c_str(), 1);

@@ -8,6 +8,8 @@ namespace sitora::cli {
 using Arguments = std::vector<std::string>;
 
 // newdb PATH: a starter register with empty tables and t_set (3, 3); never replaces a file.
+// newdb --server URI [--from DIR/db.mdb]: the same on an empty server database, or a verified
+// copy of a register.
 int NewDb(const Arguments& args);
 
 // import-access OLD.mdb [--out NEW.mdb]: an Access register as a new register (never replaces a

@@ -28,13 +28,15 @@ const std::map<std::string, Command>& Commands() {
                         "    one record; --reveal adds its accounts after the data key test\n"}},
         {"export", {Export, "export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--as-of DATE]\n"
                             "    a window's list, written as the window writes it\n"}},
-        {"compact", {Compact, "compact\n    compact db.mdb as the settings window does (exit 0: done, 2: failed)\n"}},
+        {"compact", {Compact, "compact\n    compact the register as the settings window does (exit 0: done, 2: failed)\n"}},
         {"import-access", {ImportAccess, "import-access OLD.mdb [--out NEW.mdb]\n"
                                          "    the Windows version's Access register as a new register (default: db.mdb)\n"}},
         {"import", {Import, "import FILE [--dry-run] [--skip-refused]\n"
                             "    add records from a CSV or text list, checked as the add window checks them\n"
                             "    (exit 0: all added, 1: some refused, 2: nothing written)\n"}},
-        {"newdb", {NewDb, "newdb PATH\n    create an empty register (never replaces a file)\n"}},
+        {"newdb", {NewDb, "newdb PATH | newdb --server URI [--from DIR/db.mdb]\n"
+                          "    create an empty register (never replaces a file), or one on a PostgreSQL server\n"
+                          "    (an empty database; --from copies a register into it, verified)\n"}},
     };
     return commands;
 }

@@ -2,17 +2,39 @@
 
 #include "app/data/data_error.h"
 #include "app/data/schema.h"
+#include "app/data/server_connection.h"
+#include "app/data/server_register.h"
 #include "commands.h"
+#include "options.h"
 
 namespace sitora::cli {
+namespace {
+
+constexpr const char* kUsage = "usage: sitora-cli newdb PATH | newdb --server URI [--from DIR/db.mdb]\n";
+
+int NewServerRegister(const std::string& uri, const std::optional<std::string>& source) {
+    data::CheckServerUri(uri, "--server");
+    const int copied = data::CreateServerRegister(uri, source);
+    if (source)
+        std::cout << "created the register on the server; " << copied << " records copied from " << *source
+                  << " and verified\n";
+    else
+        std::cout << "created an empty register on the server\n";
+    return 0;
+}
+
+}  // namespace
 
 int NewDb(const Arguments& args) {
-    if (args.size() != 1) {
-        std::cerr << "usage: sitora-cli newdb PATH\n";
-        return 2;
-    }
     try {
-        data::CreateStarterDatabase(args[0]);
+        const Options options(args, {"--server", "--from"}, {});
+        const auto server = options.Value("--server");
+        if (server && options.Positional().empty()) return NewServerRegister(*server, options.Value("--from"));
+        if (server || options.Value("--from") || options.Positional().size() != 1) throw UsageError("");
+        data::CreateStarterDatabase(options.Positional()[0]);
+    } catch (const UsageError&) {
+        std::cerr << kUsage;
+        return 2;
     } catch (const data::DataError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
         return 2;

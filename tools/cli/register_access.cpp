@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "app/data/access_reader.h"
+#include "app/data/server_connection.h"
 #include "app/files/private_folder.h"
 #include "app/text/byte_strings.h"
 #include "app/text/clock.h"
@@ -85,17 +86,19 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
 }
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
-    if (data::LooksLikeJetFile(program_folder + "db.mdb"))
+    const bool on_server = std::filesystem::exists(std::filesystem::path(program_folder) / data::kServerConfigFile);
+    if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
         throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
                            "to convert it, or run sitora-cli import-access");
     try {
         module.SetUpConnection(program_folder);
         // A file without our tables is no register.
-        module.ADOQuery4.SetSQL("select count(*) from t_webinfo, t_set where 0");
+        module.ADOQuery4.SetSQL("select count(*) from t_webinfo, t_set where 1=0");
         module.ADOQuery4.Open();
         module.ADOQuery4.Close();
     } catch (const std::exception& error) {
-        throw CommandError("cannot open " + program_folder + "db.mdb: " + error.what());
+        const std::string where = on_server ? "the register on the server" : program_folder + "db.mdb";
+        throw CommandError("cannot open " + where + ": " + error.what());
     }
 }
 

@@ -4,9 +4,12 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "app/data/ado_query.h"
 #include "app/data/data_error.h"
+#include "app/data/server_connection.h"
+#include "app/text/byte_strings.h"
 
 namespace sitora::data {
 namespace {
@@ -23,13 +26,15 @@ void Exec(sqlite3* db, const char* sql) {
 
 }  // namespace
 
-std::filesystem::path DataSourceOf(std::string_view connection_string) {
-    constexpr std::string_view kKey = "data source=";
+namespace {
+
+// The value of one key ("data source=", lower case with its '=') of a connection string.
+std::optional<std::string> ValueOf(std::string_view connection_string, std::string_view key) {
     std::size_t pos = 0;
     while (pos < connection_string.size()) {
         while (pos < connection_string.size() && connection_string[pos] == ' ') ++pos;
-        const bool is_source = connection_string.size() - pos >= kKey.size() &&
-                               strncasecmp(connection_string.data() + pos, kKey.data(), kKey.size()) == 0;
+        const bool is_key = connection_string.size() - pos >= key.size() &&
+                               strncasecmp(connection_string.data() + pos, key.data(), key.size()) == 0;
         std::size_t value_start = connection_string.find('=', pos);
         if (value_start == std::string_view::npos) break;
         ++value_start;
@@ -53,10 +58,22 @@ std::filesystem::path DataSourceOf(std::string_view connection_string) {
             end = std::min(connection_string.find(';', value_start), connection_string.size());
             value = std::string(connection_string.substr(value_start, end - value_start));
         }
-        if (is_source) return std::filesystem::path(value);
+        if (is_key) return value;
         pos = end + 1;
     }
-    throw DataError("the connection string names no Data Source");
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::filesystem::path DataSourceOf(std::string_view connection_string) {
+    auto source = ValueOf(connection_string, "data source=");
+    if (!source) throw DataError("the connection string names no Data Source");
+    return std::filesystem::path(*source);
+}
+
+std::string ProviderOf(std::string_view connection_string) {
+    return ValueOf(connection_string, "provider=").value_or("");
 }
 
 std::string ConnectionValue(std::string_view value) {
@@ -77,6 +94,10 @@ TADOConnection::~TADOConnection() {
 
 void TADOConnection::Open() {
     Close();
+    if (text::EqualIgnoringAsciiCase(ProviderOf(connection_string_), kServerProvider)) {
+        server_ = std::make_unique<ServerConnection>(DataSourceOf(connection_string_).string());
+        return;
+    }
     const std::filesystem::path path = DataSourceOf(connection_string_);
     // Only a regular file is a register: a FIFO or device in its place would block or feed
     // the engine garbage. The engine never creates the file.
@@ -109,18 +130,44 @@ void TADOConnection::Close() {
     }
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
+    server_.reset();
 }
 
 sqlite3* TADOConnection::Handle() {
-    if (!db_) Open();
+    if (!Connected()) Open();
+    if (!db_) throw DataError("the register is on a server, not in a file");
     return db_;
 }
 
-void TADOConnection::BeginTransaction() { Exec(Handle(), "BEGIN IMMEDIATE"); }
+ServerConnection* TADOConnection::Server() {
+    if (!Connected()) Open();
+    return server_.get();
+}
 
-void TADOConnection::CommitTransaction() { Exec(Handle(), "COMMIT"); }
+bool TADOConnection::OnServer() { return Server() != nullptr; }
+
+void TADOConnection::BeginTransaction() {
+    if (ServerConnection* server = Server()) {
+        // Other writers wait until the commit; readers go on seeing the rows as they were.
+        server->BeginTransaction();
+        try {
+            server->Run("LOCK TABLE t_webinfo IN SHARE ROW EXCLUSIVE MODE");
+        } catch (...) {
+            server->RollbackTransaction();
+            throw;
+        }
+        return;
+    }
+    Exec(Handle(), "BEGIN IMMEDIATE");
+}
+
+void TADOConnection::CommitTransaction() {
+    if (ServerConnection* server = Server()) return server->CommitTransaction();
+    Exec(Handle(), "COMMIT");
+}
 
 void TADOConnection::RollbackTransaction() {
+    if (server_) server_->RollbackTransaction();
     if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
-// The register's one database connection, given by an ADO-style connection string
-// whose Data Source names the db.mdb file.
+// The register's one database connection, given by an ADO-style connection string whose
+// Data Source names the db.mdb file, or, with Provider=PostgreSQL, a server's connection URI.
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,6 +12,9 @@ struct sqlite3;
 namespace sitora::data {
 
 class TADOQuery;
+class ServerConnection;
+
+inline constexpr std::string_view kServerProvider = "PostgreSQL";
 
 // The Data Source of a connection string ("...;Data Source=/opt/Sitora/db.mdb;..."); a value
 // in double quotes may hold ';' (and '"' doubled).
@@ -18,6 +22,8 @@ std::filesystem::path DataSourceOf(std::string_view connection_string);
 // A value as a connection string holds it: as it stands, or in double quotes where it holds
 // ';' or '"' or starts with a blank, so that any bytes of a path mean that path.
 std::string ConnectionValue(std::string_view value);
+// The Provider of a connection string, empty when it names none.
+std::string ProviderOf(std::string_view connection_string);
 
 class TADOConnection {
 public:
@@ -30,14 +36,18 @@ public:
     const std::string& ConnectionString() const { return connection_string_; }
 
     // Opens the Data Source read-write; never creates it. Throws DataError when the file is
-    // missing, unreadable or not a database.
+    // missing, unreadable or not a database, or the server cannot be reached.
     void Open();
     // Closes the connection and with it every query's result set.
     void Close();
-    bool Connected() const { return db_ != nullptr; }
+    bool Connected() const { return db_ != nullptr || server_ != nullptr; }
+    bool OnServer();  // opens a closed connection first
 
-    // The open handle; a closed connection is opened again first.
+    // The open SQLite handle; a closed connection is opened again first. Throws DataError on
+    // a server register.
     sqlite3* Handle();
+    // The open server connection, or nullptr for a db.mdb; opens a closed connection first.
+    ServerConnection* Server();
 
     // One transaction for many statements (an import): it takes the write lock at once, so
     // that what it reads first still holds when it writes. Throws DataError.
@@ -52,6 +62,7 @@ private:
 
     std::string connection_string_;
     sqlite3* db_ = nullptr;
+    std::unique_ptr<ServerConnection> server_;
     std::vector<TADOQuery*> queries_;
 };
 

@@ -6,7 +6,9 @@
 
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
+#include "app/data/date_cells.h"
 #include "app/data/schema.h"
+#include "app/data/server_connection.h"
 #include "app/data/statement_translation.h"
 #include "app/files/crash_points.h"
 #include "app/text/dates.h"
@@ -43,6 +45,7 @@ bool KeywordAt(std::string_view sql, std::size_t pos, std::string_view keyword) 
 struct SingleTableSelect {
     std::size_t columns_begin = 0;
     std::string table;
+    bool computes = false;  // its columns call functions (count(*), ...): no row is a table row
 };
 
 std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
@@ -60,6 +63,8 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
             quote = c;
         } else if (KeywordAt(sql, pos, "from")) {
             break;
+        } else if (c == '(') {
+            select.computes = true;
         }
     }
     if (pos >= sql.size()) return std::nullopt;
@@ -77,32 +82,6 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
 
 bool SameName(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
-}
-
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-// A date cell read back in the short date format; anything else that was stored there is
-// shown as it stands.
-std::string_view DateCell(std::string_view stored, std::string& buffer) {
-    // The stored form 'YYYY-MM-DD': drop the leading zeros of month and day (the hot path of
-    // every list refresh).
-    if (stored.size() == 10 && stored[4] == '-' && stored[7] == '-' && IsDigit(stored[5]) && IsDigit(stored[6]) &&
-        IsDigit(stored[8]) && IsDigit(stored[9]) && stored[0] != '0') {
-        buffer.resize(10);
-        char* out = buffer.data();
-        std::copy_n(stored.data(), 5, out);
-        std::size_t length = 5;
-        if (stored[5] != '0') out[length++] = stored[5];
-        out[length++] = stored[6];
-        out[length++] = '-';
-        if (stored[8] != '0') out[length++] = stored[8];
-        out[length++] = stored[9];
-        return std::string_view(out, length);
-    }
-    auto date = text::ParseDate(stored);
-    if (!date) return stored;
-    buffer = text::ShortDate(*date);
-    return buffer;
 }
 
 }  // namespace
@@ -196,6 +175,7 @@ void TADOQuery::Bind(Statement& statement) {
 
 void TADOQuery::Open() {
     Close();
+    if (ServerConnection* server = connection_ ? connection_->Server() : nullptr) return OpenOnServer(*server);
     const std::string sql = TranslateStatement(statement_);
     std::string table;
     std::unique_ptr<Statement> statement;
@@ -233,7 +213,7 @@ void TADOQuery::Open() {
             }
             const void* bytes = sqlite3_value_blob(value);
             std::string_view cell(static_cast<const char*>(bytes), sqlite3_value_bytes(value));
-            rows->AppendCell(is_date[c - first] ? DateCell(cell, buffer) : cell);
+            rows->AppendCell(is_date[c - first] ? ShownDate(cell, buffer) : cell);
         }
     }
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(sqlite3_db_handle(handle)));
@@ -245,6 +225,7 @@ void TADOQuery::Open() {
 
 int TADOQuery::ExecSQL() {
     Close();
+    if (ServerConnection* server = connection_ ? connection_->Server() : nullptr) return ExecOnServer(*server);
     // The same insert or update run again (an import's rows) reuses its prepared statement.
     if (!kept_ || kept_sql_ != statement_) {
         kept_.reset();
@@ -263,6 +244,53 @@ int TADOQuery::ExecSQL() {
     if (rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
     files::CrashPoint("exec", 1);
     return sqlite3_changes(db);
+}
+
+const std::string& TADOQuery::ValueOf(std::string_view name) const {
+    // The last one set counts.
+    for (std::size_t p = parameters_.size(); p-- > 0;)
+        if (SameName(parameters_[p].first, name)) return parameters_[p].second;
+    throw DataError("parameter " + std::string(name) + " has no value");
+}
+
+std::vector<ServerParameter> TADOQuery::ServerValues(const std::vector<std::string>& markers,
+                                                     std::vector<std::string>& dates) const {
+    std::vector<ServerParameter> values;
+    values.reserve(markers.size());
+    dates.reserve(markers.size());  // the values point into it: it must not move
+    for (const std::string& name : markers) {
+        const std::string& value = ValueOf(name);
+        if (IsDateColumn(name))
+            values.push_back({dates.emplace_back(DateParameter(value)), 'd'});
+        else
+            values.push_back({value, IsProtectedColumn(name) ? 'p' : 't'});
+    }
+    return values;
+}
+
+void TADOQuery::OpenOnServer(ServerConnection& server) {
+    ServerStatement statement = TranslateForServer(statement_);
+    std::string table;
+    // The list's rows carry their identity, so that they can be deleted later.
+    if (auto select = ParseSingleTableSelect(statement.sql);
+        select && SameName(select->table, "t_webinfo") && !select->computes) {
+        statement.sql = "select id," + statement.sql.substr(select->columns_begin);
+        table = std::move(select->table);
+    }
+    std::vector<std::string> dates;
+    auto rows = server.Select(statement.sql, ServerValues(statement.markers, dates), !table.empty(), last_rows_);
+    last_rows_ = static_cast<std::size_t>(rows->RowCount());
+    rows_ = std::move(rows);
+    table_ = std::move(table);
+    First();
+}
+
+int TADOQuery::ExecOnServer(ServerConnection& server) {
+    const ServerStatement statement = TranslateForServer(statement_);
+    std::vector<std::string> dates;
+    const int changed = server.Execute(statement.sql, ServerValues(statement.markers, dates));
+    files::CrashPoint("exec", 1);
+    return changed;
 }
 
 void TADOQuery::ForgetPrepared() {
@@ -364,16 +392,26 @@ void TADOQuery::Delete() {
     const ResultSet& rows = Open_();
     if (rows.RowCount() == 0) throw DataError("the result set has no rows");
     if (table_.empty()) throw DataError("the rows of this statement cannot be deleted");
-    auto statement = Prepare("delete from \"" + table_ + "\" where rowid=?");
-    sqlite3_bind_int64(statement->handle, 1, rows.RowId(current_));
-    sqlite3* db = connection_->Handle();
-    if (sqlite3_step(statement->handle) != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
-    if (sqlite3_changes(db) != 1) throw DataError("the row to delete is gone");
+    if (ServerConnection* server = connection_->Server()) {
+        const std::string id = std::to_string(rows.RowId(current_));
+        if (server->Execute("delete from t_webinfo where id=$1::bigint", {{id, 'n'}}) != 1)
+            throw DataError("the row to delete is gone");
+    } else {
+        DeleteFromFile(rows.RowId(current_));
+    }
     rows_->EraseRow(current_);
     const int count = rows_->RowCount();
     if (current_ >= count) current_ = std::max(count - 1, 0);
     eof_ = count == 0 || (current_ == count - 1 && eof_);
     bof_ = count == 0;
+}
+
+void TADOQuery::DeleteFromFile(std::int64_t row_id) {
+    auto statement = Prepare("delete from \"" + table_ + "\" where rowid=?");
+    sqlite3_bind_int64(statement->handle, 1, row_id);
+    sqlite3* db = connection_->Handle();
+    if (sqlite3_step(statement->handle) != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
+    if (sqlite3_changes(db) != 1) throw DataError("the row to delete is gone");
 }
 
 }  // namespace sitora::data

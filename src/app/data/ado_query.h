@@ -15,6 +15,8 @@ struct sqlite3_stmt;
 namespace sitora::data {
 
 class TADOConnection;
+class ServerConnection;
+struct ServerParameter;
 
 class TADOQuery {
 public:
@@ -83,6 +85,14 @@ private:
     void Bind(Statement& statement);
     const ResultSet& Open_() const;
     void ForgetPrepared();  // before the connection closes
+    // The same on a server register.
+    void DeleteFromFile(std::int64_t row_id);
+    void OpenOnServer(ServerConnection& server);
+    int ExecOnServer(ServerConnection& server);
+    // The values of a server statement's parameters, by their names; dates in `dates`.
+    std::vector<ServerParameter> ServerValues(const std::vector<std::string>& markers,
+                                              std::vector<std::string>& dates) const;
+    const std::string& ValueOf(std::string_view name) const;
 
     TADOConnection* connection_;
     std::string statement_;

@@ -15,6 +15,8 @@
 
 #include "app/data/access_reader.h"
 #include "app/data/data_error.h"
+#include "app/data/server_connection.h"
+#include "app/data/server_register.h"
 #include "app/files/crash_points.h"
 #include "app/files/file_ops.h"
 
@@ -252,6 +254,15 @@ bool DatabaseOpens(const std::filesystem::path& path) {
 }  // namespace
 
 bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer) {
+    // A register on a server is kept compact by the server itself: no files to swap.
+    try {
+        if (auto uri = ServerUriOf(folder)) {
+            VacuumServerRegister(*uri);
+            return true;
+        }
+    } catch (const std::exception&) {
+        return false;
+    }
     const auto database = folder / kDatabaseFile;
     const auto compacted = folder / kCompactedFile;
     const auto backup = folder / kBackupFile;

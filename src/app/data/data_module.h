@@ -16,8 +16,9 @@ class TDataModule1 {
 public:
     TDataModule1();
 
-    // Closes the connection, points it at db.mdb in the program folder and opens it.
-    // Throws DataError when db.mdb is missing or not a register.
+    // Closes the connection, points it at db.mdb in the program folder (or at the server
+    // that register.conf there names) and opens it. Throws DataError when db.mdb is missing
+    // or not a register, or the server cannot be reached or holds no register.
     void SetUpConnection(const std::string& program_folder);
 
     TADOConnection ADOConnection1;

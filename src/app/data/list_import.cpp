@@ -113,7 +113,8 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
         const bool write = !options.dry_run && (options.skip_refused || result.refused.empty()) && !accepted.empty();
         if (write) {
             // Many rows into a small register: its indexes are built once afterwards, by a sort.
-            const bool rebuild = accepted.size() >= kBulkRows && accepted.size() >= records_before;
+            const bool rebuild =
+                accepted.size() >= kBulkRows && accepted.size() >= records_before && !connection.OnServer();
             if (rebuild) DropRegisterIndexes(connection.Handle());
             for (const RecordEntry& entry : accepted) InsertRecord(module.ADOQuery2, entry, data_key);
             if (rebuild) CreateRegisterIndexes(connection.Handle());

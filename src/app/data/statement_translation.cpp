@@ -4,8 +4,10 @@
 
 #include <array>
 #include <cctype>
+#include <vector>
 
 #include "app/data/data_error.h"
+#include "app/data/schema.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -45,11 +47,40 @@ std::size_t QuotedEnd(std::string_view statement, std::size_t start) {
     throw DataError("unterminated quoted text in statement");
 }
 
+// Where a translation is going: SQLite keeps the named parameters; for the server they become
+// $1, $2, ... with their types, and `markers` collects their names in order.
+struct Target {
+    bool server = false;
+    std::vector<std::string>* markers = nullptr;
+};
+
+// A parameter as the server takes it: numbered, cast to its column's type.
+void WriteServerMarker(std::string_view name, const Target& target, std::string& out) {
+    target.markers->emplace_back(name);
+    out += '$';
+    out += std::to_string(target.markers->size());
+    out += IsDateColumn(name) ? "::date" : IsProtectedColumn(name) ? "::bytea" : "::text";
+}
+
 // One operand of a comparison: quoted text, a #date# literal or a :parameter, written in
-// SQLite's form. `pos` moves past it; false when none stands there.
-bool TakeOperand(std::string_view statement, std::size_t& pos, std::string& out) {
+// the target's form. `pos` moves past it; false when none stands there.
+bool TakeOperand(std::string_view statement, std::size_t& pos, std::string& out, const Target& target) {
     if (pos >= statement.size()) return false;
     const char c = statement[pos];
+    if (c == '"' && target.server) {
+        // Text in double quotes, as the original engine reads it; for the server quotes of
+        // that kind name columns, so it goes in single quotes.
+        const std::size_t end = QuotedEnd(statement, pos);
+        out += '\'';
+        for (std::size_t at = pos + 1; at < end; ++at) {
+            if (statement[at] == '"') ++at;  // a doubled quote stands for one
+            if (statement[at] == '\'') out += '\'';
+            out += statement[at];
+        }
+        out += '\'';
+        pos = end + 1;
+        return true;
+    }
     if (c == '\'' || c == '"') {
         const std::size_t end = QuotedEnd(statement, pos);
         out.append(statement.substr(pos, end - pos + 1));
@@ -59,6 +90,7 @@ bool TakeOperand(std::string_view statement, std::size_t& pos, std::string& out)
     if (c == '#') {
         const std::size_t end = statement.find('#', pos + 1);
         if (end == std::string_view::npos) throw DataError("unterminated date literal in statement");
+        if (target.server) out += "date ";
         out += '\'';
         out += DateParameter(statement.substr(pos + 1, end - pos - 1));
         out += '\'';
@@ -68,7 +100,10 @@ bool TakeOperand(std::string_view statement, std::size_t& pos, std::string& out)
     if (c == ':') {
         std::size_t end = pos + 1;
         while (end < statement.size() && IsWordByte(statement[end])) ++end;
-        out.append(statement.substr(pos, end - pos));
+        if (target.server)
+            WriteServerMarker(statement.substr(pos + 1, end - pos - 1), target, out);
+        else
+            out.append(statement.substr(pos, end - pos));
         pos = end;
         return true;
     }
@@ -88,7 +123,8 @@ std::string_view OperatorAt(std::string_view statement, std::size_t pos) {
 // Writes a column and what follows it. A look-up of an address or number ignores case, as the
 // original engine's text comparison does; an ordering comparison of a date column holds only
 // for texts that are dates.
-void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_view column, std::string& out) {
+void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_view column, std::string& out,
+                     const Target& target) {
     std::size_t at = pos;
     while (at < statement.size() && statement[at] == ' ') ++at;
     const std::string_view op = OperatorAt(statement, at);
@@ -100,9 +136,25 @@ void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_v
     }
     std::size_t operand_at = at + op.size();
     while (operand_at < statement.size() && statement[operand_at] == ' ') ++operand_at;
+    if (target.server) {
+        // The server's dates are dates; a look-up folds ASCII letters only (the "C" rules), as
+        // SQLite's NOCASE does, and so uses the unique index on the same expression.
+        std::string operand;
+        std::size_t end = operand_at;
+        if (!TakeOperand(statement, end, operand, target)) {
+            out.append(column);
+            return;
+        }
+        pos = end;
+        if (look_up)
+            out += "lower(" + std::string(column) + " collate \"C\")=lower(" + operand + " collate \"C\")";
+        else
+            out += std::string(column) + std::string(op) + operand;
+        return;
+    }
     std::string comparison(column);
     comparison.append(statement.substr(pos, operand_at - pos));
-    if (!TakeOperand(statement, operand_at, comparison)) {
+    if (!TakeOperand(statement, operand_at, comparison, target)) {
         out.append(column);
         return;
     }
@@ -119,21 +171,61 @@ void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_v
 }
 
 // A query of one table that names no order returns its rows in table order, as the original
-// engine does; SQLite would give them in the order of whatever index it reads.
-bool WantsTableOrder(std::string_view statement) {
+// engine does; SQLite would give them in the order of whatever index it reads. The table's
+// name (in lower case) when the statement wants that order, otherwise empty.
+std::string TableWantingItsOrder(std::string_view statement) {
     std::size_t start = 0;
     while (start < statement.size() && std::isspace(static_cast<unsigned char>(statement[start]))) ++start;
-    if (statement.size() - start < 6 || !SameWord(statement.substr(start, 6), "select")) return false;
+    if (statement.size() - start < 6 || !SameWord(statement.substr(start, 6), "select")) return {};
     std::string lower(statement);
     for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.find("order by") != std::string::npos || lower.find(';') != std::string::npos) return false;
+    if (lower.find("order by") != std::string::npos || lower.find(';') != std::string::npos) return {};
     const std::size_t from = lower.find(" from ");
-    if (from == std::string::npos) return false;
-    std::size_t table_end = from + 6;
-    while (table_end < lower.size() && lower[table_end] == ' ') ++table_end;
+    if (from == std::string::npos) return {};
+    std::size_t table_begin = from + 6;
+    while (table_begin < lower.size() && lower[table_begin] == ' ') ++table_begin;
+    std::size_t table_end = table_begin;
     while (table_end < lower.size() && IsWordByte(lower[table_end])) ++table_end;
+    std::string table = lower.substr(table_begin, table_end - table_begin);
     while (table_end < lower.size() && lower[table_end] == ' ') ++table_end;
-    return table_end == lower.size() || lower.compare(table_end, 6, "where ") == 0;
+    if (table_end == lower.size() || lower.compare(table_end, 6, "where ") == 0) return table;
+    return {};
+}
+
+// A select whose columns call functions (count(*), ...) reads no table rows as they stand; the
+// server refuses to order such rows by a column it does not group.
+bool ComputesColumns(std::string_view statement) {
+    std::string lower(statement);
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::size_t from = lower.find(" from ");
+    return lower.substr(0, from).find('(') != std::string::npos;
+}
+
+std::string Translate(std::string_view statement, const Target& target) {
+    std::string out;
+    out.reserve(statement.size() + 64);
+    for (std::size_t i = 0; i < statement.size();) {
+        const char c = statement[i];
+        if (c == '\'' || c == '"' || c == '#' ||
+            (target.server && c == ':' && i + 1 < statement.size() && IsWordByte(statement[i + 1]))) {
+            TakeOperand(statement, i, out, target);
+        } else if (IsWordByte(c) && (i == 0 || !IsWordByte(statement[i - 1])) && statement[i - (i > 0)] != ':') {
+            std::size_t end = i;
+            while (end < statement.size() && IsWordByte(statement[end])) ++end;
+            const std::string_view word = statement.substr(i, end - i);
+            i = end;
+            TranslateColumn(statement, i, word, out, target);
+        } else {
+            out += c;
+            ++i;
+        }
+    }
+    const std::string table = TableWantingItsOrder(statement);
+    // On the server only the register's list table has an identity in table order; t_set
+    // holds one row.
+    if (!target.server && !table.empty()) out += " order by rowid";
+    if (target.server && table == "t_webinfo" && !ComputesColumns(statement)) out += " order by id";
+    return out;
 }
 
 }  // namespace
@@ -144,26 +236,12 @@ std::string DateParameter(std::string_view text) {
     return text::IsoDate(*date);
 }
 
-std::string TranslateStatement(std::string_view statement) {
-    std::string out;
-    out.reserve(statement.size() + 64);
-    for (std::size_t i = 0; i < statement.size();) {
-        const char c = statement[i];
-        if (c == '\'' || c == '"' || c == '#') {
-            TakeOperand(statement, i, out);
-        } else if (IsWordByte(c) && (i == 0 || !IsWordByte(statement[i - 1])) && statement[i - (i > 0)] != ':') {
-            std::size_t end = i;
-            while (end < statement.size() && IsWordByte(statement[end])) ++end;
-            const std::string_view word = statement.substr(i, end - i);
-            i = end;
-            TranslateColumn(statement, i, word, out);
-        } else {
-            out += c;
-            ++i;
-        }
-    }
-    if (WantsTableOrder(statement)) out += " order by rowid";
-    return out;
+std::string TranslateStatement(std::string_view statement) { return Translate(statement, Target{}); }
+
+ServerStatement TranslateForServer(std::string_view statement) {
+    ServerStatement translated;
+    translated.sql = Translate(statement, Target{true, &translated.markers});
+    return translated;
 }
 
 }  // namespace sitora::data

@@ -1,7 +1,9 @@
 #pragma once
-// The few places where the register's statements and SQLite speak differently.
+// The few places where the register's statements and its engines (SQLite, a PostgreSQL
+// server) speak differently.
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sitora::data {
 
@@ -12,6 +14,14 @@ namespace sitora::data {
 // - a query of one table without an order returns its rows in table order.
 // Throws DataError for a literal that is no real date or for unclosed quoted text.
 std::string TranslateStatement(std::string_view statement);
+
+// The same statement in the server's words: its parameters numbered ($1, $2, ...) and typed by
+// their columns, #date# literals as dates, look-ups folding ASCII case, table order by id.
+struct ServerStatement {
+    std::string sql;
+    std::vector<std::string> markers;  // the parameters' names, in the order of their numbers
+};
+ServerStatement TranslateForServer(std::string_view statement);
 
 // The value bound for a parameter of a date column: the stored form of the date the text
 // names. Throws DataError when the text is no real date, as the database's own

@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include "app/data/data_error.h"
 #include "app/data/record_entry.h"
 #include "app/data/statements.h"
 #include "app/text/clock.h"
@@ -94,6 +95,10 @@ void TForm2::AddRecord() {
     try {
         Insert();
         boxes.Show("数据库添加成功", kPromptTitle, kWarningBox);
+    } catch (const data::DuplicateValue& duplicate) {
+        // Another operator of a shared register added the same site a moment before.
+        const bool number = duplicate.Column() == "web_id";
+        boxes.Show(number ? "此网站编号已经存在" : "此网站地址已经存在", kPromptTitle, kErrorBox);
     } catch (const std::exception&) {
         boxes.Show("数据添加失败", kPromptTitle, kErrorBox);
     }

@@ -107,7 +107,8 @@ TEST_F(Statements, SectionUpdatesChangeOnlyTheirColumnsOfTheNamedRecord) {
     query.SetParameter("web_address", "nowhere.com");
     EXPECT_EQ(query.ExecSQL(), 0);
 
-    EXPECT_EQ(Scalar("select web_name||web_domainuser||web_dbtype from t_webinfo where web_id='1'"), "newnewdb2");
+    EXPECT_EQ(Scalar("select web_name||web_dbtype from t_webinfo where web_id='1'"), "newdb2");
+    EXPECT_EQ(Scalar("select web_domainuser from t_webinfo where web_id='1'"), "new");
     EXPECT_EQ(Scalar("select web_endtime from t_webinfo where web_id='1'"), "2013-2-3");
     EXPECT_EQ(Scalar("select web_enddomaintime from t_webinfo where web_id='1'"), "2014-1-2");
     EXPECT_EQ(Scalar("select web_remark from t_webinfo where web_id='1'"), "");

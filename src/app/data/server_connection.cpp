@@ -1,0 +1,285 @@
+#include "app/data/server_connection.h"
+
+#include <libpq-fe.h>
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+#include "app/data/date_cells.h"
+#include "app/data/schema.h"
+#include "app/text/byte_strings.h"
+
+namespace sitora::data {
+
+struct ServerConnection::Result {
+    PGresult* handle;
+    ~Result() { PQclear(handle); }
+};
+
+namespace {
+
+constexpr std::size_t kLargestConfig = 4096;
+constexpr unsigned kByteaOid = 17;
+constexpr std::string_view kUniqueViolation = "23505";
+
+// What every session needs, also after a reconnect: text in UTF-8, dates as 'YYYY-MM-DD',
+// bytes in hex.
+constexpr const char* kSessionSettings =
+    "SET client_encoding='UTF8'; SET datestyle='ISO, YMD'; SET bytea_output='hex'; "
+    "SET standard_conforming_strings=on";
+
+std::string ConnectionMessage(const pg_conn* connection) {
+    std::string message = connection ? PQerrorMessage(connection) : "out of memory";
+    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
+    return message;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// A bytea cell in the hex output form "\x0a1b..." as its bytes.
+std::string_view ByteaCell(std::string_view hex, std::string& buffer) {
+    if (hex.size() < 2 || hex[0] != '\\' || hex[1] != 'x' || hex.size() % 2 != 0)
+        throw DataError("the server sent bytes in an unknown form");
+    buffer.resize((hex.size() - 2) / 2);
+    for (std::size_t i = 0; i < buffer.size(); ++i) {
+        const int high = HexDigit(hex[2 + 2 * i]);
+        const int low = HexDigit(hex[3 + 2 * i]);
+        if (high < 0 || low < 0) throw DataError("the server sent bytes in an unknown form");
+        buffer[i] = static_cast<char>(high * 16 + low);
+    }
+    return buffer;
+}
+
+// The column a unique index of the register covers, from the index's name.
+std::string DuplicatedColumn(const PGresult* result) {
+    const char* constraint = PQresultErrorField(result, PG_DIAG_CONSTRAINT_NAME);
+    const std::string_view name = constraint ? constraint : "";
+    if (name.find("web_id") != std::string_view::npos) return "web_id";
+    if (name.find("web_address") != std::string_view::npos) return "web_address";
+    return std::string(name);
+}
+
+}  // namespace
+
+void CheckServerUri(const std::string& uri, const std::string& where) {
+    if (uri.rfind("postgresql://", 0) != 0 && uri.rfind("postgres://", 0) != 0)
+        throw DataError(where + ": not a postgresql:// connection URI");
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(uri.c_str(), &error);
+    if (!options) {
+        std::string message = error ? error : "not a connection URI";
+        PQfreemem(error);
+        throw DataError(where + ": " + message);
+    }
+    bool has_password = false;
+    for (PQconninfoOption* option = options; option->keyword; ++option)
+        if (std::string_view(option->keyword) == "password" && option->val && *option->val) has_password = true;
+    PQconninfoFree(options);
+    if (has_password)
+        throw DataError(where + ": a URI with a password; keep that in ~/.pgpass or PGPASSFILE");
+}
+
+std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
+    const std::filesystem::path path = folder / kServerConfigFile;
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return std::nullopt;
+    std::ifstream in(path, std::ios::binary);
+    std::string content;
+    if (in) content.assign(std::istreambuf_iterator<char>(in), {});
+    if (!in.good() && !in.eof()) throw DataError("cannot read " + path.string());
+    if (content.size() > kLargestConfig) throw DataError(path.string() + " is too large for one connection URI");
+    // The first line that is neither blank nor a comment.
+    std::string uri;
+    std::size_t begin = 0;
+    while (begin < content.size() && uri.empty()) {
+        std::size_t end = content.find('\n', begin);
+        if (end == std::string::npos) end = content.size();
+        const std::string_view line = text::TrimBlanks(std::string_view(content).substr(begin, end - begin));
+        if (!line.empty() && line.front() != '#') uri = std::string(line);
+        begin = end + 1;
+    }
+    CheckServerUri(uri, path.string());
+    return uri;
+}
+
+ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {
+    connection_ = PQconnectdb(uri_.c_str());
+    if (PQstatus(connection_) != CONNECTION_OK) {
+        const std::string message = ConnectionMessage(connection_);
+        PQfinish(connection_);
+        connection_ = nullptr;
+        throw DataError("cannot connect to the register's server: " + message);
+    }
+    try {
+        Run(kSessionSettings);
+        if (Value("SHOW server_encoding") != "UTF8")
+            throw DataError("the register's database does not hold its text in UTF8");
+    } catch (...) {
+        PQfinish(connection_);
+        connection_ = nullptr;
+        throw;
+    }
+}
+
+ServerConnection::~ServerConnection() {
+    if (connection_) PQfinish(connection_);
+}
+
+void ServerConnection::ReconnectWhenLost() {
+    if (PQstatus(connection_) == CONNECTION_OK) return;
+    in_transaction_ = false;
+    PQreset(connection_);
+    if (PQstatus(connection_) != CONNECTION_OK)
+        throw DataError("cannot connect to the register's server: " + ConnectionMessage(connection_));
+    Run(kSessionSettings);
+}
+
+ServerConnection::Result ServerConnection::Call(const std::string& sql, const std::vector<ServerParameter>& parameters) {
+    ReconnectWhenLost();
+    // Dates and numbers go as text (the server reads 'YYYY-MM-DD'); text and bytes go as they are, with
+    // their lengths, so that no byte is cut at a NUL or changed on the way.
+    std::vector<std::string> dates;
+    dates.reserve(parameters.size());
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+    for (const ServerParameter& parameter : parameters) {
+        if (parameter.kind == 'd' || parameter.kind == 'n') {
+            values.push_back(dates.emplace_back(parameter.bytes).c_str());
+            formats.push_back(0);
+        } else {
+            values.push_back(parameter.bytes.data());
+            formats.push_back(1);
+        }
+        lengths.push_back(static_cast<int>(parameter.bytes.size()));
+    }
+    Result result{PQexecParams(connection_, sql.c_str(), static_cast<int>(parameters.size()), nullptr, values.data(),
+                               lengths.data(), formats.data(), 0)};
+    const ExecStatusType status = PQresultStatus(result.handle);
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN) return result;
+    if (PQstatus(connection_) != CONNECTION_OK) {
+        in_transaction_ = false;
+        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+    }
+    const char* state = PQresultErrorField(result.handle, PG_DIAG_SQLSTATE);
+    if (state && state == kUniqueViolation) throw DuplicateValue(DuplicatedColumn(result.handle));
+    std::string message = PQresultErrorMessage(result.handle);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+}
+
+std::unique_ptr<ResultSet> ServerConnection::Select(const std::string& sql,
+                                                    const std::vector<ServerParameter>& parameters, bool first_is_id,
+                                                    std::size_t reserve) {
+    Result result = Call(sql, parameters);
+    const int first = first_is_id ? 1 : 0;
+    const int columns = PQnfields(result.handle);
+    std::vector<std::string> names;
+    std::vector<char> kinds;  // 'd' date, 'b' bytes, 't' as it stands
+    for (int c = first; c < columns; ++c) {
+        names.emplace_back(PQfname(result.handle, c));
+        kinds.push_back(PQftype(result.handle, c) == kByteaOid ? 'b' : IsDateColumn(names.back()) ? 'd' : 't');
+    }
+    auto rows = std::make_unique<ResultSet>(std::move(names));
+    const int count = PQntuples(result.handle);
+    rows->Reserve(std::max(reserve, static_cast<std::size_t>(count)));
+    std::string buffer;
+    for (int r = 0; r < count; ++r) {
+        std::int64_t id = r;
+        if (first_is_id) {
+            const char* text = PQgetvalue(result.handle, r, 0);
+            std::from_chars(text, text + PQgetlength(result.handle, r, 0), id);
+        }
+        rows->BeginRow(id);
+        for (int c = first; c < columns; ++c) {
+            if (PQgetisnull(result.handle, r, c)) {
+                rows->AppendCell(std::nullopt);
+                continue;
+            }
+            const std::string_view cell(PQgetvalue(result.handle, r, c),
+                                        static_cast<std::size_t>(PQgetlength(result.handle, r, c)));
+            const char kind = kinds[static_cast<std::size_t>(c - first)];
+            rows->AppendCell(kind == 'b' ? ByteaCell(cell, buffer) : kind == 'd' ? ShownDate(cell, buffer) : cell);
+        }
+    }
+    return rows;
+}
+
+int ServerConnection::Execute(const std::string& sql, const std::vector<ServerParameter>& parameters) {
+    Result result = Call(sql, parameters);
+    const char* changed = PQcmdTuples(result.handle);
+    int count = 0;
+    if (changed) std::from_chars(changed, changed + std::char_traits<char>::length(changed), count);
+    return count;
+}
+
+void ServerConnection::Run(const std::string& sql) {
+    // Several statements in one text need the simple protocol.
+    if (PQstatus(connection_) != CONNECTION_OK) ReconnectWhenLost();
+    Result result{PQexec(connection_, sql.c_str())};
+    const ExecStatusType status = PQresultStatus(result.handle);
+    if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return;
+    if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
+    std::string message = PQresultErrorMessage(result.handle);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+}
+
+std::optional<std::string> ServerConnection::Value(const std::string& sql) {
+    Result result = Call(sql, {});
+    if (PQntuples(result.handle) == 0 || PQnfields(result.handle) == 0 || PQgetisnull(result.handle, 0, 0))
+        return std::nullopt;
+    return std::string(PQgetvalue(result.handle, 0, 0), static_cast<std::size_t>(PQgetlength(result.handle, 0, 0)));
+}
+
+void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
+    Result started = Call(sql, {});
+    if (PQresultStatus(started.handle) != PGRES_COPY_IN) throw DataError("the server did not take the copy");
+    constexpr std::size_t kChunk = 1 << 20;
+    for (std::size_t at = 0; at < data.size(); at += kChunk) {
+        const std::string_view chunk = data.substr(at, kChunk);
+        if (PQputCopyData(connection_, chunk.data(), static_cast<int>(chunk.size())) != 1)
+            throw DataError(ConnectionMessage(connection_));
+    }
+    if (PQputCopyEnd(connection_, nullptr) != 1) throw DataError(ConnectionMessage(connection_));
+    std::string error;
+    bool duplicate = false;
+    while (PGresult* result = PQgetResult(connection_)) {
+        if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty()) {
+            error = PQresultErrorMessage(result);
+            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+            if (state && state == kUniqueViolation) error = DuplicatedColumn(result), duplicate = true;
+        }
+        PQclear(result);
+    }
+    if (duplicate) throw DuplicateValue(error);
+    if (!error.empty()) {
+        while (!error.empty() && error.back() == '\n') error.pop_back();
+        throw DataError(error);
+    }
+}
+
+void ServerConnection::BeginTransaction() {
+    Run("BEGIN");
+    in_transaction_ = true;
+}
+
+void ServerConnection::CommitTransaction() {
+    in_transaction_ = false;
+    Run("COMMIT");
+}
+
+void ServerConnection::RollbackTransaction() {
+    if (!in_transaction_) return;
+    in_transaction_ = false;
+    if (PQstatus(connection_) != CONNECTION_OK) return;
+    PQclear(PQexec(connection_, "ROLLBACK"));
+}
+
+}  // namespace sitora::data

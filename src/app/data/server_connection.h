@@ -1,0 +1,71 @@
+#pragma once
+// A register kept on a PostgreSQL server (a team's shared register): one libpq connection.
+// Statements arrive already in the server's words, parameters as $1, $2, ...
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/data/data_error.h"
+#include "app/data/result_set.h"
+
+struct pg_conn;
+
+namespace sitora::data {
+
+// The file beside db.mdb that moves the register to a server: one libpq connection URI.
+inline constexpr const char* kServerConfigFile = "register.conf";
+
+// The URI that <folder>/register.conf holds, or nothing when the folder has none (the register
+// is db.mdb). Throws DataError for an unreadable file, an empty one, or a URI that carries a
+// password (that belongs in ~/.pgpass or PGPASSFILE, not in a file beside the carriers).
+std::optional<std::string> ServerUriOf(const std::filesystem::path& folder);
+// Throws DataError, naming `where`, unless `uri` is a postgresql:// URI without a password.
+void CheckServerUri(const std::string& uri, const std::string& where);
+
+// A parameter's value: the stored form of a date ('d'), a whole number ('n'), the bytes of a
+// protected column ('p') or UTF-8 text ('t').
+struct ServerParameter {
+    std::string_view bytes;
+    char kind;
+};
+
+class ServerConnection {
+public:
+    // Connects and checks the server speaks UTF-8; throws DataError.
+    explicit ServerConnection(std::string uri);
+    ~ServerConnection();
+    ServerConnection(const ServerConnection&) = delete;
+    ServerConnection& operator=(const ServerConnection&) = delete;
+
+    // A select's rows; with `first_is_id` its first column is the row's identity, not shown.
+    // Date cells arrive as stored ('YYYY-MM-DD'); `date_columns` names them by position.
+    std::unique_ptr<ResultSet> Select(const std::string& sql, const std::vector<ServerParameter>& parameters,
+                                      bool first_is_id, std::size_t reserve);
+    // An insert, update or delete; the number of rows it changed.
+    int Execute(const std::string& sql, const std::vector<ServerParameter>& parameters);
+    // A statement without parameters or rows (transactions, schema, VACUUM).
+    void Run(const std::string& sql);
+    // One value of a select without parameters; nothing for NULL or no row.
+    std::optional<std::string> Value(const std::string& sql);
+    // COPY ... FROM STDIN with `data` in the text format.
+    void CopyIn(const std::string& sql, std::string_view data);
+
+    bool InTransaction() const { return in_transaction_; }
+    void BeginTransaction();
+    void CommitTransaction();
+    void RollbackTransaction();  // never throws
+
+private:
+    struct Result;
+    Result Call(const std::string& sql, const std::vector<ServerParameter>& parameters);
+    void ReconnectWhenLost();
+
+    std::string uri_;
+    pg_conn* connection_ = nullptr;
+    bool in_transaction_ = false;
+};
+
+}  // namespace sitora::data
