@@ -6,9 +6,18 @@ cd "$(dirname "$0")/.."
 jobs="$(nproc)"
 fuzz_seconds="${SITORA_FUZZ_SECONDS:-25}"
 log="$(mktemp)"
-trap 'rm -f "$log"' EXIT
+server=""
+trap 'rm -f "$log"; [ -z "$server" ] || scripts/test-server.sh stop "$server"' EXIT
 
 scripts/install-deps.sh
+
+# The server tests' throwaway PostgreSQL cluster; without it they are reported skipped.
+if server="$(scripts/test-server.sh start)"; then
+    export SITORA_TEST_PGHOST="$server"
+else
+    server=""
+    echo "the test PostgreSQL server could not be started: the server tests are skipped"
+fi
 
 echo "== build and all tests"
 cmake -S . -B build -G Ninja >/dev/null

@@ -9,6 +9,7 @@
 
 #include "app/data/data_module.h"
 #include "app/data/schema.h"
+#include "app/data/server_connection.h"
 #include "app/data/statements.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
@@ -16,6 +17,7 @@
 #include "support/register_fixture.h"
 #include "program_folder_test.h"
 #include "support/temp_folder.h"
+#include "support/test_server.h"
 #include "support/windows_register.h"
 
 namespace sitora::test {
@@ -292,8 +294,7 @@ TEST_F(CliTest, ExportedListsImportIntoAnEmptyRegisterAsTheSameList) {
     for (const char* format : {"csv", "txt"}) {
         const std::string file = (runtime_ / (std::string("main.") + format)).string();
         ASSERT_EQ(Cli("export --list main --format " + std::string(format) + " --out '" + file + "'").exit_code, 0);
-        std::filesystem::remove(program_ / "db.mdb");
-        data::CreateStarterDatabase(program_ / "db.mdb");
+        EmptyRegister();
         EXPECT_EQ(Cli("import '" + file + "' --dry-run").out, "2 record(s) would be added, 0 refused; nothing written\n");
         const CliRun run = Cli("import '" + file + "'");
         EXPECT_EQ(run.exit_code, 0) << format << run.err;
@@ -305,6 +306,54 @@ TEST_F(CliTest, ExportedListsImportIntoAnEmptyRegisterAsTheSameList) {
         EXPECT_EQ(Cli("import '" + file + "' --skip-refused").exit_code, 1);
         EXPECT_EQ(MainListOf(Cli("list").out), list);
     }
+}
+
+}  // namespace
+}  // namespace sitora::test
+
+namespace sitora::test {
+namespace {
+
+// The same register in a db.mdb and, copied by newdb --server, on the server: every command
+// gives the same answer and every export the same bytes.
+TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
+    const auto server = ServerDatabaseUri("postgres");
+    if (!server || OnServer()) GTEST_SKIP() << "needs the test server and a db.mdb to copy";
+    LeadTimes(30, 0);
+    Add("100001", "2011-3-13", "2099-1-1");
+    Add("AB100002", "2011-3-14", "2011-3-10", "钥匙");
+    Add("100003", "2009-5-1", "2008-1-1");
+    data::TDataModule1 module;
+    module.SetUpConnection(program_.ProgramFolder());
+    module.ADOQuery4.SetSQL("update t_webinfo set web_name='名称; \"引号\"\t制表',web_remark='行一\r\n行二' where web_id='100003'");
+    module.ADOQuery4.ExecSQL();
+    module.ADOConnection1.Close();
+
+    const std::string uri = FreshServerDatabase();
+    const CliRun created = Cli("newdb --server '" + uri + "' --from '" + (program_ / "db.mdb").string() + "'");
+    ASSERT_EQ(created.exit_code, 0) << created.err;
+    EXPECT_NE(created.out.find("3 records copied"), std::string::npos) << created.out;
+    EXPECT_NE(Cli("newdb --server '" + uri + "'").exit_code, 0);  // never over a register
+
+    auto answers = [&] {
+        std::string all;
+        for (const char* command : {"list", "due --as-of 2011-3-10", "show AB100002.com --reveal --format json"})
+            all += Cli(command, "").out + Cli(command, "").err;
+        for (const char* list : {"main", "expiry"})
+            for (const char* format : {"xls", "csv", "htm", "rtf", "txt"}) {
+                const auto out = runtime_ / (std::string(list) + "." + format);
+                std::filesystem::remove(out);
+                Cli("export --list " + std::string(list) + " --format " + format + " --as-of 2011-3-10 --out '" +
+                    out.string() + "'");
+                all += std::string(list) + "." + format + ":" + ReadFile(out);
+            }
+        return all;
+    };
+    const std::string local = answers();
+    EXPECT_NE(local.find("名称; \"引号\""), std::string::npos);
+    WriteFile(program_ / data::kServerConfigFile, uri + "\n");
+    std::filesystem::rename(program_ / "db.mdb", program_ / "local.mdb");
+    EXPECT_EQ(answers(), local);
 }
 
 }  // namespace

@@ -24,6 +24,13 @@ protected:
     }
     void TearDown() override { unsetenv("XDG_RUNTIME_DIR"); }
 
+    // An empty register in place of the one the test used.
+    void EmptyRegister() {
+        std::filesystem::remove(program_ / "db.mdb");
+        data::CreateStarterDatabase(program_ / "db.mdb");
+        if (OnServer()) MoveRegisterToServer(program_.path());
+    }
+
     TempFolder program_;
     TempFolder runtime_;
 };

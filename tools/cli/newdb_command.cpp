@@ -27,7 +27,8 @@ int NewServerRegister(const std::string& uri, const std::optional<std::string>& 
 
 int NewDb(const Arguments& args) {
     try {
-        const Options options(args, {"--server", "--from"}, {});
+        // The common options are taken as every command takes them; newdb needs neither.
+        const Options options(args, {"--server", "--from", "--folder"}, {"--password-stdin"});
         const auto server = options.Value("--server");
         if (server && options.Positional().empty()) return NewServerRegister(*server, options.Value("--from"));
         if (server || options.Value("--from") || options.Positional().size() != 1) throw UsageError("");

@@ -52,6 +52,7 @@ std::size_t QuotedEnd(std::string_view statement, std::size_t start) {
 struct Target {
     bool server = false;
     std::vector<std::string>* markers = nullptr;
+    bool in_condition = false;  // past a "where": "column=value" compares rather than assigns
 };
 
 // A parameter as the server takes it: numbered, cast to its column's type.
@@ -128,7 +129,8 @@ void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_v
     std::size_t at = pos;
     while (at < statement.size() && statement[at] == ' ') ++at;
     const std::string_view op = OperatorAt(statement, at);
-    const bool look_up = op == "=" && OneOf(column, kLookUpColumns);
+    // The server takes "set web_address=..." for an assignment only as it stands.
+    const bool look_up = op == "=" && OneOf(column, kLookUpColumns) && (!target.server || target.in_condition);
     const bool date_order = !op.empty() && op != "=" && OneOf(column, kComparedDateColumns);
     if (!look_up && !date_order) {
         out.append(column);
@@ -201,7 +203,7 @@ bool ComputesColumns(std::string_view statement) {
     return lower.substr(0, from).find('(') != std::string::npos;
 }
 
-std::string Translate(std::string_view statement, const Target& target) {
+std::string Translate(std::string_view statement, Target target) {
     std::string out;
     out.reserve(statement.size() + 64);
     for (std::size_t i = 0; i < statement.size();) {
@@ -214,6 +216,7 @@ std::string Translate(std::string_view statement, const Target& target) {
             while (end < statement.size() && IsWordByte(statement[end])) ++end;
             const std::string_view word = statement.substr(i, end - i);
             i = end;
+            if (SameWord(word, "where")) target.in_condition = true;
             TranslateColumn(statement, i, word, out, target);
         } else {
             out += c;

@@ -8,6 +8,7 @@
 #include "app/data/schema.h"
 #include "app/data/statement_translation.h"
 #include "support/register_fixture.h"
+#include "support/test_server.h"
 
 namespace sitora::data {
 namespace {
@@ -190,16 +191,18 @@ TEST_F(Statements, LookUpsIgnoreCaseThroughTheirIndexesAndUnsortedRowsComeInTabl
     EXPECT_EQ(CountRows(module_.ADOQuery2, sql::AddressExists("Example.COM")), 1);
     EXPECT_EQ(CountRows(module_.ADOQuery2, sql::NumberExists("ab100001")), 1);
     EXPECT_EQ(CountRows(module_.ADOQuery3, sql::LoadRecord("EXAMPLE.com")), 1);
-    std::string plan;
-    sqlite3_exec(
-        module_.ADOConnection1.Handle(),
-        ("explain query plan " + TranslateStatement(sql::AddressExists("Example.COM"))).c_str(),
-        [](void* out, int, char** values, char**) {
-            *static_cast<std::string*>(out) += values[3];
-            return 0;
-        },
-        &plan, nullptr);
-    EXPECT_NE(plan.find("i_webinfo_address_nocase"), std::string::npos) << plan;
+    if (!test::OnServer()) {  // the server's plan is checked with its own tests
+        std::string plan;
+        sqlite3_exec(
+            module_.ADOConnection1.Handle(),
+            ("explain query plan " + TranslateStatement(sql::AddressExists("Example.COM"))).c_str(),
+            [](void* out, int, char** values, char**) {
+                *static_cast<std::string*>(out) += values[3];
+                return 0;
+            },
+            &plan, nullptr);
+        EXPECT_NE(plan.find("i_webinfo_address_nocase"), std::string::npos) << plan;
+    }
 
     // The expiry list reads two indexes; its rows still come in the order they were added.
     InsertDates("3", "2011-3-12", "2099-1-1");
