@@ -21,8 +21,11 @@ build:
 screenshots: build
 	scripts/screenshots.sh
 
+# Also against a throwaway PostgreSQL cluster, when one can be started here.
 bench: build
-	build/bench/sitora-bench --records $(or $(RECORDS),100000)
+	@server="$$(scripts/test-server.sh start || true)"; \
+	SITORA_BENCH_PGHOST="$$server" build/bench/sitora-bench --records $(or $(RECORDS),100000); status=$$?; \
+	[ -z "$$server" ] || scripts/test-server.sh stop "$$server"; exit $$status
 
 clean:
 	rm -rf build build-asan build-fuzz

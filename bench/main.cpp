@@ -24,6 +24,8 @@
 #include "app/data/expiry_rules.h"
 #include "app/data/record_search.h"
 #include "app/data/schema.h"
+#include "app/data/server_connection.h"
+#include "app/data/server_register.h"
 #include "app/data/statement_translation.h"
 #include "app/data/statements.h"
 #include "app/text/clock.h"
@@ -103,7 +105,7 @@ void Report(const std::string& name, double ours, double theirs, double target_r
 void ReportAbsolute(const std::string& name, double ours, double limit) { rows.push_back({name, ours, 0, 0, limit}); }
 
 void PrintTable() {
-    std::printf("\n| Measure | Sitora | sqlite3 shell | Ratio | Target | Met |\n|---|---|---|---|---|---|\n");
+    std::printf("\n| Measure | Sitora | sqlite3 shell / psql | Ratio | Target | Met |\n|---|---|---|---|---|---|\n");
     int missed = 0;
     for (const Row& row : rows) {
         bool met;
@@ -120,6 +122,61 @@ void PrintTable() {
         missed += !met;
     }
     std::printf("\n%d of %zu targets met\n", static_cast<int>(rows.size()) - missed, rows.size());
+}
+
+// The server's words for a statement, with its parameters written as date literals.
+std::string ServerSql(std::string_view statement, const std::string& iso = "") {
+    std::string sql(statement);
+    if (const auto marker = sql.find(':'); marker != std::string::npos) sql.replace(marker, sql.npos, "#" + iso + "#");
+    return data::TranslateForServer(sql).sql;
+}
+
+void BenchServer(const std::string& host, const fs::path& folder, const fs::path& work, const std::string& cli,
+                 const text::Date& today) {
+    const std::string uri = "postgresql:///sitora_bench?host=" + host + "&user=sitora";
+    if (std::system(("psql -X -q " + Quote("postgresql:///postgres?host=" + host + "&user=sitora") +
+                     " -c 'DROP DATABASE IF EXISTS sitora_bench' -c 'CREATE DATABASE sitora_bench'")
+                        .c_str()) != 0)
+        throw std::runtime_error("cannot create the bench database");
+    data::CreateServerRegister(uri, folder / "db.mdb");
+    const fs::path server_folder = work / "register-server";
+    fs::create_directories(server_folder);
+    for (const char* carrier : {"key.exe", "sk.exe"}) fs::copy_file(folder / carrier, server_folder / carrier);
+    std::ofstream(server_folder / data::kServerConfigFile) << uri << "\n";
+    const std::string psql = "psql -X -q -A -t " + Quote(uri);
+
+    data::TDataModule1 module;
+    module.SetUpConnection(server_folder.string() + "/");
+    auto& list = module.ADOQuery1;
+    Report("server: list refresh (statement 1)", Seconds([&] { list.Close(); list.Open(); }),
+           Shell(psql + " -c " + Quote(ServerSql(data::sql::kList)) + " > /dev/null"), 1.5);
+    data::Thresholds thresholds{};
+    const double counters = Seconds([&] {
+        thresholds = data::ReadThresholds(module.ADOQuery4, today);
+        data::CountDue(module.ADOQuery4, data::sql::kSpaceDue, "web_endtime", thresholds.space);
+        data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
+    });
+    const std::string space_iso = text::IsoDate(thresholds.space), domain_iso = text::IsoDate(thresholds.domain);
+    Report("server: counter refresh (statements 10-12)", counters,
+           Shell(psql + " -c " + Quote(ServerSql(data::sql::kLeadTimes)) + " -c " +
+                 Quote(ServerSql(data::sql::kSpaceDue, space_iso)) + " -c " +
+                 Quote(ServerSql(data::sql::kDomainDue, domain_iso)) + " > /dev/null"),
+           1.5);
+    const double expiry = Seconds([&] {
+        module.ADOQuery5.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
+        module.ADOQuery5.Open();
+    });
+    Report("server: expiry query (statement 13)", expiry,
+           Shell(psql + " -c " + Quote(ServerSql(data::sql::ExpiryList(space_iso, domain_iso))) + " > /dev/null"), 1.5);
+    const fs::path out = work / "server.csv";
+    const double ours = WriteSeconds("echo | " + Quote(cli) + " export --list main --format csv --out " +
+                                         Quote(out.string()) + " --folder " + Quote(server_folder.string()) +
+                                         " --password-stdin",
+                                     out);
+    const fs::path shell_out = work / "server-shell.csv";
+    const double theirs =
+        WriteSeconds(psql + " --csv -c " + Quote(ServerSql(data::sql::kList)) + " > " + Quote(shell_out.string()), shell_out);
+    Report("server: export csv", ours, theirs, 1.5);
 }
 
 }  // namespace
@@ -275,6 +332,11 @@ int main(int argc, char** argv) {
     }
     std::sort(import_times.begin(), import_times.end());
     Report("import of the exported CSV (against its export)", import_times[1], csv_export, 3.0);
+
+    // The same register on a PostgreSQL server (SITORA_BENCH_PGHOST: the socket folder of a
+    // cluster that `make bench` starts), each beside psql running the same statements.
+    if (const char* pg_host = std::getenv("SITORA_BENCH_PGHOST"); pg_host && *pg_host)
+        BenchServer(pg_host, folder, work, cli, today);
 
     // Compaction after deleting half the records.
     module.ADOConnection1.Close();
