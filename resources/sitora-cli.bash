@@ -10,7 +10,8 @@ _sitora_cli() {
     fi
     case "$prev" in
         --folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --out) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --out|--from) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --server) return ;;
         --list) COMPREPLY=($(compgen -W "main expiry" -- "$cur")); return ;;
         --as-of) return ;;
         --format)
@@ -29,7 +30,7 @@ _sitora_cli() {
         export) options+=" --list --format --out --as-of" ;;
         import) options+=" --dry-run --skip-refused"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
         import-access) options+=" --out"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
-        newdb) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        newdb) options+=" --server --from"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
     esac
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
 }
