@@ -86,7 +86,7 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
 }
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
-    const bool on_server = std::filesystem::exists(std::filesystem::path(program_folder) / data::kServerConfigFile);
+    const bool on_server = data::HasServerConfig(program_folder);
     if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
         throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
                            "to convert it, or run sitora-cli import-access");

@@ -85,10 +85,14 @@ void CheckServerUri(const std::string& uri, const std::string& where) {
         throw DataError(where + ": a URI with a password; keep that in ~/.pgpass or PGPASSFILE");
 }
 
-std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
-    const std::filesystem::path path = folder / kServerConfigFile;
+bool HasServerConfig(const std::filesystem::path& folder) {
     std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(path, ec))) return std::nullopt;
+    return std::filesystem::exists(std::filesystem::symlink_status(folder / kServerConfigFile, ec));
+}
+
+std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
+    if (!HasServerConfig(folder)) return std::nullopt;
+    const std::filesystem::path path = folder / kServerConfigFile;
     std::ifstream in(path, std::ios::binary);
     std::string content;
     if (in) content.assign(std::istreambuf_iterator<char>(in), {});

@@ -18,6 +18,9 @@ namespace sitora::data {
 // The file beside db.mdb that moves the register to a server: one libpq connection URI.
 inline constexpr const char* kServerConfigFile = "register.conf";
 
+// The folder's register is on a server: it holds register.conf (whatever that holds), and its
+// db.mdb, if any, is no register of it.
+bool HasServerConfig(const std::filesystem::path& folder);
 // The URI that <folder>/register.conf holds, or nothing when the folder has none (the register
 // is db.mdb). Throws DataError for an unreadable file, an empty one, or a URI that carries a
 // password (that belongs in ~/.pgpass or PGPASSFILE, not in a file beside the carriers).

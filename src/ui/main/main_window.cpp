@@ -13,6 +13,7 @@
 #include "app/data/access_import.h"
 #include "app/data/compaction.h"
 #include "app/data/list_layouts.h"
+#include "app/data/server_connection.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
@@ -208,8 +209,11 @@ void TForm1::FirstShow() {
         // The Windows version's Access db.mdb is converted once; a compaction cut short by a
         // crash is finished or undone before anything reads db.mdb; nothing of the register is
         // touched before the login.
-        ConvertAccessRegister();
-        data::RecoverInterruptedCompaction(context_.ProgramFolderBytes());
+        // db.mdb is the register only where no register.conf moves it to a server.
+        if (!data::HasServerConfig(context_.ProgramFolderBytes())) {
+            ConvertAccessRegister();
+            data::RecoverInterruptedCompaction(context_.ProgramFolderBytes());
+        }
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
                                         context_.TransferFile(protect::kKeyLoadTransfer).parent_path());

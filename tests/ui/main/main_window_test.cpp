@@ -93,6 +93,19 @@ TEST_F(MainWindow, AnAccessDbMdbThatCannotBeConvertedStaysAsItWas) {
     EXPECT_FALSE(std::filesystem::exists(program_ / "db.jet.mdb"));
 }
 
+TEST_F(MainWindow, AServerThatCannotBeReachedGivesTheConnectionFailureAndLeavesDbMdbAlone) {
+    std::filesystem::remove(program_ / "db.mdb");
+    test::WriteWindowsRegister(program_ / "db.mdb", {{test::WindowsRecord("20100101000001", "a.com")}, "", true});
+    const std::string original = test::ReadFile(program_ / "db.mdb");
+    test::WriteFile(program_ / "register.conf",
+                    "postgresql:///sitora?host=" + (program_ / "no-server").string() + "&connect_timeout=2\n");
+    LogIn();
+    ASSERT_EQ(boxes_.shown.size(), 1u);
+    EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败"));
+    EXPECT_EQ(end_requests_, 1);
+    EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), original);  // not converted: it is not the register
+}
+
 TEST_F(MainWindow, FirstShowLoadsTheDataKeyOnceAndShowsTheBanner) {
     ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙abc"), program_ / "sk.exe", private_ / "s.txt"));
     LogIn();

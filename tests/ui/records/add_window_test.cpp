@@ -11,7 +11,9 @@
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"
+#include "app/data/server_connection.h"
 #include "support/register_fixture.h"
+#include "support/test_server.h"
 #include "support/window_fixture.h"
 #include "ui/main/main_window.h"
 
@@ -24,11 +26,13 @@ class AddWindow : public test::WindowTest {
 protected:
     void SetUp() override {
         WindowTest::SetUp();
+        PlaceRegister();
         ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙"), program_ / "sk.exe", private_ / "s.txt"));
         LogIn();
         Click(main(), "BitBtn2");
         ASSERT_TRUE(add()->isVisible());
     }
+    virtual void PlaceRegister() {}  // db.mdb stays where it is
     TForm1* main() { return context_->Form1; }
     TForm2* add() { return context_->Form2; }
     void Fill(const QString& number, const QString& address) {
@@ -193,6 +197,31 @@ TEST_F(AddWindow, ClearAsksAndExitEmptiesAndBothCloseWaysRefreshTheList) {
     Click(add(), "BitBtn2");  // exit empties
     EXPECT_FALSE(add()->isVisible());
     EXPECT_EQ(Find<QLineEdit>(add(), "Edit3")->text(), "");
+}
+
+// On a shared register another operator may add the same site between the window's look-up and
+// its insert: the server refuses the second, and the window says so as its look-up would.
+class AddWindowOnServer : public AddWindow {
+protected:
+    void SetUp() override {
+        if (!test::ServerDatabaseUri("postgres")) GTEST_SKIP() << "the test server is not running";
+        AddWindow::SetUp();
+    }
+    void PlaceRegister() override { test::MoveRegisterToServer(program_.path()); }
+};
+
+TEST_F(AddWindowOnServer, ASiteAnotherOperatorAddedAMomentBeforeGetsTheAddWindowsRefusal) {
+    data::ServerConnection(*data::ServerUriOf(program_.path()))
+        .Run("CREATE FUNCTION other_operator() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN "
+             "IF NEW.web_id <> 'other1' THEN INSERT INTO t_webinfo(web_id, web_address) "
+             "VALUES ('other1', upper(NEW.web_address)); END IF; RETURN NEW; END $$; "
+             "CREATE TRIGGER other_operator BEFORE INSERT ON t_webinfo FOR EACH ROW EXECUTE FUNCTION other_operator()");
+    Fill("555555", "race.com");
+    Click(add(), "BitBtn1");
+    EXPECT_EQ(boxes_.LastText(), "此网站地址已经存在");
+    EXPECT_EQ(boxes_.shown.back().flags, kErrorBox);
+    // The stand-in for the other operator went with the refused statement; nothing of ours is stored.
+    EXPECT_EQ(Records(), 0);
 }
 
 }  // namespace
