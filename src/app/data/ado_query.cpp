@@ -263,7 +263,7 @@ std::vector<ServerParameter> TADOQuery::ServerValues(const std::vector<std::stri
         if (IsDateColumn(name))
             values.push_back({dates.emplace_back(DateParameter(value)), 'd'});
         else
-            values.push_back({value, IsProtectedColumn(name) ? 'p' : 't'});
+            values.push_back({value, IsProtectedColumn(name) ? 'p' : IsLeadTimeColumn(name) ? 'n' : 't'});
     }
     return values;
 }

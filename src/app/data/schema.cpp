@@ -23,6 +23,10 @@ bool IsProtectedColumn(std::string_view column) {
            kProtectedColumns.end();
 }
 
+bool IsLeadTimeColumn(std::string_view column) {
+    return std::find(kLeadTimeColumns.begin(), kLeadTimeColumns.end(), column) != kLeadTimeColumns.end();
+}
+
 const char* const kCreateSchemaSql = R"sql(
 CREATE TABLE t_webinfo(
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -18,8 +18,12 @@ inline constexpr std::array<std::string_view, 8> kProtectedColumns = {
     "web_user", "web_pass", "web_domainuser", "web_domainpass",
     "web_dbname", "web_dbip", "web_dbuser", "web_dbpass"};
 
+// t_set's lead times, whole numbers of days.
+inline constexpr std::array<std::string_view, 2> kLeadTimeColumns = {"web_alarm", "domain_alarm"};
+
 bool IsDateColumn(std::string_view column);
 bool IsProtectedColumn(std::string_view column);
+bool IsLeadTimeColumn(std::string_view column);
 
 // The statements that create an empty register: both tables (date columns take only dates
 // in their stored form, or nothing), t_set's one row (3, 3), and the indexes the look-ups and

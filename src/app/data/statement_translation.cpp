@@ -60,7 +60,10 @@ void WriteServerMarker(std::string_view name, const Target& target, std::string&
     target.markers->emplace_back(name);
     out += '$';
     out += std::to_string(target.markers->size());
-    out += IsDateColumn(name) ? "::date" : IsProtectedColumn(name) ? "::bytea" : "::text";
+    out += IsDateColumn(name)        ? "::date"
+           : IsProtectedColumn(name) ? "::bytea"
+           : IsLeadTimeColumn(name)  ? "::integer"
+                                     : "::text";
 }
 
 // One operand of a comparison: quoted text, a #date# literal or a :parameter, written in

@@ -122,18 +122,22 @@ TEST_F(Statements, SectionUpdatesChangeOnlyTheirColumnsOfTheNamedRecord) {
 TEST_F(Statements, LeadTimesAreReadFromTheFirstRowAndStoredInEveryRow) {
     EXPECT_EQ(CountRows(module_.ADOQuery6, sql::kLeadTimes), 1);
     Scalar("select 1");
-    module_.ADOQuery4.SetSQL("insert into t_set(web_alarm,domain_alarm) values(9,9)");
-    module_.ADOQuery4.ExecSQL();
+    // An older db.mdb may hold a second row; a server register holds one.
+    const int rows = test::OnServer() ? 1 : 2;
+    if (rows == 2) {
+        module_.ADOQuery4.SetSQL("insert into t_set(web_alarm,domain_alarm) values(9,9)");
+        module_.ADOQuery4.ExecSQL();
+    }
 
     auto& query = module_.ADOQuery6;
     query.SetSQL(sql::kStoreLeadTimes);
     query.SetParameter("web_alarm", "5");
     query.SetParameter("domain_alarm", "17");
-    EXPECT_EQ(query.ExecSQL(), 2);
+    EXPECT_EQ(query.ExecSQL(), rows);
 
     query.SetSQL(sql::kLeadTimes);
     query.Open();
-    EXPECT_EQ(query.RecordCount(), 2);
+    EXPECT_EQ(query.RecordCount(), rows);
     EXPECT_EQ(AsString(query.FieldByName("web_alarm")), "5");
     EXPECT_EQ(AsString(query.FieldByName("domain_alarm")), "17");
     query.Next();
