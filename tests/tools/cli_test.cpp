@@ -354,6 +354,8 @@ TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
     WriteFile(program_ / data::kServerConfigFile, uri + "\n");
     std::filesystem::rename(program_ / "db.mdb", program_ / "local.mdb");
     EXPECT_EQ(answers(), local);
+    Add("100004", "2011-3-13", "2099-1-1");  // new rows take ids after the copied ones
+    EXPECT_NE(Cli("list").out.find("100004"), std::string::npos);
 }
 
 }  // namespace

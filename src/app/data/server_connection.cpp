@@ -145,6 +145,8 @@ void ServerConnection::ReconnectWhenLost() {
 }
 
 ServerConnection::Result ServerConnection::Call(const std::string& sql, const std::vector<ServerParameter>& parameters) {
+    // The statement goes as a C string: a NUL would end it early.
+    if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
     ReconnectWhenLost();
     // Dates and numbers go as text (the server reads 'YYYY-MM-DD'); text and bytes go as they are, with
     // their lengths, so that no byte is cut at a NUL or changed on the way.
@@ -224,6 +226,7 @@ int ServerConnection::Execute(const std::string& sql, const std::vector<ServerPa
 }
 
 void ServerConnection::Run(const std::string& sql) {
+    if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
     // Several statements in one text need the simple protocol.
     if (PQstatus(connection_) != CONNECTION_OK) ReconnectWhenLost();
     Result result{PQexec(connection_, sql.c_str())};

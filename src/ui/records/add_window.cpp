@@ -97,8 +97,11 @@ void TForm2::AddRecord() {
         boxes.Show("数据库添加成功", kPromptTitle, kWarningBox);
     } catch (const data::DuplicateValue& duplicate) {
         // Another operator of a shared register added the same site a moment before.
-        const bool number = duplicate.Column() == "web_id";
-        boxes.Show(number ? "此网站编号已经存在" : "此网站地址已经存在", kPromptTitle, kErrorBox);
+        const std::string& column = duplicate.Column();
+        boxes.Show(column == "web_id"        ? "此网站编号已经存在"
+                   : column == "web_address" ? "此网站地址已经存在"
+                                             : "数据添加失败",
+                   kPromptTitle, kErrorBox);
     } catch (const std::exception&) {
         boxes.Show("数据添加失败", kPromptTitle, kErrorBox);
     }
