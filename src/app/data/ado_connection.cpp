@@ -166,6 +166,14 @@ void TADOConnection::CommitTransaction() {
     Exec(Handle(), "COMMIT");
 }
 
+void TADOConnection::BeginBatch() {
+    if (ServerConnection* server = Server()) server->BeginBatch();
+}
+
+void TADOConnection::EndBatch() {
+    if (ServerConnection* server = Server()) server->EndBatch();
+}
+
 void TADOConnection::RollbackTransaction() {
     if (server_) server_->RollbackTransaction();
     if (db_ && !sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);

@@ -54,6 +54,10 @@ public:
     void BeginTransaction();
     void CommitTransaction();
     void RollbackTransaction();  // never throws
+    // Inside a transaction, many inserts without waiting for each answer (on a server; a file
+    // needs no such thing). EndBatch throws the first failure.
+    void BeginBatch();
+    void EndBatch();
 
 private:
     friend class TADOQuery;

@@ -116,7 +116,9 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
             const bool rebuild =
                 accepted.size() >= kBulkRows && accepted.size() >= records_before && !connection.OnServer();
             if (rebuild) DropRegisterIndexes(connection.Handle());
+            connection.BeginBatch();
             for (const RecordEntry& entry : accepted) InsertRecord(module.ADOQuery2, entry, data_key);
+            connection.EndBatch();
             if (rebuild) CreateRegisterIndexes(connection.Handle());
             connection.CommitTransaction();
         } else {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "app/data/date_cells.h"
 #include "app/data/schema.h"
@@ -14,6 +15,10 @@ namespace sitora::data {
 
 struct ServerConnection::Result {
     PGresult* handle;
+    explicit Result(PGresult* result) : handle(result) {}
+    Result(Result&& other) noexcept : handle(std::exchange(other.handle, nullptr)) {}
+    Result(const Result&) = delete;
+    Result& operator=(const Result&) = delete;
     ~Result() { PQclear(handle); }
 };
 
@@ -64,6 +69,17 @@ std::string DuplicatedColumn(const PGresult* result) {
     if (name.find("web_address") != std::string_view::npos) return "web_address";
     return std::string(name);
 }
+
+// A statement's failure as the data layer reports it: a unique index's refusal names its column.
+[[noreturn]] void ThrowFailure(const PGresult* result, const pg_conn* connection) {
+    const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
+    if (state && state == kUniqueViolation) throw DuplicateValue(DuplicatedColumn(result));
+    std::string message = PQresultErrorMessage(result);
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    throw DataError(message.empty() ? ConnectionMessage(connection) : message);
+}
+
+constexpr int kBatchRows = 500;  // answers awaited at once: a few kilobytes, no buffer fills
 
 }  // namespace
 
@@ -135,9 +151,24 @@ ServerConnection::~ServerConnection() {
     if (connection_) PQfinish(connection_);
 }
 
+const std::string& ServerConnection::PreparedName(const std::string& sql, int parameters) {
+    auto found = prepared_.find(sql);
+    if (found != prepared_.end()) return found->second;
+    std::string name = "s" + std::to_string(++statements_prepared_);
+    Result result{PQprepare(connection_, name.c_str(), sql.c_str(), parameters, nullptr)};
+    if (PQresultStatus(result.handle) != PGRES_COMMAND_OK) {
+        if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
+        std::string message = PQresultErrorMessage(result.handle);
+        while (!message.empty() && message.back() == '\n') message.pop_back();
+        throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+    }
+    return prepared_.emplace(sql, std::move(name)).first->second;
+}
+
 void ServerConnection::ReconnectWhenLost() {
     if (PQstatus(connection_) == CONNECTION_OK) return;
     in_transaction_ = false;
+    prepared_.clear();  // they went with the old session
     PQreset(connection_);
     if (PQstatus(connection_) != CONNECTION_OK)
         throw DataError("cannot connect to the register's server: " + ConnectionMessage(connection_));
@@ -147,6 +178,7 @@ void ServerConnection::ReconnectWhenLost() {
 ServerConnection::Result ServerConnection::Call(const std::string& sql, const std::vector<ServerParameter>& parameters) {
     // The statement goes as a C string: a NUL would end it early.
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
+    EndBatch();  // a statement that waits for its answer ends a batch
     ReconnectWhenLost();
     // Dates and numbers go as text (the server reads 'YYYY-MM-DD'); text and bytes go as they are, with
     // their lengths, so that no byte is cut at a NUL or changed on the way.
@@ -165,19 +197,17 @@ ServerConnection::Result ServerConnection::Call(const std::string& sql, const st
         }
         lengths.push_back(static_cast<int>(parameter.bytes.size()));
     }
-    Result result{PQexecParams(connection_, sql.c_str(), static_cast<int>(parameters.size()), nullptr, values.data(),
-                               lengths.data(), formats.data(), 0)};
+    const int count = static_cast<int>(parameters.size());
+    Result result{count == 0 ? PQexecParams(connection_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                             : PQexecPrepared(connection_, PreparedName(sql, count).c_str(), count, values.data(),
+                                              lengths.data(), formats.data(), 0)};
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN) return result;
     if (PQstatus(connection_) != CONNECTION_OK) {
         in_transaction_ = false;
         throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
     }
-    const char* state = PQresultErrorField(result.handle, PG_DIAG_SQLSTATE);
-    if (state && state == kUniqueViolation) throw DuplicateValue(DuplicatedColumn(result.handle));
-    std::string message = PQresultErrorMessage(result.handle);
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+    ThrowFailure(result.handle, connection_);
 }
 
 std::unique_ptr<ResultSet> ServerConnection::Select(const std::string& sql,
@@ -218,6 +248,11 @@ std::unique_ptr<ResultSet> ServerConnection::Select(const std::string& sql,
 }
 
 int ServerConnection::Execute(const std::string& sql, const std::vector<ServerParameter>& parameters) {
+    if (batching_) {
+        Send(sql, parameters);
+        if (++unanswered_ >= kBatchRows) AwaitBatch();
+        return 1;
+    }
     Result result = Call(sql, parameters);
     const char* changed = PQcmdTuples(result.handle);
     int count = 0;
@@ -272,6 +307,81 @@ void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
     }
 }
 
+void ServerConnection::BeginBatch() {
+    if (!in_transaction_) throw DataError("a batch needs a transaction");
+    if (PQenterPipelineMode(connection_) != 1) throw DataError(ConnectionMessage(connection_));
+    batching_ = true;
+    unanswered_ = 0;
+}
+
+void ServerConnection::Send(const std::string& sql, const std::vector<ServerParameter>& parameters) {
+    if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
+    std::vector<std::string> dates;
+    dates.reserve(parameters.size());
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+    for (const ServerParameter& parameter : parameters) {
+        const bool as_text = parameter.kind == 'd' || parameter.kind == 'n';
+        values.push_back(as_text ? dates.emplace_back(parameter.bytes).c_str() : parameter.bytes.data());
+        lengths.push_back(static_cast<int>(parameter.bytes.size()));
+        formats.push_back(as_text ? 0 : 1);
+    }
+    // The statement is prepared once, in the same stream as its runs.
+    const int count = static_cast<int>(parameters.size());
+    auto name = prepared_.find(sql);
+    if (name == prepared_.end()) {
+        name = prepared_.emplace(sql, "s" + std::to_string(++statements_prepared_)).first;
+        if (PQsendPrepare(connection_, name->second.c_str(), sql.c_str(), count, nullptr) != 1)
+            throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+    }
+    if (PQsendQueryPrepared(connection_, name->second.c_str(), count, values.data(), lengths.data(), formats.data(),
+                            0) != 1)
+        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+}
+
+void ServerConnection::AwaitBatch() {
+    unanswered_ = 0;
+    if (PQpipelineSync(connection_) != 1) throw DataError(ConnectionMessage(connection_));
+    std::optional<Result> failure;
+    for (int empty = 0;;) {
+        PGresult* handle = PQgetResult(connection_);
+        if (!handle) {
+            // Between the answers of two statements; a lost connection gives nothing more.
+            if (++empty > 1 && PQstatus(connection_) != CONNECTION_OK) break;
+            continue;
+        }
+        empty = 0;
+        Result result{handle};
+        const ExecStatusType status = PQresultStatus(handle);
+        if (status == PGRES_PIPELINE_SYNC) break;
+        if (status == PGRES_FATAL_ERROR && !failure) failure.emplace(std::exchange(result.handle, nullptr));
+    }
+    if (PQstatus(connection_) != CONNECTION_OK) {
+        in_transaction_ = false;
+        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+    }
+    if (failure) {
+        // A statement prepared in this batch may have failed with it: prepare anew, under new
+        // names, next time.
+        prepared_.clear();
+        ThrowFailure(failure->handle, connection_);
+    }
+}
+
+void ServerConnection::EndBatch() {
+    if (!batching_) return;
+    try {
+        AwaitBatch();
+    } catch (...) {
+        batching_ = false;
+        PQexitPipelineMode(connection_);
+        throw;
+    }
+    batching_ = false;
+    if (PQexitPipelineMode(connection_) != 1) throw DataError(ConnectionMessage(connection_));
+}
+
 void ServerConnection::BeginTransaction() {
     Run("BEGIN");
     in_transaction_ = true;
@@ -283,6 +393,12 @@ void ServerConnection::CommitTransaction() {
 }
 
 void ServerConnection::RollbackTransaction() {
+    if (batching_) {
+        try {
+            EndBatch();
+        } catch (const DataError&) {
+        }
+    }
     if (!in_transaction_) return;
     in_transaction_ = false;
     if (PQstatus(connection_) != CONNECTION_OK) return;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "app/data/data_error.h"
@@ -56,6 +57,12 @@ public:
     // COPY ... FROM STDIN with `data` in the text format.
     void CopyIn(const std::string& sql, std::string_view data);
 
+    // Many inserts in one go (an import): until EndBatch, Execute sends each statement without
+    // waiting for its answer and counts it as one row; EndBatch waits for every answer and
+    // throws the first failure. Only inside a transaction, so that a failure undoes them all.
+    void BeginBatch();
+    void EndBatch();
+
     bool InTransaction() const { return in_transaction_; }
     void BeginTransaction();
     void CommitTransaction();
@@ -64,11 +71,20 @@ public:
 private:
     struct Result;
     Result Call(const std::string& sql, const std::vector<ServerParameter>& parameters);
+    // The name under which a statement with parameters is prepared in this session. Only the
+    // catalogue's fixed statements have parameters, so the names stay few.
+    const std::string& PreparedName(const std::string& sql, int parameters);
     void ReconnectWhenLost();
+    void Send(const std::string& sql, const std::vector<ServerParameter>& parameters);
+    void AwaitBatch();  // every answer sent so far; throws the first failure
 
     std::string uri_;
     pg_conn* connection_ = nullptr;
     bool in_transaction_ = false;
+    std::unordered_map<std::string, std::string> prepared_;
+    unsigned statements_prepared_ = 0;  // names are never used twice in a session
+    bool batching_ = false;
+    int unanswered_ = 0;
 };
 
 }  // namespace sitora::data

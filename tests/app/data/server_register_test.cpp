@@ -8,6 +8,7 @@
 
 #include "app/data/compaction.h"
 #include "app/data/data_error.h"
+#include "app/data/list_import.h"
 #include "app/data/record_entry.h"
 #include "app/data/schema.h"
 #include "app/data/server_connection.h"
@@ -118,6 +119,23 @@ TEST_F(ServerRegister, LookUpsUseTheUniqueIndexAndCompactionVacuumsInPlace) {
     EXPECT_TRUE(data::CompactDatabase(folder_.path()));
     EXPECT_EQ(ReadFile(folder_ / "db.mdb"), before);
     EXPECT_FALSE(std::filesystem::exists(folder_ / data::kBackupFile));
+}
+
+TEST_F(ServerRegister, AnImportTheServerRefusesHalfwayLeavesNothingAndTheNextGoesIn) {
+    std::string rows = "web_id,web_address,web_name,web_time,web_endtime,web_domaintime,web_enddomaintime\n";
+    for (int i = 0; i < 1200; ++i)
+        rows += std::to_string(100000 + i) + ",s" + std::to_string(i) + ".com," + (i == 900 ? "bad" : "ok") +
+                ",2010-1-1,2011-1-1,2010-1-1,2011-1-1\n";
+    data::ServerConnection(Uri()).Run("ALTER TABLE t_webinfo ADD CONSTRAINT no_bad CHECK (web_name <> 'bad')");
+    TDataModule1 module;
+    module.SetUpConnection(folder_.ProgramFolder());
+    EXPECT_THROW(data::ImportList(module, rows, "key", {}), data::DataError);
+    module.ADOQuery1.Open();
+    EXPECT_EQ(module.ADOQuery1.RecordCount(), 0);
+    data::ServerConnection(Uri()).Run("ALTER TABLE t_webinfo DROP CONSTRAINT no_bad");
+    EXPECT_EQ(data::ImportList(module, rows, "key", {}).accepted, 1200u);
+    module.ADOQuery1.Open();
+    EXPECT_EQ(module.ADOQuery1.RecordCount(), 1200);
 }
 
 TEST(ServerConfig, AConnectionUriIsTakenOnlyWithoutAPassword) {
