@@ -129,7 +129,11 @@ std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
 }
 
 ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {
-    connection_ = PQconnectdb(uri_.c_str());
+    // A server that does not answer must not hold the window for minutes: 10 s, unless the URI
+    // says otherwise (its settings come last and win).
+    const char* const keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
+    const char* const values[] = {"10", "sitora", uri_.c_str(), nullptr};
+    connection_ = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection_) != CONNECTION_OK) {
         const std::string message = ConnectionMessage(connection_);
         PQfinish(connection_);
