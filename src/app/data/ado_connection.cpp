@@ -24,17 +24,13 @@ void Exec(sqlite3* db, const char* sql) {
     if (rc != SQLITE_OK) throw DataError(text);
 }
 
-}  // namespace
-
-namespace {
-
 // The value of one key ("data source=", lower case with its '=') of a connection string.
 std::optional<std::string> ValueOf(std::string_view connection_string, std::string_view key) {
     std::size_t pos = 0;
     while (pos < connection_string.size()) {
         while (pos < connection_string.size() && connection_string[pos] == ' ') ++pos;
         const bool is_key = connection_string.size() - pos >= key.size() &&
-                               strncasecmp(connection_string.data() + pos, key.data(), key.size()) == 0;
+                            strncasecmp(connection_string.data() + pos, key.data(), key.size()) == 0;
         std::size_t value_start = connection_string.find('=', pos);
         if (value_start == std::string_view::npos) break;
         ++value_start;

@@ -70,13 +70,41 @@ std::string DuplicatedColumn(const PGresult* result) {
     return std::string(name);
 }
 
+// Parameters as libpq takes them. Dates and numbers go as text (the server reads
+// 'YYYY-MM-DD'); text and bytes go as they are, with their lengths, so that no byte is cut at a
+// NUL or changed on the way.
+struct WireParameters {
+    std::vector<std::string> texts;
+    std::vector<const char*> values;
+    std::vector<int> lengths;
+    std::vector<int> formats;
+
+    explicit WireParameters(const std::vector<ServerParameter>& parameters) {
+        texts.reserve(parameters.size());  // the values point into it: it must not move
+        for (const ServerParameter& parameter : parameters) {
+            const bool as_text = parameter.kind == 'd' || parameter.kind == 'n';
+            values.push_back(as_text ? texts.emplace_back(parameter.bytes).c_str() : parameter.bytes.data());
+            lengths.push_back(static_cast<int>(parameter.bytes.size()));
+            formats.push_back(as_text ? 0 : 1);
+        }
+    }
+    WireParameters(const WireParameters&) = delete;  // the values point into this one
+    WireParameters& operator=(const WireParameters&) = delete;
+    int Count() const { return static_cast<int>(values.size()); }
+};
+
+// A failed result's message, or the connection's when the result has none.
+std::string FailureMessage(const PGresult* result, const pg_conn* connection) {
+    std::string message = result ? PQresultErrorMessage(result) : "";
+    while (!message.empty() && message.back() == '\n') message.pop_back();
+    return message.empty() ? ConnectionMessage(connection) : message;
+}
+
 // A statement's failure as the data layer reports it: a unique index's refusal names its column.
 [[noreturn]] void ThrowFailure(const PGresult* result, const pg_conn* connection) {
     const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
     if (state && state == kUniqueViolation) throw DuplicateValue(DuplicatedColumn(result));
-    std::string message = PQresultErrorMessage(result);
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    throw DataError(message.empty() ? ConnectionMessage(connection) : message);
+    throw DataError(FailureMessage(result, connection));
 }
 
 constexpr int kBatchRows = 500;  // answers awaited at once: a few kilobytes, no buffer fills
@@ -162,9 +190,7 @@ const std::string& ServerConnection::PreparedName(const std::string& sql, int pa
     Result result{PQprepare(connection_, name.c_str(), sql.c_str(), parameters, nullptr)};
     if (PQresultStatus(result.handle) != PGRES_COMMAND_OK) {
         if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
-        std::string message = PQresultErrorMessage(result.handle);
-        while (!message.empty() && message.back() == '\n') message.pop_back();
-        throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+        throw DataError(FailureMessage(result.handle, connection_));
     }
     return prepared_.emplace(sql, std::move(name)).first->second;
 }
@@ -184,27 +210,11 @@ ServerConnection::Result ServerConnection::Call(const std::string& sql, const st
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
     EndBatch();  // a statement that waits for its answer ends a batch
     ReconnectWhenLost();
-    // Dates and numbers go as text (the server reads 'YYYY-MM-DD'); text and bytes go as they are, with
-    // their lengths, so that no byte is cut at a NUL or changed on the way.
-    std::vector<std::string> dates;
-    dates.reserve(parameters.size());
-    std::vector<const char*> values;
-    std::vector<int> lengths;
-    std::vector<int> formats;
-    for (const ServerParameter& parameter : parameters) {
-        if (parameter.kind == 'd' || parameter.kind == 'n') {
-            values.push_back(dates.emplace_back(parameter.bytes).c_str());
-            formats.push_back(0);
-        } else {
-            values.push_back(parameter.bytes.data());
-            formats.push_back(1);
-        }
-        lengths.push_back(static_cast<int>(parameter.bytes.size()));
-    }
-    const int count = static_cast<int>(parameters.size());
+    const WireParameters wire(parameters);
+    const int count = wire.Count();
     Result result{count == 0 ? PQexecParams(connection_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
-                             : PQexecPrepared(connection_, PreparedName(sql, count).c_str(), count, values.data(),
-                                              lengths.data(), formats.data(), 0)};
+                             : PQexecPrepared(connection_, PreparedName(sql, count).c_str(), count, wire.values.data(),
+                                              wire.lengths.data(), wire.formats.data(), 0)};
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN) return result;
     if (PQstatus(connection_) != CONNECTION_OK) {
@@ -272,9 +282,7 @@ void ServerConnection::Run(const std::string& sql) {
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return;
     if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
-    std::string message = PQresultErrorMessage(result.handle);
-    while (!message.empty() && message.back() == '\n') message.pop_back();
-    throw DataError(message.empty() ? ConnectionMessage(connection_) : message);
+    throw DataError(FailureMessage(result.handle, connection_));
 }
 
 std::optional<std::string> ServerConnection::Value(const std::string& sql) {
@@ -298,17 +306,14 @@ void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
     bool duplicate = false;
     while (PGresult* result = PQgetResult(connection_)) {
         if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty()) {
-            error = PQresultErrorMessage(result);
+            error = FailureMessage(result, connection_);
             const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
             if (state && state == kUniqueViolation) error = DuplicatedColumn(result), duplicate = true;
         }
         PQclear(result);
     }
     if (duplicate) throw DuplicateValue(error);
-    if (!error.empty()) {
-        while (!error.empty() && error.back() == '\n') error.pop_back();
-        throw DataError(error);
-    }
+    if (!error.empty()) throw DataError(error);
 }
 
 void ServerConnection::BeginBatch() {
@@ -320,27 +325,17 @@ void ServerConnection::BeginBatch() {
 
 void ServerConnection::Send(const std::string& sql, const std::vector<ServerParameter>& parameters) {
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
-    std::vector<std::string> dates;
-    dates.reserve(parameters.size());
-    std::vector<const char*> values;
-    std::vector<int> lengths;
-    std::vector<int> formats;
-    for (const ServerParameter& parameter : parameters) {
-        const bool as_text = parameter.kind == 'd' || parameter.kind == 'n';
-        values.push_back(as_text ? dates.emplace_back(parameter.bytes).c_str() : parameter.bytes.data());
-        lengths.push_back(static_cast<int>(parameter.bytes.size()));
-        formats.push_back(as_text ? 0 : 1);
-    }
+    const WireParameters wire(parameters);
     // The statement is prepared once, in the same stream as its runs.
-    const int count = static_cast<int>(parameters.size());
+    const int count = wire.Count();
     auto name = prepared_.find(sql);
     if (name == prepared_.end()) {
         name = prepared_.emplace(sql, "s" + std::to_string(++statements_prepared_)).first;
         if (PQsendPrepare(connection_, name->second.c_str(), sql.c_str(), count, nullptr) != 1)
             throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
     }
-    if (PQsendQueryPrepared(connection_, name->second.c_str(), count, values.data(), lengths.data(), formats.data(),
-                            0) != 1)
+    if (PQsendQueryPrepared(connection_, name->second.c_str(), count, wire.values.data(), wire.lengths.data(),
+                            wire.formats.data(), 0) != 1)
         throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
 }
 
