@@ -124,11 +124,25 @@ void PrintTable() {
     std::printf("\n%d of %zu targets met\n", static_cast<int>(rows.size()) - missed, rows.size());
 }
 
-// The server's words for a statement, with its parameters written as date literals.
-std::string ServerSql(std::string_view statement, const std::string& iso = "") {
+// A statement with its one parameter written as a date literal, for the shells to run.
+std::string WithDate(std::string_view statement, const std::string& iso = "") {
     std::string sql(statement);
     if (const auto marker = sql.find(':'); marker != std::string::npos) sql.replace(marker, sql.npos, "#" + iso + "#");
-    return data::TranslateForServer(sql).sql;
+    return sql;
+}
+
+// The server's words for a statement, its parameter written as a date literal.
+std::string ServerSql(std::string_view statement, const std::string& iso = "") {
+    return data::TranslateForServer(WithDate(statement, iso)).sql;
+}
+
+// The main window's counter refresh (statements 10-12); `thresholds` gets the dates it used.
+double CounterRefreshSeconds(data::TDataModule1& module, const text::Date& today, data::Thresholds& thresholds) {
+    return Seconds([&] {
+        thresholds = data::ReadThresholds(module.ADOQuery4, today);
+        data::CountDue(module.ADOQuery4, data::sql::kSpaceDue, "web_endtime", thresholds.space);
+        data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
+    });
 }
 
 void BenchServer(const std::string& host, const fs::path& folder, const fs::path& work, const std::string& cli,
@@ -151,11 +165,7 @@ void BenchServer(const std::string& host, const fs::path& folder, const fs::path
     Report("server: list refresh (statement 1)", Seconds([&] { list.Close(); list.Open(); }),
            Shell(psql + " -c " + Quote(ServerSql(data::sql::kList)) + " > /dev/null"), 1.5);
     data::Thresholds thresholds{};
-    const double counters = Seconds([&] {
-        thresholds = data::ReadThresholds(module.ADOQuery4, today);
-        data::CountDue(module.ADOQuery4, data::sql::kSpaceDue, "web_endtime", thresholds.space);
-        data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
-    });
+    const double counters = CounterRefreshSeconds(module, today, thresholds);
     const std::string space_iso = text::IsoDate(thresholds.space), domain_iso = text::IsoDate(thresholds.domain);
     Report("server: counter refresh (statements 10-12)", counters,
            Shell(psql + " -c " + Quote(ServerSql(data::sql::kLeadTimes)) + " -c " +
@@ -219,21 +229,12 @@ int main(int argc, char** argv) {
 
     // Counter refresh and expiry query.
     data::Thresholds thresholds{};
-    const double counters = Seconds([&] {
-        thresholds = data::ReadThresholds(module.ADOQuery4, today);
-        data::CountDue(module.ADOQuery4, data::sql::kSpaceDue, "web_endtime", thresholds.space);
-        data::CountDue(module.ADOQuery4, data::sql::kDomainDue, "web_enddomaintime", thresholds.domain);
-    });
+    const double counters = CounterRefreshSeconds(module, today, thresholds);
     const std::string space_iso = text::IsoDate(thresholds.space), domain_iso = text::IsoDate(thresholds.domain);
     // The shell runs the statements as the data module hands them to SQLite.
-    const auto with_date = [](std::string_view statement, const std::string& iso) {
-        std::string sql(statement);
-        sql.replace(sql.find(':'), sql.npos, "#" + iso + "#");
-        return data::TranslateStatement(sql);
-    };
     const std::string counter_sql = data::TranslateStatement(data::sql::kLeadTimes) + "; " +
-                                    with_date(data::sql::kSpaceDue, space_iso) + "; " +
-                                    with_date(data::sql::kDomainDue, domain_iso) + ";";
+                                    data::TranslateStatement(WithDate(data::sql::kSpaceDue, space_iso)) + "; " +
+                                    data::TranslateStatement(WithDate(data::sql::kDomainDue, domain_iso)) + ";";
     Report("counter refresh (statements 10-12)", counters, Shell("sqlite3 " + db + " " + Quote(counter_sql) + " > /dev/null"), 1.5);
     const double expiry = Seconds([&] {
         module.ADOQuery5.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));

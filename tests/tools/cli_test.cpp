@@ -52,12 +52,15 @@ protected:
         for (const auto& [name, value] : record) module.ADOQuery2.SetParameter(name, value);
         module.ADOQuery2.ExecSQL();
     }
-    void LeadTimes(int space, int domain) {
+    // One statement on the register, through its own connection.
+    void Change(const std::string& statement) {
         data::TDataModule1 module;
         module.SetUpConnection(program_.ProgramFolder());
-        module.ADOQuery6.SetSQL("update t_set set web_alarm=" + std::to_string(space) +
-                                ",domain_alarm=" + std::to_string(domain));
-        module.ADOQuery6.ExecSQL();
+        module.ADOQuery4.SetSQL(statement);
+        module.ADOQuery4.ExecSQL();
+    }
+    void LeadTimes(int space, int domain) {
+        Change("update t_set set web_alarm=" + std::to_string(space) + ",domain_alarm=" + std::to_string(domain));
     }
     bool ValidJson(const std::string& text) {
         WriteFile(runtime_ / "json", text);
@@ -285,11 +288,7 @@ std::string MainListOf(const std::string& list) {
 TEST_F(CliTest, ExportedListsImportIntoAnEmptyRegisterAsTheSameList) {
     Add("100001", "2011-3-1", "2011-4-1");
     Add("100002", "2012-12-31", "2013-1-1");
-    data::TDataModule1 module;
-    module.SetUpConnection(program_.ProgramFolder());
-    module.ADOQuery4.SetSQL("update t_webinfo set web_name='名称; \"引号\"',web_address='o''brien;.com' where web_id='100002'");
-    module.ADOQuery4.ExecSQL();
-    module.ADOConnection1.Close();
+    Change("update t_webinfo set web_name='名称; \"引号\"',web_address='o''brien;.com' where web_id='100002'");
     const std::string list = MainListOf(Cli("list").out);
     for (const char* format : {"csv", "txt"}) {
         const std::string file = (runtime_ / (std::string("main.") + format)).string();
@@ -323,11 +322,7 @@ TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
     Add("100001", "2011-3-13", "2099-1-1");
     Add("AB100002", "2011-3-14", "2011-3-10", "钥匙");
     Add("100003", "2009-5-1", "2008-1-1");
-    data::TDataModule1 module;
-    module.SetUpConnection(program_.ProgramFolder());
-    module.ADOQuery4.SetSQL("update t_webinfo set web_name='名称; \"引号\"\t制表',web_remark='行一\r\n行二' where web_id='100003'");
-    module.ADOQuery4.ExecSQL();
-    module.ADOConnection1.Close();
+    Change("update t_webinfo set web_name='名称; \"引号\"\t制表',web_remark='行一\r\n行二' where web_id='100003'");
 
     const std::string uri = FreshServerDatabase();
     const CliRun created = Cli("newdb --server '" + uri + "' --from '" + (program_ / "db.mdb").string() + "'");

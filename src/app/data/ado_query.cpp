@@ -21,7 +21,7 @@ struct TADOQuery::Statement {
     // with its parameters set in the same order finds each at once.
     std::vector<std::size_t> parameter_of;
     std::vector<std::string> marker_names;  // without the colon
-    std::vector<char> marker_kinds;          // 'd' date, 'p' protected, 't' text
+    std::vector<char> marker_kinds;          // ValueKind of each
     ~Statement() { sqlite3_finalize(handle); }
 };
 
@@ -143,20 +143,15 @@ void TADOQuery::Bind(Statement& statement) {
             if (!marker) throw DataError("unnamed parameter in statement");
             statement.marker_names.emplace_back(marker + 1);
             const std::string_view name = statement.marker_names.back();
-            statement.marker_kinds.push_back(IsDateColumn(name) ? 'd' : IsProtectedColumn(name) ? 'p' : 't');
+            statement.marker_kinds.push_back(ValueKind(name));
         }
         statement.parameter_of.assign(static_cast<std::size_t>(count), 0);
     }
     for (int i = 1; i <= count; ++i) {
         const std::string_view name = statement.marker_names[static_cast<std::size_t>(i - 1)];
         std::size_t& hint = statement.parameter_of[static_cast<std::size_t>(i - 1)];
-        if (hint >= parameters_.size() || !SameName(parameters_[hint].first, name)) {
-            hint = parameters_.size();
-            for (std::size_t p = 0; p < parameters_.size(); ++p)
-                if (SameName(parameters_[p].first, name)) hint = p;  // the last one set counts
-        }
-        if (hint >= parameters_.size()) throw DataError("parameter " + std::string(name) + " has no value");
-        const std::string* value = &parameters_[hint].second;
+        if (hint >= parameters_.size() || !SameName(parameters_[hint].first, name)) hint = LastParameterNamed(name);
+        const std::string* value = hint < parameters_.size() ? &parameters_[hint].second : &ValueOf(name);
         const char kind = statement.marker_kinds[static_cast<std::size_t>(i - 1)];
         int rc;
         if (kind == 'd') {
@@ -246,11 +241,16 @@ int TADOQuery::ExecSQL() {
     return sqlite3_changes(db);
 }
 
-const std::string& TADOQuery::ValueOf(std::string_view name) const {
-    // The last one set counts.
+std::size_t TADOQuery::LastParameterNamed(std::string_view name) const {
     for (std::size_t p = parameters_.size(); p-- > 0;)
-        if (SameName(parameters_[p].first, name)) return parameters_[p].second;
-    throw DataError("parameter " + std::string(name) + " has no value");
+        if (SameName(parameters_[p].first, name)) return p;
+    return parameters_.size();
+}
+
+const std::string& TADOQuery::ValueOf(std::string_view name) const {
+    const std::size_t p = LastParameterNamed(name);  // the last one set counts
+    if (p == parameters_.size()) throw DataError("parameter " + std::string(name) + " has no value");
+    return parameters_[p].second;
 }
 
 std::vector<ServerParameter> TADOQuery::ServerValues(const std::vector<std::string>& markers,
@@ -260,10 +260,8 @@ std::vector<ServerParameter> TADOQuery::ServerValues(const std::vector<std::stri
     dates.reserve(markers.size());  // the values point into it: it must not move
     for (const std::string& name : markers) {
         const std::string& value = ValueOf(name);
-        if (IsDateColumn(name))
-            values.push_back({dates.emplace_back(DateParameter(value)), 'd'});
-        else
-            values.push_back({value, IsProtectedColumn(name) ? 'p' : IsLeadTimeColumn(name) ? 'n' : 't'});
+        const char kind = ValueKind(name);
+        values.push_back({kind == 'd' ? std::string_view(dates.emplace_back(DateParameter(value))) : value, kind});
     }
     return values;
 }

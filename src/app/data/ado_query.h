@@ -92,7 +92,9 @@ private:
     // The values of a server statement's parameters, by their names; dates in `dates`.
     std::vector<ServerParameter> ServerValues(const std::vector<std::string>& markers,
                                               std::vector<std::string>& dates) const;
-    const std::string& ValueOf(std::string_view name) const;
+    // The place of the last parameter set under this name, or the number of parameters.
+    std::size_t LastParameterNamed(std::string_view name) const;
+    const std::string& ValueOf(std::string_view name) const;  // throws DataError when none is set
 
     TADOConnection* connection_;
     std::string statement_;

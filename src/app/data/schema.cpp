@@ -27,6 +27,10 @@ bool IsLeadTimeColumn(std::string_view column) {
     return std::find(kLeadTimeColumns.begin(), kLeadTimeColumns.end(), column) != kLeadTimeColumns.end();
 }
 
+char ValueKind(std::string_view column) {
+    return IsDateColumn(column) ? 'd' : IsProtectedColumn(column) ? 'p' : IsLeadTimeColumn(column) ? 'n' : 't';
+}
+
 const char* const kCreateSchemaSql = R"sql(
 CREATE TABLE t_webinfo(
     id INTEGER PRIMARY KEY AUTOINCREMENT,

@@ -24,6 +24,9 @@ inline constexpr std::array<std::string_view, 2> kLeadTimeColumns = {"web_alarm"
 bool IsDateColumn(std::string_view column);
 bool IsProtectedColumn(std::string_view column);
 bool IsLeadTimeColumn(std::string_view column);
+// What a column's values are, as parameters carry them: 'd' a date, 'p' protected bytes,
+// 'n' a whole number of days, 't' text.
+char ValueKind(std::string_view column);
 
 // The statements that create an empty register: both tables (date columns take only dates
 // in their stored form, or nothing), t_set's one row (3, 3), and the indexes the look-ups and

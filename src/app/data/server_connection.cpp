@@ -40,24 +40,17 @@ std::string ConnectionMessage(const pg_conn* connection) {
     return message;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
+DataError LostConnection(const pg_conn* connection) {
+    return DataError("lost the connection to the register's server: " + ConnectionMessage(connection));
 }
 
-// A bytea cell in the hex output form "\x0a1b..." as its bytes.
-std::string_view ByteaCell(std::string_view hex, std::string& buffer) {
-    if (hex.size() < 2 || hex[0] != '\\' || hex[1] != 'x' || hex.size() % 2 != 0)
-        throw DataError("the server sent bytes in an unknown form");
-    buffer.resize((hex.size() - 2) / 2);
-    for (std::size_t i = 0; i < buffer.size(); ++i) {
-        const int high = HexDigit(hex[2 + 2 * i]);
-        const int low = HexDigit(hex[3 + 2 * i]);
-        if (high < 0 || low < 0) throw DataError("the server sent bytes in an unknown form");
-        buffer[i] = static_cast<char>(high * 16 + low);
-    }
+// A bytea cell as the server writes it ("\x0a1b...") as its bytes.
+std::string_view ByteaCell(const char* text, std::string& buffer) {
+    std::size_t length = 0;
+    unsigned char* bytes = PQunescapeBytea(reinterpret_cast<const unsigned char*>(text), &length);
+    if (!bytes) throw DataError("out of memory reading bytes from the server");
+    buffer.assign(reinterpret_cast<const char*>(bytes), length);
+    PQfreemem(bytes);
     return buffer;
 }
 
@@ -198,6 +191,7 @@ const std::string& ServerConnection::PreparedName(const std::string& sql, int pa
 void ServerConnection::ReconnectWhenLost() {
     if (PQstatus(connection_) == CONNECTION_OK) return;
     in_transaction_ = false;
+    batching_ = false;
     prepared_.clear();  // they went with the old session
     PQreset(connection_);
     if (PQstatus(connection_) != CONNECTION_OK)
@@ -219,7 +213,7 @@ ServerConnection::Result ServerConnection::Call(const std::string& sql, const st
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN) return result;
     if (PQstatus(connection_) != CONNECTION_OK) {
         in_transaction_ = false;
-        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+        throw LostConnection(connection_);
     }
     ThrowFailure(result.handle, connection_);
 }
@@ -255,7 +249,9 @@ std::unique_ptr<ResultSet> ServerConnection::Select(const std::string& sql,
             const std::string_view cell(PQgetvalue(result.handle, r, c),
                                         static_cast<std::size_t>(PQgetlength(result.handle, r, c)));
             const char kind = kinds[static_cast<std::size_t>(c - first)];
-            rows->AppendCell(kind == 'b' ? ByteaCell(cell, buffer) : kind == 'd' ? ShownDate(cell, buffer) : cell);
+            rows->AppendCell(kind == 'b'   ? ByteaCell(cell.data(), buffer)
+                             : kind == 'd' ? ShownDate(cell, buffer)
+                                           : cell);
         }
     }
     return rows;
@@ -276,8 +272,9 @@ int ServerConnection::Execute(const std::string& sql, const std::vector<ServerPa
 
 void ServerConnection::Run(const std::string& sql) {
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
+    EndBatch();
+    ReconnectWhenLost();
     // Several statements in one text need the simple protocol.
-    if (PQstatus(connection_) != CONNECTION_OK) ReconnectWhenLost();
     Result result{PQexec(connection_, sql.c_str())};
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return;
@@ -302,18 +299,12 @@ void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
             throw DataError(ConnectionMessage(connection_));
     }
     if (PQputCopyEnd(connection_, nullptr) != 1) throw DataError(ConnectionMessage(connection_));
-    std::string error;
-    bool duplicate = false;
-    while (PGresult* result = PQgetResult(connection_)) {
-        if (PQresultStatus(result) != PGRES_COMMAND_OK && error.empty()) {
-            error = FailureMessage(result, connection_);
-            const char* state = PQresultErrorField(result, PG_DIAG_SQLSTATE);
-            if (state && state == kUniqueViolation) error = DuplicatedColumn(result), duplicate = true;
-        }
-        PQclear(result);
+    std::optional<Result> failure;
+    while (PGresult* handle = PQgetResult(connection_)) {
+        Result result{handle};
+        if (PQresultStatus(handle) != PGRES_COMMAND_OK && !failure) failure.emplace(std::move(result));
     }
-    if (duplicate) throw DuplicateValue(error);
-    if (!error.empty()) throw DataError(error);
+    if (failure) ThrowFailure(failure->handle, connection_);
 }
 
 void ServerConnection::BeginBatch() {
@@ -332,11 +323,11 @@ void ServerConnection::Send(const std::string& sql, const std::vector<ServerPara
     if (name == prepared_.end()) {
         name = prepared_.emplace(sql, "s" + std::to_string(++statements_prepared_)).first;
         if (PQsendPrepare(connection_, name->second.c_str(), sql.c_str(), count, nullptr) != 1)
-            throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+            throw LostConnection(connection_);
     }
     if (PQsendQueryPrepared(connection_, name->second.c_str(), count, wire.values.data(), wire.lengths.data(),
                             wire.formats.data(), 0) != 1)
-        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+        throw LostConnection(connection_);
 }
 
 void ServerConnection::AwaitBatch() {
@@ -354,11 +345,11 @@ void ServerConnection::AwaitBatch() {
         Result result{handle};
         const ExecStatusType status = PQresultStatus(handle);
         if (status == PGRES_PIPELINE_SYNC) break;
-        if (status == PGRES_FATAL_ERROR && !failure) failure.emplace(std::exchange(result.handle, nullptr));
+        if (status == PGRES_FATAL_ERROR && !failure) failure.emplace(std::move(result));
     }
     if (PQstatus(connection_) != CONNECTION_OK) {
         in_transaction_ = false;
-        throw DataError("lost the connection to the register's server: " + ConnectionMessage(connection_));
+        throw LostConnection(connection_);
     }
     if (failure) {
         // A statement prepared in this batch may have failed with it: prepare anew, under new

@@ -52,6 +52,7 @@ struct SourceFile {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path, ec)) throw DataError(path.string() + " is not a regular file");
         if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) Fail(path.string());
+        sqlite3_busy_timeout(db, 5000);  // another process's commit passes, as for the window
         RequireRegisterTables(db);
     }
     ~SourceFile() { sqlite3_close(db); }
@@ -77,7 +78,7 @@ std::string SourceColumns() {
 // One record's cells as the server will hold them: NULL, a date's stored form, or bytes.
 using Cells = std::array<std::optional<std::string>, kColumns>;
 
-std::string ColumnName(std::size_t c) { return c == 0 ? "id" : std::string(kRecordColumns[c - 1]); }
+std::string_view ColumnName(std::size_t c) { return c == 0 ? std::string_view("id") : kRecordColumns[c - 1]; }
 
 std::vector<Cells> ReadRecords(const SourceFile& source) {
     std::vector<Cells> records;
@@ -90,14 +91,16 @@ std::vector<Cells> ReadRecords(const SourceFile& source) {
             if (sqlite3_column_type(statement.handle, at) == SQLITE_NULL) continue;
             const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement.handle, at));
             std::string value(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(statement.handle, at)));
-            const std::string name = ColumnName(c);
-            const std::string where = "record " + (cells[0] ? *cells[0] : std::string("?")) + ", " + name;
+            const std::string_view name = ColumnName(c);
+            const auto refuse = [&](const std::string& why) {
+                return DataError("record " + cells[0].value_or("?") + ", " + std::string(name) + ": " + why);
+            };
             if (IsDateColumn(name)) {
                 const auto date = text::ParseDate(value);
-                if (!date) throw DataError(where + ": '" + value + "' is no date");
+                if (!date) throw refuse("'" + value + "' is no date");
                 value = text::IsoDate(*date);
             } else if (!IsProtectedColumn(name) && value.find('\0') != std::string::npos) {
-                throw DataError(where + ": a text with a NUL byte");
+                throw refuse("a text with a NUL byte");
             }
             cells[c] = std::move(value);
         }
@@ -171,7 +174,7 @@ void CompareWithServer(ServerConnection& server, const std::vector<Cells>& recor
             std::optional<std::string_view> sent = cells[c];
             if (sent && IsDateColumn(ColumnName(c))) sent = ShownDate(*sent, buffer);
             if (held != sent)
-                throw DataError("record " + cells[0].value_or("?") + ", " + ColumnName(c) +
+                throw DataError("record " + cells[0].value_or("?") + ", " + std::string(ColumnName(c)) +
                                 ": the server holds something else than was sent");
         }
     }
@@ -197,9 +200,10 @@ std::string ServerConnectionString(const std::string& uri) {
 }
 
 void RequireServerRegister(ServerConnection& server) {
-    for (const char* table : {"t_webinfo", "t_set"})
-        if (server.Value(std::string("select to_regclass('") + table + "') is not null") != "t")
-            throw DataError(std::string("the server's database has no table ") + table);
+    // One question at each connection: which of the two tables are missing.
+    const auto missing = server.Value(
+        "select string_agg(name, ', ') from unnest(array['t_webinfo', 't_set']) as name where to_regclass(name) is null");
+    if (missing) throw DataError("the server's database has no table " + *missing);
 }
 
 int CreateServerRegister(const std::string& uri, const std::optional<std::filesystem::path>& source) {
@@ -207,8 +211,12 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
     std::optional<std::array<std::optional<std::string>, 2>> lead_times;
     if (source) {
         SourceFile file(*source);
+        // One read transaction: a window or cron writing db.mdb meanwhile cannot slip a change
+        // between the records and the lead times.
+        if (sqlite3_exec(file.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) file.Fail("db.mdb");
         records = ReadRecords(file);
         lead_times = ReadLeadTimes(file);
+        sqlite3_exec(file.db, "COMMIT", nullptr, nullptr, nullptr);
     }
     ServerConnection server(uri);
     if (HoldsEitherTable(server)) throw DataError("the database holds a register already; it is left as it is");

@@ -60,10 +60,12 @@ void WriteServerMarker(std::string_view name, const Target& target, std::string&
     target.markers->emplace_back(name);
     out += '$';
     out += std::to_string(target.markers->size());
-    out += IsDateColumn(name)        ? "::date"
-           : IsProtectedColumn(name) ? "::bytea"
-           : IsLeadTimeColumn(name)  ? "::integer"
-                                     : "::text";
+    switch (ValueKind(name)) {
+        case 'd': out += "::date"; break;
+        case 'p': out += "::bytea"; break;
+        case 'n': out += "::integer"; break;
+        default: out += "::text";
+    }
 }
 
 // One operand of a comparison: quoted text, a #date# literal or a :parameter, written in
@@ -176,9 +178,14 @@ void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_v
 }
 
 // A query of one table that names no order returns its rows in table order, as the original
-// engine does; SQLite would give them in the order of whatever index it reads. The table's
-// name (in lower case) when the statement wants that order, otherwise empty.
-std::string TableWantingItsOrder(std::string_view statement) {
+// engine does; SQLite would give them in the order of whatever index it reads.
+struct TableOrder {
+    std::string table;      // in lower case; empty when the statement wants no such order
+    bool computes = false;  // its columns call functions (count(*), ...): the server refuses
+                            // to order such rows by a column it does not group
+};
+
+TableOrder TableWantingItsOrder(std::string_view statement) {
     std::size_t start = 0;
     while (start < statement.size() && std::isspace(static_cast<unsigned char>(statement[start]))) ++start;
     if (statement.size() - start < 6 || !SameWord(statement.substr(start, 6), "select")) return {};
@@ -191,19 +198,11 @@ std::string TableWantingItsOrder(std::string_view statement) {
     while (table_begin < lower.size() && lower[table_begin] == ' ') ++table_begin;
     std::size_t table_end = table_begin;
     while (table_end < lower.size() && IsWordByte(lower[table_end])) ++table_end;
-    std::string table = lower.substr(table_begin, table_end - table_begin);
+    TableOrder order{lower.substr(table_begin, table_end - table_begin),
+                     lower.find('(') < from};
     while (table_end < lower.size() && lower[table_end] == ' ') ++table_end;
-    if (table_end == lower.size() || lower.compare(table_end, 6, "where ") == 0) return table;
+    if (table_end == lower.size() || lower.compare(table_end, 6, "where ") == 0) return order;
     return {};
-}
-
-// A select whose columns call functions (count(*), ...) reads no table rows as they stand; the
-// server refuses to order such rows by a column it does not group.
-bool ComputesColumns(std::string_view statement) {
-    std::string lower(statement);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    const std::size_t from = lower.find(" from ");
-    return lower.substr(0, from).find('(') != std::string::npos;
 }
 
 std::string Translate(std::string_view statement, Target target) {
@@ -226,11 +225,11 @@ std::string Translate(std::string_view statement, Target target) {
             ++i;
         }
     }
-    const std::string table = TableWantingItsOrder(statement);
+    const TableOrder order = TableWantingItsOrder(statement);
     // On the server only the register's list table has an identity in table order; t_set
     // holds one row.
-    if (!target.server && !table.empty()) out += " order by rowid";
-    if (target.server && table == "t_webinfo" && !ComputesColumns(statement)) out += " order by id";
+    if (!target.server && !order.table.empty()) out += " order by rowid";
+    if (target.server && order.table == "t_webinfo" && !order.computes) out += " order by id";
     return out;
 }
 
