@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
@@ -103,18 +104,21 @@ std::string ConvertToCp936(std::string_view utf8) {
 }
 
 // The two-byte form of each character of the Basic Multilingual Plane, asked of iconv once
-// per character and kept: exports convert every cell, and a register uses a few thousand
-// characters at most.
+// per character and kept for the whole program: exports convert every cell, and a register
+// uses a few thousand characters at most. Threads share it; one asking a form another is
+// asking at the same moment finds the same answer.
 class TwoByteForms {
 public:
     // The character's two bytes (lead << 8 | trail), or 0 when it has another form.
     std::uint16_t Of(char32_t code_point, std::string_view utf8) {
-        std::uint16_t& form = forms_[code_point];
+        std::atomic<std::uint16_t>& entry = forms_[code_point];
+        std::uint16_t form = entry.load(std::memory_order_relaxed);
         if (form == kUnknown) {
             const std::string bytes = ConvertToCp936(utf8);
             form = bytes.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
                                                                   static_cast<unsigned char>(bytes[1]))
                                      : kOther;
+            entry.store(form, std::memory_order_relaxed);
         }
         return form == kOther ? 0 : form;
     }
@@ -123,13 +127,13 @@ private:
     // No two-byte form has a trail byte below 0x40, so these never collide with one.
     static constexpr std::uint16_t kUnknown = 0;
     static constexpr std::uint16_t kOther = 1;
-    std::uint16_t forms_[0x10000] = {};
+    std::atomic<std::uint16_t> forms_[0x10000] = {};
 };
 
 // Converts valid UTF-8 of ASCII and two-byte characters straight into `out`; false (with
 // `out` unspecified) when a character needs iconv's full treatment.
 bool FastToCp936(std::string_view utf8, std::string& out) {
-    thread_local auto forms = std::make_unique<TwoByteForms>();
+    static TwoByteForms forms;
     out.resize(utf8.size());  // no character grows: ASCII stays one byte, the rest take two
     char* dst = out.data();
     const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
@@ -159,7 +163,7 @@ bool FastToCp936(std::string_view utf8, std::string& out) {
         }
         if ((length == 3 && code_point < 0x800) || (code_point >= 0xD800 && code_point < 0xE000)) return false;
         const std::uint16_t form =
-            forms->Of(code_point, std::string_view(reinterpret_cast<const char*>(src), static_cast<std::size_t>(length)));
+            forms.Of(code_point, std::string_view(reinterpret_cast<const char*>(src), static_cast<std::size_t>(length)));
         if (form == 0) return false;
         *dst++ = static_cast<char>(form >> 8);
         *dst++ = static_cast<char>(form & 0xFF);
@@ -203,11 +207,81 @@ std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
     return out;
 }
 
-std::string FromCp936(std::string_view bytes) {
-    if (IsAscii(bytes)) return std::string(bytes);
+namespace {
+
+std::string SlowFromCp936(std::string_view bytes) {
     thread_local Converter cp936("UTF-8", "CP936");
     thread_local Converter gb18030("UTF-8", "GB18030");
     return ConvertWithFallback(cp936, gb18030, bytes, Gb18030Length, kReplacementUtf8);
+}
+
+// The UTF-8 of each two-byte form, asked of iconv once per form and kept for the whole
+// program, shared by its threads like TwoByteForms: an imported list of a hundred thousand
+// rows uses a few thousand characters.
+class TwoByteCharacters {
+public:
+    // The character's UTF-8 (one to three bytes) in `utf8`, and its length; 0 when the pair is
+    // no one character.
+    std::size_t Of(unsigned char lead, unsigned char trail, char* utf8) {
+        std::atomic<std::uint32_t>& entry = entries_[lead << 8 | trail];
+        std::uint32_t packed = entry.load(std::memory_order_relaxed);
+        if (packed == kUnknown) {
+            packed = Packed(lead, trail);
+            entry.store(packed, std::memory_order_relaxed);
+        }
+        const std::size_t length = (packed >> 24) - 1;
+        for (std::size_t i = 0; i < length; ++i) utf8[i] = static_cast<char>(packed >> (8 * i) & 0xFF);
+        return length;
+    }
+
+private:
+    // The character's bytes in the low three bytes, its length plus one in the top one.
+    static constexpr std::uint32_t kUnknown = 0;
+
+    static std::uint32_t Packed(unsigned char lead, unsigned char trail) {
+        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        const std::string utf8 = SlowFromCp936(std::string_view(pair, 2));
+        const bool one_character = utf8.size() <= 3 && utf8 != kReplacementUtf8 && Utf8Length(utf8) == utf8.size();
+        if (!one_character) return 1u << 24;
+        std::uint32_t packed = static_cast<std::uint32_t>(utf8.size() + 1) << 24;
+        for (std::size_t i = 0; i < utf8.size(); ++i)
+            packed |= static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[i])) << (8 * i);
+        return packed;
+    }
+
+    std::atomic<std::uint32_t> entries_[0x10000] = {};
+};
+
+// Decodes ASCII and two-byte forms straight into `out`; false when a byte needs iconv's full
+// treatment (a lone byte above 0x7F, a four-byte GB18030 form, a pair that is no character).
+bool FastFromCp936(std::string_view bytes, std::string& out) {
+    static TwoByteCharacters characters;
+    out.resize(bytes.size() / 2 * 3 + bytes.size() % 2);  // a pair grows to three bytes at most
+    char* dst = out.data();
+    const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = src + bytes.size();
+    while (src < end) {
+        if (*src < 0x80) {
+            *dst++ = static_cast<char>(*src++);
+            continue;
+        }
+        if (end - src < 2 || *src == 0x80 || *src == 0xFF || src[1] < 0x40) return false;
+        const std::size_t length = characters.Of(src[0], src[1], dst);
+        if (length == 0) return false;
+        dst += length;
+        src += 2;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return true;
+}
+
+}  // namespace
+
+std::string FromCp936(std::string_view bytes) {
+    if (IsAscii(bytes)) return std::string(bytes);
+    std::string out;
+    if (FastFromCp936(bytes, out)) return out;
+    return SlowFromCp936(bytes);
 }
 
 std::size_t Cp936Length(std::string_view utf8) { return ToCp936(utf8).size(); }

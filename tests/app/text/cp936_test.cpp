@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <future>
 #include <optional>
 #include <string>
 
@@ -88,6 +89,29 @@ TEST(Cp936, EveryCharacterOfTheBasicPlaneConvertsAsWindowsCodePage936OrElseGb180
     }
     iconv_close(cp936);
     iconv_close(gb18030);
+}
+
+TEST(Cp936, EveryTwoByteFormDecodesAsIconvDoesAlsoOnTwoThreadsAtOnce) {
+    // The decoder keeps what it learns of each pair for the whole program; two threads
+    // learning the same pairs at once must both read them right.
+    const auto decode_all = [] {
+        iconv_t cp936 = iconv_open("UTF-8", "CP936");
+        iconv_t gb18030 = iconv_open("UTF-8", "GB18030");
+        int wrong = 0;
+        for (int lead = 0x81; lead <= 0xFE; ++lead)
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                const std::string pair{static_cast<char>(lead), static_cast<char>(trail)};
+                auto expected = Iconv(cp936, pair);
+                if (!expected) expected = Iconv(gb18030, pair);
+                if (expected && FromCp936("a" + pair + "\xCD\xF8") != "a" + *expected + "网") ++wrong;
+            }
+        iconv_close(cp936);
+        iconv_close(gb18030);
+        return wrong;
+    };
+    auto other = std::async(std::launch::async, decode_all);
+    EXPECT_EQ(decode_all(), 0);
+    EXPECT_EQ(other.get(), 0);
 }
 
 TEST(Cp936, TheEuroSignIsOneByteAndCarriersWrittenElsewhereDecode) {
