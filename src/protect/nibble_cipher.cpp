@@ -1,5 +1,6 @@
 #include "protect/nibble_cipher.h"
 
+#include <algorithm>
 #include <random>
 
 namespace sitora::protect {
@@ -10,10 +11,12 @@ char ApplyKey(char c, unsigned char key) {
     return static_cast<char>((byte & 0xF0) | ((byte & 0x0F) ^ (key & 0x0F)));
 }
 
-std::string ApplyKeyToAll(std::string_view bytes, unsigned char key) {
-    std::string out;
-    out.reserve(bytes.size() + 1);
-    for (char c : bytes) out += ApplyKey(c, key);
+// The bytes with the key applied, after `prefix` (the key's own byte when scrambling).
+std::string ApplyKeyToAll(std::string_view prefix, std::string_view bytes, unsigned char key) {
+    std::string out(prefix.size() + bytes.size(), '\0');
+    std::copy(prefix.begin(), prefix.end(), out.begin());
+    std::transform(bytes.begin(), bytes.end(), out.begin() + static_cast<long>(prefix.size()),
+                   [key](char c) { return ApplyKey(c, key); });
     return out;
 }
 
@@ -26,14 +29,15 @@ unsigned char DrawKey() {
 }
 
 std::string ScrambleWithKey(std::string_view plain, unsigned char key) {
-    return static_cast<char>(key) + ApplyKeyToAll(plain, key);
+    const char key_byte = static_cast<char>(key);
+    return ApplyKeyToAll(std::string_view(&key_byte, 1), plain, key);
 }
 
 std::string Scramble(std::string_view plain) { return ScrambleWithKey(plain, DrawKey()); }
 
 std::string Unscramble(std::string_view scrambled) {
     if (scrambled.empty()) return {};
-    return ApplyKeyToAll(scrambled.substr(1), static_cast<unsigned char>(scrambled[0]));
+    return ApplyKeyToAll({}, scrambled.substr(1), static_cast<unsigned char>(scrambled[0]));
 }
 
 }  // namespace sitora::protect

@@ -6,15 +6,16 @@
 namespace sitora::protect {
 
 std::string ProtectValue(std::string_view value, std::string_view number) {
-    std::string joined(value);
-    joined += number;
+    std::string joined;
+    joined.reserve(value.size() + number.size());
+    (joined += value) += number;
     return Scramble(joined);
 }
 
 std::string ProtectDomainUser(std::string_view value, std::string_view number, std::string_view data_key) {
-    std::string joined(value);
-    joined += number;
-    joined += data_key;
+    std::string joined;
+    joined.reserve(value.size() + number.size() + data_key.size());
+    ((joined += value) += number) += data_key;
     return Scramble(joined);
 }
 
