@@ -5,6 +5,7 @@
 
 
 #include "app/data/ado_connection.h"
+#include "app/data/bulk_insert.h"
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
 #include "app/data/schema.h"
@@ -153,18 +154,10 @@ void TADOQuery::Bind(Statement& statement) {
         if (hint >= parameters_.size() || !SameName(parameters_[hint].first, name)) hint = LastParameterNamed(name);
         const std::string* value = hint < parameters_.size() ? &parameters_[hint].second : &ValueOf(name);
         const char kind = statement.marker_kinds[static_cast<std::size_t>(i - 1)];
-        int rc;
-        if (kind == 'd') {
-            std::string iso = DateParameter(*value);
-            rc = sqlite3_bind_text(statement.handle, i, iso.data(), static_cast<int>(iso.size()),
-                                   SQLITE_TRANSIENT);
-        } else if (kind == 'p') {
-            rc = sqlite3_bind_blob64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT);
-        } else {
-            rc = sqlite3_bind_text64(statement.handle, i, value->data(), value->size(), SQLITE_TRANSIENT,
-                                     SQLITE_UTF8);
-        }
-        if (rc != SQLITE_OK) throw DataError(sqlite3_errstr(rc));
+        std::string iso;
+        const std::string_view stored = kind == 'd' ? std::string_view(iso = DateParameter(*value)) : *value;
+        if (const int rc = BindStoredValue(statement.handle, i, kind, stored, SQLITE_TRANSIENT); rc != SQLITE_OK)
+            throw DataError(sqlite3_errstr(rc));
     }
 }
 

@@ -171,11 +171,6 @@ std::string HeadingKey(std::string_view heading) {
     return key;
 }
 
-std::size_t ColumnIndex(std::string_view column) {
-    return static_cast<std::size_t>(std::find(kRecordColumns.begin(), kRecordColumns.end(), column) -
-                                    kRecordColumns.begin());
-}
-
 // The separator under which the first line names the most columns.
 char ChooseSeparator(std::string_view text) {
     char best = ',';
@@ -228,13 +223,13 @@ ListFile ReadListFile(std::string_view bytes) {
                 const auto column = ColumnForHeading(cells[i]);
                 if (!column) throw DataError("line " + std::to_string(line) + ": the heading \"" + cells[i] +
                                              "\" names no column of the register");
-                int& cell = list.cell_of[ColumnIndex(*column)];
+                int& cell = list.cell_of[RecordColumnIndex(*column)];
                 if (cell >= 0) throw DataError("line " + std::to_string(line) + ": the column " +
                                                std::string(*column) + " is named twice");
                 cell = static_cast<int>(i);
             }
             for (std::string_view required : kRequired)
-                if (list.cell_of[ColumnIndex(required)] < 0)
+                if (list.cell_of[RecordColumnIndex(required)] < 0)
                     throw DataError("the first line names no column for " + std::string(required));
             continue;
         }

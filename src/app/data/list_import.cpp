@@ -1,8 +1,14 @@
 #include "app/data/list_import.h"
 
+#include <sqlite3.h>
+
 #include <algorithm>
+#include <future>
+#include <optional>
 #include <unordered_set>
 
+#include "app/data/ado_connection.h"
+#include "app/data/bulk_insert.h"
 #include "app/data/data_error.h"
 #include "app/data/data_module.h"
 #include "app/data/list_file.h"
@@ -17,6 +23,8 @@ namespace {
 constexpr int kFirstListYear = 2000;
 constexpr int kLastListYear = 3000;
 constexpr std::size_t kBulkRows = 1000;
+// Rows checked (and their values worked out) on a second thread while the chunk before goes in.
+constexpr std::size_t kChunkRows = 512;
 
 // The date columns in the add window's order, with its captions.
 constexpr std::pair<std::string_view, std::string_view> kDates[] = {
@@ -33,13 +41,15 @@ struct Present {
     std::unordered_set<std::string> addresses, numbers;
 };
 
-Present PresentInRegister(TADOQuery& query) {
+// The register's keys, with room for the list's.
+Present PresentInRegister(TADOQuery& query, std::size_t list_rows) {
     Present present;
     query.Close();
     query.SetSQL("select web_address,web_id from t_webinfo");
     query.Open();
-    present.addresses.reserve(static_cast<std::size_t>(query.RecordCount()) * 2 + 1024);
-    present.numbers.reserve(static_cast<std::size_t>(query.RecordCount()) * 2 + 1024);
+    const std::size_t room = static_cast<std::size_t>(query.RecordCount()) + list_rows;
+    present.addresses.reserve(room);
+    present.numbers.reserve(room);
     for (int row = 0; row < query.RecordCount(); ++row) {
         if (auto address = query.Value(row, 0)) present.addresses.insert(LookUpKey(*address));
         if (auto number = query.Value(row, 1)) present.numbers.insert(LookUpKey(*number));
@@ -48,11 +58,12 @@ Present PresentInRegister(TADOQuery& query) {
     return present;
 }
 
-RecordEntry EntryOf(const ListFile& list, const ListRow& row) {
+// The row's cells moved into their columns; cells beyond the headings stay in the row.
+RecordEntry EntryOf(const ListFile& list, ListRow& row) {
     RecordEntry entry;
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
         const int cell = list.cell_of[c];
-        if (cell >= 0 && static_cast<std::size_t>(cell) < row.cells.size()) entry.At(c) = row.cells[cell];
+        if (cell >= 0 && static_cast<std::size_t>(cell) < row.cells.size()) entry.At(c) = std::move(row.cells[cell]);
     }
     return entry;
 }
@@ -64,67 +75,186 @@ bool ExtraCells(const ListFile& list, const ListRow& row) {
     return false;
 }
 
-// The add window's checks in its order; the dates, when they pass, in their stored form.
-std::optional<std::string> Refusal(RecordEntry& entry, const Present& present) {
-    const std::string number = TrimmedNumber(entry);
-    if (!NumberLongEnough(number)) return std::string(kNumberTooShort);
-    if (present.addresses.count(LookUpKey(text::TrimBlanks(entry["web_address"])))) return std::string(kAddressExists);
-    if (present.numbers.count(LookUpKey(number))) return std::string(kNumberExists);
+// A row's look-up keys, worked out once for the check and for the rows after it.
+struct Keys {
+    std::string number;  // trimmed, as the length rule counts it
+    std::string address, number_key;
+};
+
+Keys KeysOf(const RecordEntry& entry) {
+    Keys keys{TrimmedNumber(entry), LookUpKey(text::TrimBlanks(entry.At(RecordColumnIndex("web_address")))), {}};
+    keys.number_key = LookUpKey(keys.number);
+    return keys;
+}
+
+// The add window's checks in its order.
+std::optional<std::string> Refusal(const RecordEntry& entry, const Keys& keys, const Present& present) {
+    if (!NumberLongEnough(keys.number)) return std::string(kNumberTooShort);
+    if (present.addresses.count(keys.address)) return std::string(kAddressExists);
+    if (present.numbers.count(keys.number_key)) return std::string(kNumberExists);
     ListDate dates[4];
     for (int i = 0; i < 4; ++i) {
-        std::string& cell = entry[kDates[i].first];
+        const std::string& cell = entry.At(RecordColumnIndex(kDates[i].first));
         const auto date = text::ParseDate(text::TrimBlanks(cell));
         const int year = date ? static_cast<int>(date->year()) : 0;
         if (!date || year < kFirstListYear || year > kLastListYear)
             return "日期无效：" + std::string(kDates[i].second) + " \"" + cell + "\"";
         dates[i] = {year, static_cast<int>(static_cast<unsigned>(date->month())),
                     static_cast<int>(static_cast<unsigned>(date->day()))};
-        cell = text::IsoDate(*date);
     }
     if (auto refusal = DateOrderRefusal(dates[0], dates[1], dates[2], dates[3])) return std::string(*refusal);
     return std::nullopt;
 }
 
+// A connection setting changed while many rows go in, and back to its own value afterwards.
+class ScopedPragma {
+public:
+    ScopedPragma(sqlite3* db, std::string name, int value) : db_(db), name_(std::move(name)) {
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(db_, ("PRAGMA " + name_).c_str(), -1, &statement, nullptr) == SQLITE_OK &&
+            sqlite3_step(statement) == SQLITE_ROW)
+            kept_ = sqlite3_column_int(statement, 0);
+        sqlite3_finalize(statement);
+        if (kept_) Set(value);
+    }
+    ~ScopedPragma() {
+        if (kept_) Set(*kept_);
+    }
+    ScopedPragma(const ScopedPragma&) = delete;
+    ScopedPragma& operator=(const ScopedPragma&) = delete;
+
+private:
+    void Set(int value) {
+        sqlite3_exec(db_, ("PRAGMA " + name_ + "=" + std::to_string(value)).c_str(), nullptr, nullptr, nullptr);
+    }
+    sqlite3* db_;
+    std::string name_;
+    std::optional<int> kept_;
+};
+
+// What the checks make of a chunk of the list's rows.
+struct CheckedChunk {
+    std::vector<StoredRecord> accepted;  // empty for a dry run
+    std::vector<RefusedRow> refused;
+};
+
+// Checks the rows in file order, each against the register and the rows before it.
+class RowChecker {
+public:
+    RowChecker(ListFile& list, Present& present, std::string_view data_key, bool store)
+        : list_(list), present_(present), data_key_(data_key), store_(store) {}
+
+    CheckedChunk Check(std::size_t first) {
+        CheckedChunk chunk;
+        const std::size_t end = std::min(first + kChunkRows, list_.rows.size());
+        for (std::size_t r = first; r < end; ++r) {
+            ListRow& row = list_.rows[r];
+            RecordEntry entry = EntryOf(list_, row);
+            Keys keys = KeysOf(entry);
+            auto refusal =
+                ExtraCells(list_, row) ? std::optional<std::string>("单元格多于标题") : Refusal(entry, keys, present_);
+            const std::size_t line = row.line;
+            row = {};  // its cells are in `entry` now; the rest goes with it
+            if (refusal) {
+                chunk.refused.push_back({line, std::move(*refusal)});
+                continue;
+            }
+            present_.addresses.insert(std::move(keys.address));
+            present_.numbers.insert(std::move(keys.number_key));
+            if (store_) chunk.accepted.push_back(StoredValues(entry, data_key_));
+            ++accepted_;
+        }
+        return chunk;
+    }
+    std::size_t Accepted() const { return accepted_; }
+
+private:
+    ListFile& list_;
+    Present& present_;
+    std::string_view data_key_;
+    bool store_;
+    std::size_t accepted_ = 0;
+};
+
+// The accepted rows into the register, inside the import's transaction: on a server one
+// pipelined batch of inserts, in a file groups of rows through one insert.
+class RecordWriter {
+public:
+    RecordWriter(TDataModule1& module, std::size_t rows, std::size_t records_before) : module_(module) {
+        TADOConnection& connection = module.ADOConnection1;
+        if (connection.OnServer()) {
+            connection.BeginBatch();
+            return;
+        }
+        sqlite3* db = connection.Handle();
+        // The register's pages stay in memory until the commit (up to 256 MiB): the indexes are
+        // sorted from there, with a second thread, and no page is written twice.
+        cache_.emplace(db, "cache_size", -262144);
+        sort_threads_.emplace(db, "threads", 1);
+        // Many rows into a small register: its indexes are built once afterwards, by a sort.
+        rebuild_ = rows >= kBulkRows && rows >= records_before;
+        if (rebuild_) DropRegisterIndexes(db);
+        // Every date of these rows is in its stored form, written just now: the table's check
+        // of each one would only repeat that.
+        checks_.emplace(db, "ignore_check_constraints", 1);
+        insert_.emplace(db);
+    }
+
+    void Add(StoredRecord record) {
+        if (insert_) insert_->Add(std::move(record));
+        else InsertStoredRecord(module_.ADOQuery2, record);
+    }
+
+    void Finish() {
+        if (!insert_) return module_.ADOConnection1.EndBatch();
+        insert_->Finish();
+        checks_.reset();
+        if (rebuild_) CreateRegisterIndexes(module_.ADOConnection1.Handle());
+    }
+
+private:
+    TDataModule1& module_;
+    std::optional<ScopedPragma> cache_, sort_threads_, checks_;
+    std::optional<RecordBulkInsert> insert_;
+    bool rebuild_ = false;
+};
+
 }  // namespace
 
 ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::string_view data_key,
                             const ListImportOptions& options) {
-    const ListFile list = ReadListFile(bytes);
+    ListFile list = ReadListFile(bytes);
     ListImportResult result;
     auto& connection = module.ADOConnection1;
     connection.BeginTransaction();
     try {
-        Present present = PresentInRegister(module.ADOQuery2);
-        const std::size_t records_before = present.numbers.size();
-        std::vector<RecordEntry> accepted;
-        accepted.reserve(list.rows.size());
-        for (const ListRow& row : list.rows) {
-            RecordEntry entry = EntryOf(list, row);
-            auto refusal = ExtraCells(list, row) ? std::optional<std::string>("单元格多于标题") : Refusal(entry, present);
-            if (refusal) {
-                result.refused.push_back({row.line, std::move(*refusal)});
-                continue;
-            }
-            present.addresses.insert(LookUpKey(text::TrimBlanks(entry["web_address"])));
-            present.numbers.insert(LookUpKey(TrimmedNumber(entry)));
-            accepted.push_back(std::move(entry));
+        Present present = PresentInRegister(module.ADOQuery2, list.rows.size());
+        const std::size_t rows = list.rows.size();
+        std::optional<RecordWriter> writer;
+        // Rows go in as they pass; a refusal the import may not skip ends the writing, and the
+        // transaction is undone at the end.
+        if (!options.dry_run && rows > 0) writer.emplace(module, rows, present.numbers.size());
+        RowChecker checker(list, present, data_key, writer.has_value());
+        std::future<CheckedChunk> next = std::async(std::launch::async, &RowChecker::Check, &checker, 0);
+        for (std::size_t first = 0; first < rows; first += kChunkRows) {
+            CheckedChunk chunk = next.get();
+            if (first + kChunkRows < rows)
+                next = std::async(std::launch::async, &RowChecker::Check, &checker, first + kChunkRows);
+            std::move(chunk.refused.begin(), chunk.refused.end(), std::back_inserter(result.refused));
+            if (!options.skip_refused && !result.refused.empty()) writer.reset();
+            if (writer)
+                for (StoredRecord& record : chunk.accepted) writer->Add(std::move(record));
         }
-        result.accepted = accepted.size();
-        const bool write = !options.dry_run && (options.skip_refused || result.refused.empty()) && !accepted.empty();
-        if (write) {
-            // Many rows into a small register: its indexes are built once afterwards, by a sort.
-            const bool rebuild =
-                accepted.size() >= kBulkRows && accepted.size() >= records_before && !connection.OnServer();
-            if (rebuild) DropRegisterIndexes(connection.Handle());
-            connection.BeginBatch();
-            for (const RecordEntry& entry : accepted) InsertRecord(module.ADOQuery2, entry, data_key);
-            connection.EndBatch();
-            if (rebuild) CreateRegisterIndexes(connection.Handle());
+        if (next.valid()) next.get();
+        result.accepted = checker.Accepted();
+        result.written = writer && result.accepted > 0;
+        if (result.written) {
+            writer->Finish();
             connection.CommitTransaction();
         } else {
+            writer.reset();
             connection.RollbackTransaction();
         }
-        result.written = write;
     } catch (...) {
         module.ADOQuery2.Close();
         connection.RollbackTransaction();

@@ -4,6 +4,7 @@
 
 #include "app/data/ado_query.h"
 #include "app/data/data_error.h"
+#include "app/data/statement_translation.h"
 #include "app/data/statements.h"
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
@@ -13,9 +14,9 @@ namespace sitora::data {
 namespace {
 
 std::size_t IndexOf(std::string_view column) {
-    const auto found = std::find(kRecordColumns.begin(), kRecordColumns.end(), column);
-    if (found == kRecordColumns.end()) throw DataError("no record column " + std::string(column));
-    return static_cast<std::size_t>(found - kRecordColumns.begin());
+    const std::size_t index = RecordColumnIndex(column);
+    if (index == kRecordColumns.size()) throw DataError("no record column " + std::string(column));
+    return index;
 }
 
 }  // namespace
@@ -23,7 +24,9 @@ std::size_t IndexOf(std::string_view column) {
 std::string& RecordEntry::operator[](std::string_view column) { return values_[IndexOf(column)]; }
 const std::string& RecordEntry::operator[](std::string_view column) const { return values_[IndexOf(column)]; }
 
-std::string TrimmedNumber(const RecordEntry& entry) { return std::string(text::TrimBlanks(entry["web_id"])); }
+std::string TrimmedNumber(const RecordEntry& entry) {
+    return std::string(text::TrimBlanks(entry.At(RecordColumnIndex("web_id"))));
+}
 
 bool NumberLongEnough(std::string_view trimmed_number) { return text::Cp936Length(trimmed_number) >= 6; }
 
@@ -34,29 +37,44 @@ std::optional<std::string_view> DateOrderRefusal(const ListDate& space_purchase,
     return std::nullopt;
 }
 
+StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
+    static const auto kind = [] {
+        std::array<char, kRecordColumns.size()> kinds{};
+        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
+        return kinds;
+    }();
+    constexpr std::size_t domain_user = RecordColumnIndex("web_domainuser"), remark = RecordColumnIndex("web_remark");
+    const std::string number_bytes = text::ToCp936(TrimmedNumber(entry));
+    StoredRecord stored;
+    std::size_t room = kProtectedColumns.size() * (number_bytes.size() + 1) + data_key.size();
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c) room += entry.At(c).size();
+    stored.Reserve(room);
+    std::string bytes;
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
+        const std::string& given = entry.At(c);
+        if (kind[c] == 'p') {
+            text::ToCp936Into(given, bytes);
+            stored.Append(c == domain_user ? protect::ProtectDomainUser(bytes, number_bytes, data_key)
+                                           : protect::ProtectValue(bytes, number_bytes));
+        } else if (kind[c] == 'd') {
+            stored.Append(DateParameter(given));
+        } else {
+            stored.Append(c == remark ? std::string_view(given) : text::TrimBlanks(given));
+        }
+    }
+    return stored;
+}
+
 void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view data_key) {
-    const std::string number = TrimmedNumber(entry);
-    const std::string number_bytes = text::ToCp936(number);
+    InsertStoredRecord(query, StoredValues(entry, data_key));
+}
+
+void InsertStoredRecord(TADOQuery& query, const StoredRecord& stored) {
     // Every parameter is set each time: a run after the last one keeps none of its values.
     if (query.SQL() == sql::kInsertRecord) query.Rerun();
     else query.SetSQL(sql::kInsertRecord);
-    static const auto protected_column = [] {
-        std::array<bool, kRecordColumns.size()> flags{};
-        for (std::size_t c = 0; c < flags.size(); ++c) flags[c] = IsProtectedColumn(kRecordColumns[c]);
-        return flags;
-    }();
-    for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
-        const std::string_view column = kRecordColumns[c];
-        const std::string& given = entry.At(c);
-        if (column == "web_domainuser")
-            query.SetParameter(column, protect::ProtectDomainUser(text::ToCp936(given), number_bytes, data_key));
-        else if (protected_column[c])
-            query.SetParameter(column, protect::ProtectValue(text::ToCp936(given), number_bytes));
-        else if (column == "web_remark")
-            query.SetParameter(column, given);
-        else
-            query.SetParameter(column, std::string(text::TrimBlanks(given)));
-    }
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
+        query.SetParameter(kRecordColumns[c], std::string(stored.Value(c)));
     query.ExecSQL();
 }
 

@@ -3,6 +3,7 @@
 // list): the number's length, no second address or number, the date order, then statement 4
 // with the account columns protected.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -48,9 +49,34 @@ bool NumberLongEnough(std::string_view trimmed_number);
 std::optional<std::string_view> DateOrderRefusal(const ListDate& space_purchase, const ListDate& space_expiry,
                                                  const ListDate& domain_application, const ListDate& domain_expiry);
 
-// Runs the insert statement on `query`: plain columns without blanks at either end, the remark
-// as given, the accounts protected with the number (the domain user also with `data_key`, code
-// page 936 bytes).
+// A record's values as the register stores them, by position in kRecordColumns, side by side
+// in one buffer: a record costs one allocation, an import of many a few.
+class StoredRecord {
+public:
+    std::string_view Value(std::size_t column) const {
+        const std::uint32_t begin = column ? ends_[column - 1] : 0;
+        return std::string_view(bytes_).substr(begin, ends_[column] - begin);
+    }
+    void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+    void Append(std::string_view value) {
+        bytes_ += value;
+        ends_[filled_++] = static_cast<std::uint32_t>(bytes_.size());
+    }
+
+private:
+    std::string bytes_;
+    std::array<std::uint32_t, kRecordColumns.size()> ends_{};
+    std::size_t filled_ = 0;
+};
+
+// The values the insert statement stores for the entry: plain columns without blanks at either
+// end, the remark as given, the dates in their stored form, the accounts protected with the
+// number (the domain user also with `data_key`, code page 936 bytes). Throws DataError for a
+// date that is no real date.
+StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key);
+
+// Runs the insert statement on `query` with the entry's stored values.
 void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view data_key);
+void InsertStoredRecord(TADOQuery& query, const StoredRecord& stored);
 
 }  // namespace sitora::data

@@ -86,8 +86,9 @@ void RequireRegisterTables(sqlite3* db) {
 }
 
 void DropRegisterIndexes(sqlite3* db) {
-    for (const char* index : {"i_webinfo_address_nocase", "i_webinfo_id_nocase", "i_webinfo_endtime",
-                              "i_webinfo_enddomaintime", "i_webinfo_unstored_dates"}) {
+    // The index of unstored dates stays: rows in the stored form never enter it.
+    for (const char* index :
+         {"i_webinfo_address_nocase", "i_webinfo_id_nocase", "i_webinfo_endtime", "i_webinfo_enddomaintime"}) {
         const std::string sql = std::string("DROP INDEX IF EXISTS ") + index;
         if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
     }

@@ -41,9 +41,9 @@ void RequireRegisterTables(sqlite3* db);
 // data as it is and gives up quietly where the file cannot be written.
 void AddMissingIndexes(sqlite3* db);
 
-// The indexes of the register, dropped before many rows go in at once and built again after
-// (a sort is far faster than growing five indexes row by row). Inside the caller's transaction;
-// throw DataError.
+// The sorted indexes of the register, dropped before many rows in the stored form go in at
+// once and built again after (a sort is far faster than growing four indexes row by row).
+// Inside the caller's transaction; throw DataError.
 void DropRegisterIndexes(sqlite3* db);
 void CreateRegisterIndexes(sqlite3* db);
 
@@ -60,6 +60,13 @@ inline constexpr std::array<std::string_view, 23> kRecordColumns = {
     "web_domain", "web_domainuser", "web_domainpass", "web_linkman", "web_dbname", "web_dbsize",
     "web_dbip", "web_dbuser", "web_dbpass", "web_dbtype", "web_time", "web_endtime", "web_domaintime",
     "web_enddomaintime", "web_remark"};
+
+// The position of a column in kRecordColumns (kRecordColumns.size() for none).
+constexpr std::size_t RecordColumnIndex(std::string_view column) {
+    std::size_t c = 0;
+    while (c < kRecordColumns.size() && kRecordColumns[c] != column) ++c;
+    return c;
+}
 
 // Creates a starter database at `path`. Refuses (throws DataError) when a file of that
 // name exists; an existing register is never replaced. `fill`, when given, writes into the

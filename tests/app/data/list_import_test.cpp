@@ -2,6 +2,7 @@
 #include "app/data/list_import.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include "app/data/data_error.h"
 #include "app/data/list_file.h"
@@ -9,6 +10,7 @@
 #include "app/text/cp936.h"
 #include "protect/record_reveal.h"
 #include "support/register_fixture.h"
+#include "support/test_server.h"
 
 namespace sitora::data {
 namespace {
@@ -104,6 +106,31 @@ TEST_F(ListImport, RowsAreCheckedInTheAddWindowsOrderAndGoInAllOrNothing) {
     ASSERT_TRUE(accounts);
     EXPECT_EQ(accounts->at("web_pass"), "pw");
     EXPECT_EQ(accounts->at("web_domainuser"), "du");
+}
+
+TEST_F(ListImport, ALongListGoesInChunksWholeOrNotAtAllAndLeavesTheRegisterAsItWas) {
+    // Rows are checked on a second thread while earlier ones go in; a refusal late in the list
+    // must still undo them all, and the register's indexes and checks must be back afterwards.
+    std::string rows;
+    for (int i = 0; i < 1500; ++i)
+        rows += std::to_string(100000 + i) + ",站" + std::to_string(i) + ".com," + kDates + ",,\n";
+    const std::string late_duplicate = "101399,again.com," + kDates + ",,\n";  // line 1502
+    const ListImportResult refused = Import(rows + late_duplicate);
+    EXPECT_FALSE(refused.written);
+    ASSERT_EQ(refused.refused.size(), 1u);
+    EXPECT_EQ(refused.refused[0].line, 1502u);
+    EXPECT_EQ(Records(), 0);
+
+    EXPECT_TRUE(Import(rows + late_duplicate, {.skip_refused = true}).written);
+    EXPECT_EQ(Records(), 1500);
+    EXPECT_EQ(Scalar("select web_address from t_webinfo where web_id='101499'"), "站1499.com");
+    EXPECT_EQ(Scalar("select min(id) from t_webinfo where web_id='100000'"), Scalar("select min(id) from t_webinfo"));
+    if (test::OnServer()) return;
+    EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and name like 'i_webinfo_%'"), "5");
+    EXPECT_EQ(Scalar("PRAGMA ignore_check_constraints"), "0");
+    EXPECT_EQ(sqlite3_exec(module_.ADOConnection1.Handle(), "update t_webinfo set web_time='2010-1-1'", nullptr,
+                           nullptr, nullptr),
+              SQLITE_CONSTRAINT_CHECK);
 }
 
 }  // namespace

@@ -1,0 +1,90 @@
+#include "app/data/bulk_insert.h"
+
+#include <memory>
+#include <string>
+
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+
+namespace sitora::data {
+namespace {
+
+// 23 markers a row: 64 rows stay far below SQLite's limit on markers in one statement.
+constexpr std::size_t kGroupRows = 64;
+
+std::string GroupInsertSql(std::size_t rows) {
+    std::string sql = "insert into t_webinfo(";
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
+        (sql += c ? "," : "") += kRecordColumns[c];
+    sql += ") values ";
+    std::string row = "(";
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c) row += c ? ",?" : "?";
+    row += ")";
+    for (std::size_t r = 0; r < rows; ++r) (sql += r ? "," : "") += row;
+    return sql;
+}
+
+const std::array<char, kRecordColumns.size()>& RecordKinds() {
+    static const auto kinds = [] {
+        std::array<char, kRecordColumns.size()> kinds{};
+        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
+        return kinds;
+    }();
+    return kinds;
+}
+
+}  // namespace
+
+int BindStoredValue(sqlite3_stmt* statement, int index, char kind, std::string_view value,
+                    sqlite3_destructor_type destructor) {
+    if (kind == 'p')
+        return sqlite3_bind_blob64(statement, index, value.data(), value.size(), destructor);
+    return sqlite3_bind_text64(statement, index, value.data(), value.size(), destructor,
+                               SQLITE_UTF8);
+}
+
+RecordBulkInsert::~RecordBulkInsert() {
+    sqlite3_finalize(group_);
+}
+
+void RecordBulkInsert::Add(StoredRecord record) {
+    queued_.push_back(std::move(record));
+    if (queued_.size() < kGroupRows) return;
+    if (!group_) group_ = StatementFor(kGroupRows);
+    Run(group_);
+}
+
+void RecordBulkInsert::Finish() {
+    if (queued_.empty()) return;
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> last(StatementFor(queued_.size()),
+                                                                     sqlite3_finalize);
+    Run(last.get());
+}
+
+sqlite3_stmt* RecordBulkInsert::StatementFor(std::size_t rows) {
+    const std::string sql = GroupInsertSql(rows);
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
+                           &statement, nullptr) != SQLITE_OK)
+        throw DataError(sqlite3_errmsg(db_));
+    return statement;
+}
+
+void RecordBulkInsert::Run(sqlite3_stmt* statement) {
+    const auto& kinds = RecordKinds();
+    int marker = 0;
+    for (const StoredRecord& record : queued_)
+        for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
+            if (const int rc =
+                    BindStoredValue(statement, ++marker, kinds[c], record.Value(c), SQLITE_STATIC);
+                rc != SQLITE_OK)
+                throw DataError(sqlite3_errstr(rc));
+    const int rc = sqlite3_step(statement);
+    const std::string failure = rc == SQLITE_DONE ? std::string() : sqlite3_errmsg(db_);
+    sqlite3_reset(statement);
+    sqlite3_clear_bindings(statement);
+    if (rc != SQLITE_DONE) throw DataError(failure);
+    queued_.clear();
+}
+
+}  // namespace sitora::data
