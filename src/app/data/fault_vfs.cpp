@@ -53,6 +53,19 @@ int DeviceCharacteristics(sqlite3_file* f) {
     return Wrap(f)->Base()->pMethods->xDeviceCharacteristics(Wrap(f)->Base());
 }
 
+// The shared memory of a WAL register passes through untouched, so that a register in WAL mode
+// reads as it would without this layer.
+int ShmMap(sqlite3_file* f, int region, int size, int extend, void volatile** out) {
+    return Wrap(f)->Base()->pMethods->xShmMap(Wrap(f)->Base(), region, size, extend, out);
+}
+int ShmLock(sqlite3_file* f, int offset, int n, int flags) {
+    return Wrap(f)->Base()->pMethods->xShmLock(Wrap(f)->Base(), offset, n, flags);
+}
+void ShmBarrier(sqlite3_file* f) { Wrap(f)->Base()->pMethods->xShmBarrier(Wrap(f)->Base()); }
+int ShmUnmap(sqlite3_file* f, int delete_flag) {
+    return Wrap(f)->Base()->pMethods->xShmUnmap(Wrap(f)->Base(), delete_flag);
+}
+
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out_flags) {
     FaultFile* wrapper = Wrap(file);
     int rc = base_vfs->xOpen(base_vfs, name, wrapper->Base(), flags, out_flags);
@@ -84,7 +97,7 @@ void UseFaultInjectingFileLayer() {
     if (base_vfs) return;
     base_vfs = sqlite3_vfs_find(nullptr);
     fault_methods = sqlite3_io_methods{};
-    fault_methods.iVersion = 1;
+    fault_methods.iVersion = 2;
     fault_methods.xClose = Close;
     fault_methods.xRead = Read;
     fault_methods.xWrite = Write;
@@ -97,6 +110,10 @@ void UseFaultInjectingFileLayer() {
     fault_methods.xFileControl = FileControl;
     fault_methods.xSectorSize = SectorSize;
     fault_methods.xDeviceCharacteristics = DeviceCharacteristics;
+    fault_methods.xShmMap = ShmMap;
+    fault_methods.xShmLock = ShmLock;
+    fault_methods.xShmBarrier = ShmBarrier;
+    fault_methods.xShmUnmap = ShmUnmap;
     fault_vfs = sqlite3_vfs{};
     fault_vfs.iVersion = 2;
     fault_vfs.szOsFile = static_cast<int>(sizeof(FaultFile)) + base_vfs->szOsFile;
