@@ -87,16 +87,19 @@ std::string Quote(const std::string& text) {
 double ShellWritingRows(const fs::path& rows, const fs::path& target) {
     std::string columns;
     for (std::string_view column : data::kRecordColumns) (columns += columns.empty() ? "" : ",") += column;
-    const std::string indexes = "'i_webinfo_address_nocase','i_webinfo_id_nocase','i_webinfo_endtime','i_webinfo_enddomaintime'";
-    const std::string drops = "sqlite3 " + Quote(rows.string()) + " " +
-                              Quote("SELECT 'DROP INDEX '||name||';' FROM sqlite_master WHERE name IN (" + indexes + ")");
+    std::string drops, indexes;
+    for (const char* index :
+         {"i_webinfo_address_nocase", "i_webinfo_id_nocase", "i_webinfo_endtime", "i_webinfo_enddomaintime"}) {
+        drops += std::string("DROP INDEX ") + index + ";";
+        (indexes += indexes.empty() ? "'" : ",'") += std::string(index) + "'";
+    }
     const std::string creates = "sqlite3 " + Quote(rows.string()) +
                                 " " + Quote("SELECT sql||';' FROM sqlite_master WHERE name IN (" + indexes + ")");
     const fs::path script_file = target.string() + ".sql";
     const std::string write_script =
         "{ echo " + Quote("PRAGMA cache_size=-262144; PRAGMA ignore_check_constraints=1; ATTACH " + Quote(rows.string()) +
-                          " AS src; BEGIN IMMEDIATE;") +
-        "; " + drops + "; echo " + Quote("INSERT INTO main.t_webinfo(" + columns + ") SELECT " + columns +
+                          " AS src; BEGIN IMMEDIATE;" + drops) +
+        "; echo " + Quote("INSERT INTO main.t_webinfo(" + columns + ") SELECT " + columns +
                                          " FROM src.t_webinfo WHERE id > 0;") +
         "; " + creates + "; echo 'COMMIT;'; } > " + Quote(script_file.string());
     if (std::system(write_script.c_str()) != 0) throw std::runtime_error("failed: " + write_script);

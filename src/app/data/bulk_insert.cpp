@@ -24,15 +24,6 @@ std::string GroupInsertSql(std::size_t rows) {
     return sql;
 }
 
-const std::array<char, kRecordColumns.size()>& RecordKinds() {
-    static const auto kinds = [] {
-        std::array<char, kRecordColumns.size()> kinds{};
-        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
-        return kinds;
-    }();
-    return kinds;
-}
-
 }  // namespace
 
 int BindStoredValue(sqlite3_stmt* statement, int index, char kind, std::string_view value,
@@ -71,7 +62,7 @@ sqlite3_stmt* RecordBulkInsert::StatementFor(std::size_t rows) {
 }
 
 void RecordBulkInsert::Run(sqlite3_stmt* statement) {
-    const auto& kinds = RecordKinds();
+    const auto& kinds = RecordColumnKinds();
     int marker = 0;
     for (const StoredRecord& record : queued_)
         for (std::size_t c = 0; c < kRecordColumns.size(); ++c)

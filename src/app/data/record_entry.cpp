@@ -38,11 +38,7 @@ std::optional<std::string_view> DateOrderRefusal(const ListDate& space_purchase,
 }
 
 StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
-    static const auto kind = [] {
-        std::array<char, kRecordColumns.size()> kinds{};
-        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
-        return kinds;
-    }();
+    const auto& kind = RecordColumnKinds();
     constexpr std::size_t domain_user = RecordColumnIndex("web_domainuser"), remark = RecordColumnIndex("web_remark");
     const std::string number_bytes = text::ToCp936(TrimmedNumber(entry));
     StoredRecord stored;

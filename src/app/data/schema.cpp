@@ -31,6 +31,15 @@ char ValueKind(std::string_view column) {
     return IsDateColumn(column) ? 'd' : IsProtectedColumn(column) ? 'p' : IsLeadTimeColumn(column) ? 'n' : 't';
 }
 
+const std::array<char, kRecordColumns.size()>& RecordColumnKinds() {
+    static const auto kinds = [] {
+        std::array<char, kRecordColumns.size()> kinds{};
+        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
+        return kinds;
+    }();
+    return kinds;
+}
+
 const char* const kCreateSchemaSql = R"sql(
 CREATE TABLE t_webinfo(
     id INTEGER PRIMARY KEY AUTOINCREMENT,

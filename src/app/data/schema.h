@@ -61,6 +61,9 @@ inline constexpr std::array<std::string_view, 23> kRecordColumns = {
     "web_dbip", "web_dbuser", "web_dbpass", "web_dbtype", "web_time", "web_endtime", "web_domaintime",
     "web_enddomaintime", "web_remark"};
 
+// ValueKind of each of kRecordColumns, by position.
+const std::array<char, kRecordColumns.size()>& RecordColumnKinds();
+
 // The position of a column in kRecordColumns (kRecordColumns.size() for none).
 constexpr std::size_t RecordColumnIndex(std::string_view column) {
     std::size_t c = 0;
