@@ -14,7 +14,7 @@ packages=(
     libreoffice-calc-nogui libreoffice-writer-nogui
     qt6-translations-l10n xdotool x11-utils
     librsvg2-bin desktop-file-utils appstream groff-base
-    mdbtools mdbtools-dev
+    mdbtools mdbtools-dev libicu-dev
     postgresql-15 libpq-dev
 )
 

@@ -1,5 +1,8 @@
 #include "support/jet4_writer.h"
 
+#include <unicode/ucnv.h>
+#include <unicode/ustring.h>
+
 #include <array>
 #include <chrono>
 #include <cstring>
@@ -261,7 +264,22 @@ double JetDay(int year, unsigned month, unsigned day) {
     return static_cast<double>((date - epoch).count());
 }
 
-std::string AsWindowsText(const std::string& cp936_bytes) { return text::FromCp936(cp936_bytes); }
+// Windows' reading comes from ICU's copy of Windows' table, never from the program's decoder.
+std::string AsWindowsText(const std::string& cp936_bytes) {
+    UErrorCode error = U_ZERO_ERROR;
+    UConverter* converter = ucnv_open("windows-936", &error);
+    std::u16string units(cp936_bytes.size() + 1, u'\0');
+    error = U_ZERO_ERROR;
+    const int count = ucnv_toUChars(converter, units.data(), static_cast<int>(units.size()), cp936_bytes.data(),
+                                    static_cast<int>(cp936_bytes.size()), &error);
+    ucnv_close(converter);
+    std::string utf8(units.size() * 3 + 1, '\0');
+    int length = 0;
+    error = U_ZERO_ERROR;
+    u_strToUTF8(utf8.data(), static_cast<int>(utf8.size()), &length, units.data(), count, &error);
+    utf8.resize(static_cast<std::size_t>(length));
+    return utf8;
+}
 
 void WriteJet4(const std::filesystem::path& path, const std::vector<JetTable>& tables) {
     File file;

@@ -1,12 +1,13 @@
 #include "app/text/cp936.h"
 
 #include <iconv.h>
+#include <unicode/ucnv.h>
 
-#include <algorithm>
-#include <atomic>
+#include <array>
 #include <cerrno>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 
 namespace sitora::text {
@@ -54,122 +55,105 @@ private:
     iconv_t cd_;
 };
 
-// Windows code page 936 wherever it holds a character; GB18030, which agrees with it on all of
-// code page 936 but the euro sign, for what code page 936 lacks, so that nothing is lost.
-// `piece_length` gives the length of the one character at the start of the unconverted rest;
-// what neither can convert becomes `replacement`, one input byte at a time.
-std::string ConvertWithFallback(Converter& cp936, Converter& gb18030, std::string_view in,
-                                std::size_t (*piece_length)(std::string_view), std::string_view replacement) {
-    std::string out;
-    out.reserve(in.size() * 2 + 4);
-    while (!in.empty()) {
-        cp936.ConvertPrefix(in, out);
-        if (in.empty()) break;
-        const std::size_t length = std::min(piece_length(in), in.size());
-        if (gb18030.ConvertWhole(in.substr(0, length), out)) {
-            in.remove_prefix(length);
-        } else {
-            out.append(replacement);
-            in.remove_prefix(1);
-        }
+// Windows' own code page 936 as ICU holds it ("windows-936", which is Windows' table:
+// the euro sign at 0x80, U+F8F5 for 0xFF, the user-defined areas in the private-use range,
+// where glibc's CP936 has gaps). Read once into two tables; no thread changes them afterwards.
+class Windows936 {
+public:
+    static const Windows936& Table() {
+        static std::once_flag once;
+        static std::unique_ptr<Windows936> table;
+        std::call_once(once, [] { table.reset(new Windows936()); });
+        return *table;
     }
-    return out;
+    // The character of one byte above 0x7F or of a pair, or 0 when it is none.
+    char32_t Decode(unsigned char lead, unsigned char trail) const { return decode_[lead << 8 | trail]; }
+    char32_t DecodeSingle(unsigned char byte) const { return decode_[byte]; }
+    // A character's bytes: a pair (lead << 8 | trail), one byte (below 0x100), or 0 for none.
+    std::uint16_t Encode(char32_t code_point) const { return code_point < 0x10000 ? encode_[code_point] : 0; }
+
+private:
+    Windows936() {
+        UErrorCode error = U_ZERO_ERROR;
+        UConverter* converter = ucnv_open("windows-936", &error);
+        if (U_FAILURE(error)) throw std::runtime_error("ICU has no windows-936 converter");
+        ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+        ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+        for (unsigned single : {0x80u, 0xFFu}) Learn(converter, {static_cast<char>(single)});
+        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
+            for (unsigned trail = 0x40; trail <= 0xFE; ++trail)
+                Learn(converter, {static_cast<char>(lead), static_cast<char>(trail)});
+        ucnv_close(converter);
+    }
+
+    // What ICU makes of `bytes`, and the bytes it writes for that character in turn (only a
+    // character that comes back as exactly these bytes is encoded so).
+    void Learn(UConverter* converter, std::string bytes) {
+        UChar unit[4];
+        UErrorCode error = U_ZERO_ERROR;
+        ucnv_reset(converter);
+        const int units = ucnv_toUChars(converter, unit, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &error);
+        if (U_FAILURE(error) || units != 1) return;
+        const unsigned index = bytes.size() == 1 ? static_cast<unsigned char>(bytes[0])
+                                                 : static_cast<unsigned char>(bytes[0]) << 8 |
+                                                       static_cast<unsigned char>(bytes[1]);
+        decode_[index] = unit[0];
+        char back[4];
+        error = U_ZERO_ERROR;
+        ucnv_reset(converter);
+        const int length = ucnv_fromUChars(converter, back, 4, unit, 1, &error);
+        if (U_SUCCESS(error) && std::string_view(back, static_cast<std::size_t>(length)) == bytes)
+            encode_[unit[0]] = static_cast<std::uint16_t>(index);
+    }
+
+    std::array<char16_t, 0x10000> decode_{};
+    std::array<std::uint16_t, 0x10000> encode_{};
+};
+
+// One UTF-8 character at the start of `text`: its code point and length, or length 0 for a
+// malformed sequence.
+std::pair<char32_t, std::size_t> NextCharacter(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char lead = s[0];
+    std::size_t length;
+    char32_t code_point;
+    if (lead < 0x80) return {lead, 1};
+    if (lead >= 0xC2 && lead < 0xE0) length = 2, code_point = lead & 0x1F;
+    else if (lead >= 0xE0 && lead < 0xF0) length = 3, code_point = lead & 0x0F;
+    else if (lead >= 0xF0 && lead < 0xF5) length = 4, code_point = lead & 0x07;
+    else return {0, 0};
+    if (text.size() < length) return {0, 0};
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((s[i] & 0xC0) != 0x80) return {0, 0};
+        code_point = code_point << 6 | (s[i] & 0x3F);
+    }
+    if ((length == 3 && code_point < 0x800) || (length == 4 && (code_point < 0x10000 || code_point > 0x10FFFF)) ||
+        (code_point >= 0xD800 && code_point < 0xE000))
+        return {0, 0};
+    return {code_point, length};
 }
 
-// The UTF-8 sequence a lead byte announces (1 for a byte that leads none).
-std::size_t Utf8Length(std::string_view text) {
-    const auto lead = static_cast<unsigned char>(text[0]);
-    if (lead >= 0xF0) return 4;
-    if (lead >= 0xE0) return 3;
-    if (lead >= 0xC0) return 2;
-    return 1;
+void AppendUtf8(char32_t code_point, std::string& out) {
+    if (code_point < 0x80) {
+        out += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        out += static_cast<char>(0xC0 | code_point >> 6);
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        out += static_cast<char>(0xE0 | code_point >> 12);
+        out += static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    }
 }
 
-// A GB18030 character: four bytes when its second byte is a digit, else two.
-std::size_t Gb18030Length(std::string_view text) {
-    if (text.size() >= 2 && text[1] >= '0' && text[1] <= '9') return 4;
-    return 2;
+void AppendForm(std::uint16_t form, std::string& out) {
+    if (form >= 0x100) out += static_cast<char>(form >> 8);
+    out += static_cast<char>(form & 0xFF);
 }
 
 bool IsAscii(std::string_view s) {
     for (unsigned char c : s)
         if (c >= 0x80) return false;
-    return true;
-}
-
-std::string ConvertToCp936(std::string_view utf8) {
-    thread_local Converter cp936("CP936", "UTF-8");
-    thread_local Converter gb18030("GB18030", "UTF-8");
-    return ConvertWithFallback(cp936, gb18030, utf8, Utf8Length, "?");
-}
-
-// The two-byte form of each character of the Basic Multilingual Plane, asked of iconv once
-// per character and kept for the whole program: exports convert every cell, and a register
-// uses a few thousand characters at most. Threads share it; one asking a form another is
-// asking at the same moment finds the same answer.
-class TwoByteForms {
-public:
-    // The character's two bytes (lead << 8 | trail), or 0 when it has another form.
-    std::uint16_t Of(char32_t code_point, std::string_view utf8) {
-        std::atomic<std::uint16_t>& entry = forms_[code_point];
-        std::uint16_t form = entry.load(std::memory_order_relaxed);
-        if (form == kUnknown) {
-            const std::string bytes = ConvertToCp936(utf8);
-            form = bytes.size() == 2 ? static_cast<std::uint16_t>(static_cast<unsigned char>(bytes[0]) << 8 |
-                                                                  static_cast<unsigned char>(bytes[1]))
-                                     : kOther;
-            entry.store(form, std::memory_order_relaxed);
-        }
-        return form == kOther ? 0 : form;
-    }
-
-private:
-    // No two-byte form has a trail byte below 0x40, so these never collide with one.
-    static constexpr std::uint16_t kUnknown = 0;
-    static constexpr std::uint16_t kOther = 1;
-    std::atomic<std::uint16_t> forms_[0x10000] = {};
-};
-
-// Converts valid UTF-8 of ASCII and two-byte characters straight into `out`; false (with
-// `out` unspecified) when a character needs iconv's full treatment.
-bool FastToCp936(std::string_view utf8, std::string& out) {
-    static TwoByteForms forms;
-    out.resize(utf8.size());  // no character grows: ASCII stays one byte, the rest take two
-    char* dst = out.data();
-    const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* end = src + utf8.size();
-    while (src < end) {
-        const unsigned char lead = *src;
-        if (lead < 0x80) {
-            *dst++ = static_cast<char>(lead);
-            ++src;
-            continue;
-        }
-        char32_t code_point;
-        int length;
-        if (lead >= 0xC2 && lead < 0xE0) {
-            length = 2;
-            code_point = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead < 0xF0) {
-            length = 3;
-            code_point = lead & 0x0F;
-        } else {
-            return false;  // a stray byte, or beyond the Basic Multilingual Plane
-        }
-        if (end - src < length) return false;
-        for (int i = 1; i < length; ++i) {
-            if ((src[i] & 0xC0) != 0x80) return false;
-            code_point = code_point << 6 | (src[i] & 0x3F);
-        }
-        if ((length == 3 && code_point < 0x800) || (code_point >= 0xD800 && code_point < 0xE000)) return false;
-        const std::uint16_t form =
-            forms.Of(code_point, std::string_view(reinterpret_cast<const char*>(src), static_cast<std::size_t>(length)));
-        if (form == 0) return false;
-        *dst++ = static_cast<char>(form >> 8);
-        *dst++ = static_cast<char>(form & 0xFF);
-        src += length;
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
     return true;
 }
 
@@ -186,102 +170,75 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
         out.assign(utf8);
         return;
     }
-    if (!FastToCp936(utf8, out)) out = ConvertToCp936(utf8);
+    const Windows936& table = Windows936::Table();
+    out.clear();
+    out.reserve(utf8.size() + 4);
+    while (!utf8.empty()) {
+        const auto [code_point, length] = NextCharacter(utf8);
+        if (length == 0) {
+            out += '?';  // a malformed byte
+            utf8.remove_prefix(1);
+            continue;
+        }
+        if (const std::uint16_t form = code_point < 0x80 ? static_cast<std::uint16_t>(code_point) : table.Encode(code_point)) {
+            AppendForm(form, out);
+        } else {
+            // What code page 936 lacks is written in its GB18030 form, so that nothing is lost.
+            thread_local Converter gb18030("GB18030", "UTF-8");
+            if (!gb18030.ConvertWhole(utf8.substr(0, length), out)) out += '?';
+        }
+        utf8.remove_prefix(length);
+    }
 }
 
 std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
+    const Windows936& table = Windows936::Table();
     std::string out;
     out.reserve(utf8.size());
     while (!utf8.empty()) {
-        const std::size_t length = std::min(Utf8Length(utf8), utf8.size());
-        const std::string_view character = utf8.substr(0, length);
+        const auto [code_point, length] = NextCharacter(utf8);
+        const std::uint16_t form = code_point < 0x80 ? static_cast<std::uint16_t>(code_point) : table.Encode(code_point);
+        if (length == 0 || (form == 0 && code_point != 0)) return std::nullopt;
+        AppendForm(form, out);
         utf8.remove_prefix(length);
-        if (character == "\xE2\x82\xAC" || character == "\xEF\xA3\xB5") {  // U+20AC, U+F8F5
-            out += character[0] == '\xE2' ? '\x80' : '\xFF';
-            continue;
-        }
-        std::string bytes;
-        if (!FastToCp936(character, bytes) || bytes.empty() || bytes.size() > 2) return std::nullopt;
-        out += bytes;
     }
     return out;
 }
 
-namespace {
-
-std::string SlowFromCp936(std::string_view bytes) {
-    thread_local Converter cp936("UTF-8", "CP936");
-    thread_local Converter gb18030("UTF-8", "GB18030");
-    return ConvertWithFallback(cp936, gb18030, bytes, Gb18030Length, kReplacementUtf8);
-}
-
-// The UTF-8 of each two-byte form, asked of iconv once per form and kept for the whole
-// program, shared by its threads like TwoByteForms: an imported list of a hundred thousand
-// rows uses a few thousand characters.
-class TwoByteCharacters {
-public:
-    // The character's UTF-8 (one to three bytes) in `utf8`, and its length; 0 when the pair is
-    // no one character.
-    std::size_t Of(unsigned char lead, unsigned char trail, char* utf8) {
-        std::atomic<std::uint32_t>& entry = entries_[lead << 8 | trail];
-        std::uint32_t packed = entry.load(std::memory_order_relaxed);
-        if (packed == kUnknown) {
-            packed = Packed(lead, trail);
-            entry.store(packed, std::memory_order_relaxed);
-        }
-        const std::size_t length = (packed >> 24) - 1;
-        for (std::size_t i = 0; i < length; ++i) utf8[i] = static_cast<char>(packed >> (8 * i) & 0xFF);
-        return length;
-    }
-
-private:
-    // The character's bytes in the low three bytes, its length plus one in the top one.
-    static constexpr std::uint32_t kUnknown = 0;
-
-    static std::uint32_t Packed(unsigned char lead, unsigned char trail) {
-        const char pair[2] = {static_cast<char>(lead), static_cast<char>(trail)};
-        const std::string utf8 = SlowFromCp936(std::string_view(pair, 2));
-        const bool one_character = utf8.size() <= 3 && utf8 != kReplacementUtf8 && Utf8Length(utf8) == utf8.size();
-        if (!one_character) return 1u << 24;
-        std::uint32_t packed = static_cast<std::uint32_t>(utf8.size() + 1) << 24;
-        for (std::size_t i = 0; i < utf8.size(); ++i)
-            packed |= static_cast<std::uint32_t>(static_cast<unsigned char>(utf8[i])) << (8 * i);
-        return packed;
-    }
-
-    std::atomic<std::uint32_t> entries_[0x10000] = {};
-};
-
-// Decodes ASCII and two-byte forms straight into `out`; false when a byte needs iconv's full
-// treatment (a lone byte above 0x7F, a four-byte GB18030 form, a pair that is no character).
-bool FastFromCp936(std::string_view bytes, std::string& out) {
-    static TwoByteCharacters characters;
-    out.resize(bytes.size() / 2 * 3 + bytes.size() % 2);  // a pair grows to three bytes at most
-    char* dst = out.data();
-    const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
-    const auto* end = src + bytes.size();
-    while (src < end) {
-        if (*src < 0x80) {
-            *dst++ = static_cast<char>(*src++);
-            continue;
-        }
-        if (end - src < 2 || *src == 0x80 || *src == 0xFF || src[1] < 0x40) return false;
-        const std::size_t length = characters.Of(src[0], src[1], dst);
-        if (length == 0) return false;
-        dst += length;
-        src += 2;
-    }
-    out.resize(static_cast<std::size_t>(dst - out.data()));
-    return true;
-}
-
-}  // namespace
-
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
+    const Windows936& table = Windows936::Table();
     std::string out;
-    if (FastFromCp936(bytes, out)) return out;
-    return SlowFromCp936(bytes);
+    out.reserve(bytes.size() / 2 * 3 + bytes.size() % 2);  // a pair grows to three bytes at most
+    while (!bytes.empty()) {
+        const auto lead = static_cast<unsigned char>(bytes[0]);
+        if (lead < 0x80) {
+            out += static_cast<char>(lead);
+            bytes.remove_prefix(1);
+            continue;
+        }
+        const char32_t pair = bytes.size() >= 2 ? table.Decode(lead, static_cast<unsigned char>(bytes[1])) : 0;
+        if (pair != 0) {
+            AppendUtf8(pair, out);
+            bytes.remove_prefix(2);
+            continue;
+        }
+        if (const char32_t single = table.DecodeSingle(lead)) {
+            AppendUtf8(single, out);
+            bytes.remove_prefix(1);
+            continue;
+        }
+        // A four-byte GB18030 form (what ToCp936 writes for characters code page 936 lacks).
+        thread_local Converter gb18030("UTF-8", "GB18030");
+        const bool four_bytes = bytes.size() >= 4 && bytes[1] >= '0' && bytes[1] <= '9';
+        if (four_bytes && gb18030.ConvertWhole(bytes.substr(0, 4), out)) {
+            bytes.remove_prefix(4);
+            continue;
+        }
+        out.append(kReplacementUtf8);
+        bytes.remove_prefix(1);
+    }
+    return out;
 }
 
 std::size_t Cp936Length(std::string_view utf8) { return ToCp936(utf8).size(); }

@@ -7,7 +7,8 @@
 
 namespace sitora::text {
 
-// UTF-8 to Windows code page 936 (GBK with the euro sign at 0x80). Characters that code page
+// UTF-8 to Windows code page 936 as Windows maps it (GBK with the euro sign at 0x80, its
+// user-defined areas in the private-use range, U+F8F5 as the lone byte 0xFF). Characters that code page
 // 936 lacks are written in their GB18030 form, so nothing is lost. Malformed UTF-8 sequences
 // become '?'.
 std::string ToCp936(std::string_view utf8);
