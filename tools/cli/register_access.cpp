@@ -6,7 +6,9 @@
 #include <csignal>
 #include <iostream>
 
+#include "app/data/access_import.h"
 #include "app/data/access_reader.h"
+#include "app/files/file_ops.h"
 #include "app/data/server_connection.h"
 #include "app/files/private_folder.h"
 #include "app/text/byte_strings.h"
@@ -87,6 +89,14 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
     const bool on_server = data::HasServerConfig(program_folder);
+    files::RemoveStaleScratchFiles(program_folder);
+    if (!on_server) {
+        try {
+            data::RefuseLinkedJetRegister(program_folder);
+        } catch (const std::exception& error) {
+            throw CommandError(error.what());
+        }
+    }
     if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
         throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
                            "to convert it, or run sitora-cli import-access");

@@ -314,18 +314,23 @@ void VerifyRegister(sqlite3* db, const Register& in) {
     if (rows != in.settings.size()) throw DataError("verifying the new register: t_set rows are missing");
 }
 
-// The first of db.jet.mdb, db.jet-2.mdb, ... that names nothing yet.
-std::filesystem::path FreeOriginalName(const std::filesystem::path& folder) {
+// Where the original is kept: a db.jet.mdb, db.jet-2.mdb, ... that a killed run already made
+// as a second name of this very file, or else the first of them that names nothing yet.
+std::filesystem::path OriginalName(const std::filesystem::path& folder, const struct stat& database) {
     std::error_code ec;
     for (int n = 1;; ++n) {
         auto name = folder / (n == 1 ? std::string("db.jet.mdb") : "db.jet-" + std::to_string(n) + ".mdb");
-        if (!std::filesystem::exists(std::filesystem::symlink_status(name, ec))) return name;
+        struct stat status {};
+        if (lstat(name.c_str(), &status) != 0) return name;
+        if (S_ISREG(status.st_mode) && status.st_dev == database.st_dev && status.st_ino == database.st_ino) return name;
     }
 }
 
 // A second name for the original: a hard link, or where the file system has none a flushed copy
 // written exclusively. Never replaces a file.
 bool KeepOriginal(const std::filesystem::path& database, const std::filesystem::path& original) {
+    std::error_code ec;
+    if (std::filesystem::equivalent(database, original, ec)) return true;  // kept by a killed run
     if (files::LinkFile(database, original)) return true;
     const auto bytes = files::ReadWholeFile(database, true);
     if (!bytes) return false;
@@ -368,23 +373,42 @@ AccessImportReport ImportAccessRegister(const std::filesystem::path& source, con
     return {in.records.size(), in.settings.size(), in.notes};
 }
 
+void RefuseLinkedJetRegister(const std::filesystem::path& folder) {
+    const auto database = folder / "db.mdb";
+    struct stat status {};
+    if (lstat(database.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) || !LooksLikeJetFile(database)) return;
+    // Converting it where the link points would rename files in a folder that is not ours.
+    std::error_code ec;
+    const std::string target = std::filesystem::canonical(database, ec).string();
+    throw DataError("db.mdb is a link to the Windows version's Access register " + target +
+                    ": convert it with sitora-cli import-access " + target +
+                    " --out NEW.mdb, then put NEW.mdb in place of the link");
+}
+
 std::optional<JetConversion> ConvertJetRegister(const std::filesystem::path& folder) {
     const auto database = folder / "db.mdb";
+    files::RemoveStaleScratchFiles(folder);
+    RefuseLinkedJetRegister(folder);
     const auto before = IdentityOf(database);
     if (!before || !LooksLikeJetFile(database)) return std::nullopt;
-    const auto converted = folder / "db.converted.mdb";
-    files::RemoveFile(converted);  // only ever a copy of a conversion that did not finish
+    // A name of this run only: a user's file is never touched.
+    const auto converted = files::ScratchPathFor(folder / "db.converted.mdb");
     JetConversion result;
     result.report = ImportAccessRegister(database, converted);
     bool kept = false;
+    bool kept_before = false;
     auto give_up = [&](const std::string& why) {
         files::RemoveFile(converted);
-        // While db.mdb is still the original, the second name (or copy) made for it can go.
-        if (kept && IdentityOf(database) == before) files::RemoveFile(result.original);
+        // While db.mdb is still the original, the second name (or copy) this run made for it can go.
+        if (kept && !kept_before && IdentityOf(database) == before) files::RemoveFile(result.original);
         throw DataError(why + "; db.mdb is left as it was");
     };
     if (IdentityOf(database) != before) give_up("db.mdb changed while it was converted");
-    result.original = FreeOriginalName(folder);
+    struct stat status {};
+    if (lstat(database.c_str(), &status) != 0) give_up("db.mdb cannot be read");
+    result.original = OriginalName(folder, status);
+    std::error_code ec;
+    kept_before = std::filesystem::exists(std::filesystem::symlink_status(result.original, ec));
     kept = KeepOriginal(database, result.original);
     if (!kept || !files::SyncFolder(folder))
         give_up("the original cannot be kept as " + result.original.filename().string());

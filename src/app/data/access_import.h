@@ -33,4 +33,7 @@ struct JetConversion {
 // DataError, and db.mdb is the untouched original.
 std::optional<JetConversion> ConvertJetRegister(const std::filesystem::path& folder);
 
+// Throws DataError, saying what to do, when <folder>/db.mdb is a symbolic link to an Access file.
+void RefuseLinkedJetRegister(const std::filesystem::path& folder);
+
 }  // namespace sitora::data

@@ -1,6 +1,7 @@
 #include "app/data/ado_connection.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 
 #include "app/data/ado_query.h"
 #include "app/data/data_error.h"
+#include "app/data/schema.h"
 #include "app/data/server_connection.h"
 #include "app/text/byte_strings.h"
 
@@ -90,6 +92,10 @@ TADOConnection::~TADOConnection() {
 
 void TADOConnection::Open() {
     Close();
+    OpenRegister();
+}
+
+void TADOConnection::OpenRegister() {
     if (text::EqualIgnoringAsciiCase(ProviderOf(connection_string_), kServerProvider)) {
         server_ = std::make_unique<ServerConnection>(DataSourceOf(connection_string_).string());
         return;
@@ -99,6 +105,7 @@ void TADOConnection::Open() {
     // the engine garbage. The engine never creates the file.
     std::error_code ec;
     if (!std::filesystem::is_regular_file(path, ec)) throw DataError(path.string() + " is not a regular file");
+    RequireOpenablePath(path);
     sqlite3* db = nullptr;
     // A connection is only ever used by the thread that opened it: no per-call locking.
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
@@ -117,6 +124,25 @@ void TADOConnection::Open() {
         throw;
     }
     db_ = db;
+    // The file SQLite opened; a file put in its place later has another identity.
+    struct stat status {};
+    opened_path_ = path;
+    if (stat(path.c_str(), &status) == 0) {
+        opened_device_ = status.st_dev;
+        opened_inode_ = status.st_ino;
+    }
+}
+
+void TADOConnection::FollowReplacedFile() {
+    if (!db_ || !sqlite3_get_autocommit(db_)) return;
+    struct stat status {};
+    if (stat(opened_path_.c_str(), &status) != 0) return;  // gone for a moment: the open file serves
+    if (status.st_dev == opened_device_ && status.st_ino == opened_inode_) return;
+    // The rows already read stay with their queries; only the statements belong to the old file.
+    for (TADOQuery* query : queries_) query->ForgetPrepared();
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    OpenRegister();
 }
 
 void TADOConnection::Close() {
@@ -137,15 +163,17 @@ sqlite3* TADOConnection::Handle() {
 
 ServerConnection* TADOConnection::Server() {
     if (!Connected()) Open();
+    FollowReplacedFile();
     return server_.get();
 }
 
 bool TADOConnection::OnServer() { return Server() != nullptr; }
 
-void TADOConnection::BeginTransaction() {
+void TADOConnection::BeginTransaction(TransactionKind kind) {
     if (ServerConnection* server = Server()) {
-        // Other writers wait until the commit; readers go on seeing the rows as they were.
         server->BeginTransaction();
+        if (kind == TransactionKind::kReading) return;
+        // Other writers wait until the commit; readers go on seeing the rows as they were.
         try {
             server->Run("LOCK TABLE t_webinfo IN SHARE ROW EXCLUSIVE MODE");
         } catch (...) {
@@ -154,7 +182,7 @@ void TADOConnection::BeginTransaction() {
         }
         return;
     }
-    Exec(Handle(), "BEGIN IMMEDIATE");
+    Exec(Handle(), kind == TransactionKind::kReading ? "BEGIN" : "BEGIN IMMEDIATE");
 }
 
 void TADOConnection::CommitTransaction() {

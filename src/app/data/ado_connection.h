@@ -1,6 +1,8 @@
 #pragma once
 // The register's one database connection, given by an ADO-style connection string whose
 // Data Source names the db.mdb file, or, with Provider=PostgreSQL, a server's connection URI.
+#include <sys/types.h>
+
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -24,6 +26,8 @@ std::filesystem::path DataSourceOf(std::string_view connection_string);
 std::string ConnectionValue(std::string_view value);
 // The Provider of a connection string, empty when it names none.
 std::string ProviderOf(std::string_view connection_string);
+
+enum class TransactionKind { kReading, kWriting };
 
 class TADOConnection {
 public:
@@ -51,7 +55,8 @@ public:
 
     // One transaction for many statements (an import): it takes the write lock at once, so
     // that what it reads first still holds when it writes. Throws DataError.
-    void BeginTransaction();
+    // A reading one sees one state of the register and blocks no writer.
+    void BeginTransaction(TransactionKind kind = TransactionKind::kWriting);
     void CommitTransaction();
     void RollbackTransaction();  // never throws
     // Inside a transaction, many inserts without waiting for each answer (on a server; a file
@@ -64,8 +69,16 @@ private:
     void Attach(TADOQuery* query) { queries_.push_back(query); }
     void Detach(TADOQuery* query);
 
+    // A long-lived connection follows the name: after another process put a new file in place
+    // of db.mdb (a compaction from cron), the next command outside a transaction opens that.
+    void FollowReplacedFile();
+    void OpenRegister();  // Open without closing the queries' result sets
+
     std::string connection_string_;
     sqlite3* db_ = nullptr;
+    std::filesystem::path opened_path_;
+    dev_t opened_device_ = 0;
+    ino_t opened_inode_ = 0;
     std::unique_ptr<ServerConnection> server_;
     std::vector<TADOQuery*> queries_;
 };

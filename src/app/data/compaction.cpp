@@ -16,6 +16,7 @@
 #include "app/data/access_reader.h"
 #include "app/data/data_error.h"
 #include "app/data/server_connection.h"
+#include "app/data/schema.h"
 #include "app/data/server_register.h"
 #include "app/files/crash_points.h"
 #include "app/files/file_ops.h"
@@ -177,17 +178,22 @@ void BackUp(sqlite3* source, const std::filesystem::path& from, const std::files
 
 // Other processes' writes wait from here to the swap: the connection holds the register's
 // write lock (rollback journal) for the whole run. A register in WAL mode is returned to a
-// rollback journal first, which SQLite allows only while no other process has it open.
-Database LockAgainstWriters(const std::filesystem::path& database) {
+// rollback journal first, which SQLite allows only while no other process has it open; a tool
+// may switch it back before the lock is taken, so the mode is asked again under the lock.
+Database LockAgainstWriters(const std::filesystem::path& database, const StepObserver& observer) {
     Database guard = OpenDatabase(database, SQLITE_OPEN_READWRITE);
     const std::string mode = SingleText(guard.get(), "PRAGMA journal_mode");
-    if (mode == "wal" && SingleText(guard.get(), "PRAGMA journal_mode=DELETE") != "delete")
-        throw DataError("db.mdb is in use in WAL mode");
+    if (mode == "wal") {
+        if (SingleText(guard.get(), "PRAGMA journal_mode=DELETE") != "delete")
+            throw DataError("db.mdb is in use in WAL mode");
+        if (observer) observer(CompactionStep::kJournalReturned);
+    }
     Require(sqlite3_exec(guard.get(), "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) == SQLITE_OK,
             "db.mdb is locked by another writer");
     // The first read rolls back a journal left by a crash, so that the backup and the copy
-    // are the database as SQLite sees it.
+    // are the database as SQLite sees it; it also reads the mode the file is in now.
     Require(SingleText(guard.get(), "SELECT count(*) FROM sqlite_master") != "", "cannot read db.mdb");
+    Require(SingleText(guard.get(), "PRAGMA journal_mode") != "wal", "db.mdb was put in WAL mode by another program");
     return guard;
 }
 
@@ -204,7 +210,13 @@ void CreateOwnerOnly(const std::filesystem::path& path) {
 void TakeModeAndGroup(const std::filesystem::path& copy, const struct stat& original) {
     mode_t mode = original.st_mode & 07777;
     if (chown(copy.c_str(), static_cast<uid_t>(-1), original.st_gid) != 0) mode &= 0700;
-    Require(chmod(copy.c_str(), mode) == 0, "cannot set the compacted copy's mode");
+    Require(files::SetMode(copy, mode), "cannot set the compacted copy's mode");
+}
+
+// Pages, b-trees and every index against its rows.
+bool FullyIntact(const std::filesystem::path& path) {
+    Database db = OpenDatabase(path, SQLITE_OPEN_READONLY);
+    return SingleText(db.get(), "PRAGMA integrity_check(1)") == "ok";
 }
 
 void Notify(const StepObserver& observer, CompactionStep step) {
@@ -272,7 +284,8 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         // anything but a regular file.
         struct stat original {};
         Require(lstat(database.c_str(), &original) == 0 && S_ISREG(original.st_mode), "db.mdb is not a regular file");
-        Database guard = LockAgainstWriters(database);
+        RequireOpenablePath(compacted);
+        Database guard = LockAgainstWriters(database, observer);
         const std::uint32_t counter = ChangeCounter(guard.get());
         Notify(observer, CompactionStep::kSourceChecked);
 
@@ -289,6 +302,7 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
         // thread and connection while SQLite writes the copy; nothing writes db.mdb meanwhile.
         auto source_digest =
             std::async(std::launch::async, [&database] { return DigestOf(database, SQLITE_OPEN_READONLY); });
+
         {
             // Read-write although it only reads: from a read-only connection VACUUM INTO takes
             // three times as long.
@@ -305,15 +319,13 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
 
         {
             // The copy goes to the disk while it is checked: its structure and its rows at the
-            // same time, on two more threads. Its pages and b-trees are checked whole; its
-            // indexes SQLite has just built from the rows, and the rows themselves are compared
-            // value by value with the source.
+            // same time, on two more threads. Its pages, b-trees and every index against its rows
+            // are checked whole (VACUUM copies an index's entries as they are, so an index of the
+            // source that no longer matches its rows is caught here), and the rows themselves are
+            // compared value by value with the source.
             auto flushed = std::async(std::launch::async,
                                       [&] { return SyncPath(compacted) && files::SyncFolder(folder); });
-            auto structure = std::async(std::launch::async, [&compacted] {
-                Database copy = OpenDatabase(compacted, SQLITE_OPEN_READONLY);
-                return SingleText(copy.get(), "PRAGMA quick_check") == "ok";
-            });
+            auto structure = std::async(std::launch::async, [&compacted] { return FullyIntact(compacted); });
             const bool same_rows = DigestOf(compacted, SQLITE_OPEN_READONLY) == expected;
             Require(flushed.get(), "cannot flush the compacted copy");
             Notify(observer, CompactionStep::kCopyWritten);

@@ -14,6 +14,7 @@ inline constexpr const char* kBackupFile = "tempdb.mdb";
 
 // The steps of a run, in order; tests stop a run after any of them.
 enum class CompactionStep {
+    kJournalReturned = 0,  // only for a register found in WAL mode, before the write lock
     kSourceChecked = 1,
     kStaleCopyRemoved,
     kBackupWritten,

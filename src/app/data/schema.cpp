@@ -1,8 +1,12 @@
 #include "app/data/schema.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <algorithm>
 #include <string>
@@ -172,18 +176,38 @@ void StoreDatesInTheirForm(sqlite3* db) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
 }
 
+void RequireOpenablePath(const std::filesystem::path& path) {
+    std::error_code ec;
+    const std::size_t length = std::filesystem::absolute(path, ec).native().size();
+    // The scratch names beside a register are longer than its own by up to 40 bytes.
+    constexpr std::size_t kLongest = 512 - 48;
+    if (length > kLongest)
+        throw DataError(path.string() + ": the full path is " + std::to_string(length) +
+                        " bytes long; SQLite opens registers whose path has at most " + std::to_string(kLongest) +
+                        " bytes: move the folder higher up");
+}
+
 void CreateStarterDatabase(const std::filesystem::path& path, const std::function<void(sqlite3*)>& fill) {
+    RequireOpenablePath(path);
     std::error_code ec;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, ec)))
         throw DataError(path.string() + " exists already; it is left as it is");
 
-    // Build the file under a temporary name, then link it into place: link() fails
-    // rather than replace a file that appeared meanwhile.
-    std::filesystem::path temp = path;
-    temp += ".new-" + std::to_string(getpid());
-    std::filesystem::remove(temp, ec);
+    // Built under a scratch name, owner-only from its first byte (it will hold every site's
+    // accounts), then given its name by a step that never replaces a file that appeared meanwhile.
+    const std::filesystem::path folder = path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path();
+    files::RemoveStaleScratchFiles(folder);
+    const std::filesystem::path temp = files::ScratchPathFor(path);
+    auto remove_temp = [&temp] {
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) files::RemoveFile(temp.string() + suffix);
+        files::RemoveFile(temp);
+    };
+    remove_temp();
+    const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) throw DataError("cannot create " + path.string() + ": " + std::strerror(errno));
+    close(fd);
     sqlite3* db = nullptr;
-    int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    int rc = sqlite3_open_v2(temp.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr);
     std::string error;
     if (rc == SQLITE_OK) {
         char* message = nullptr;
@@ -196,7 +220,7 @@ void CreateStarterDatabase(const std::filesystem::path& path, const std::functio
                 fill(db);
             } catch (...) {
                 sqlite3_close(db);
-                std::filesystem::remove(temp, ec);
+                remove_temp();
                 throw;
             }
         }
@@ -205,15 +229,13 @@ void CreateStarterDatabase(const std::filesystem::path& path, const std::functio
     }
     sqlite3_close(db);
     if (rc != SQLITE_OK) {
-        std::filesystem::remove(temp, ec);
+        remove_temp();
         throw DataError("cannot create " + path.string() + ": " + error);
     }
-    // The register will hold every site's accounts: for its owner's eyes only.
-    chmod(temp.c_str(), 0600);
-    int linked = link(temp.c_str(), path.c_str());
-    std::filesystem::remove(temp, ec);
-    if (linked != 0) throw DataError("cannot create " + path.string() + ": it exists or the folder is not writable");
-    files::SyncFolder(path.parent_path().empty() ? std::filesystem::path(".") : path.parent_path());
+    const bool placed = files::PlaceNewFile(temp, path);
+    remove_temp();
+    if (!placed) throw DataError("cannot create " + path.string() + ": it exists or the folder is not writable");
+    files::SyncFolder(folder);
 }
 
 }  // namespace sitora::data

@@ -71,6 +71,10 @@ constexpr std::size_t RecordColumnIndex(std::string_view column) {
     return c;
 }
 
+// Throws DataError saying why when SQLite cannot open `path` for its length alone (its unix
+// file layer takes full paths shorter than 512 bytes).
+void RequireOpenablePath(const std::filesystem::path& path);
+
 // Creates a starter database at `path`. Refuses (throws DataError) when a file of that
 // name exists; an existing register is never replaced. `fill`, when given, writes into the
 // new register before it takes its name (a failure there, thrown, leaves no file).

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,6 +19,8 @@ struct FaultPlan {
 };
 
 bool links_refused = false;
+bool modes_refused = false;
+constexpr std::string_view kScratchTag = ".sitora-";
 
 FaultPlan& Plan() {
     static FaultPlan plan;
@@ -82,6 +85,57 @@ bool RemoveFile(const std::filesystem::path& path) {
     return unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
+bool SetMode(const std::filesystem::path& path, mode_t mode) {
+    if (Injected()) return false;
+    int result = -1;
+    if (modes_refused) errno = ENOSYS;
+    else result = chmod(path.c_str(), mode);
+    if (result == 0) return true;
+    if (errno == ENOSYS || errno == EOPNOTSUPP || errno == ENOTSUP) return true;
+    // vfat refuses even its owner: a file of ours that still cannot change mode is on such a mount.
+    struct stat status {};
+    return errno == EPERM && stat(path.c_str(), &status) == 0 && status.st_uid == geteuid();
+}
+
+bool PlaceNewFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (LinkFile(from, to)) {
+        RemoveFile(from);
+        return true;
+    }
+    if (errno == EEXIST) return false;
+    // No hard links here: the name is taken by an empty file of our own, which alone is replaced.
+    const int reserved = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (reserved < 0) return false;
+    close(reserved);
+    if (RenameFile(from, to)) return true;
+    unlink(to.c_str());
+    return false;
+}
+
+std::filesystem::path ScratchPathFor(const std::filesystem::path& target) {
+    std::filesystem::path scratch = target.parent_path();
+    return scratch / ("." + target.filename().string() + std::string(kScratchTag) + std::to_string(getpid()));
+}
+
+void RemoveStaleScratchFiles(const std::filesystem::path& folder) {
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.empty() ? "." : folder, ec)) {
+        const std::string name = entry.path().filename().string();
+        const std::size_t tag = name.rfind(kScratchTag);
+        if (name.front() != '.' || tag == std::string::npos) continue;
+        const std::string pid_text = name.substr(tag + kScratchTag.size());
+        if (pid_text.empty() || pid_text.find_first_not_of("0123456789") != std::string::npos || pid_text.size() > 9)
+            continue;
+        const pid_t pid = static_cast<pid_t>(std::stol(pid_text));
+        struct stat status {};
+        if (lstat(entry.path().c_str(), &status) != 0 || !S_ISREG(status.st_mode) || status.st_uid != geteuid())
+            continue;
+        if (pid == getpid() || kill(pid, 0) == 0 || errno != ESRCH) continue;  // still being built
+        for (const char* suffix : {"-journal", "-wal", "-shm"}) RemoveFile(entry.path().string() + suffix);
+        RemoveFile(entry.path());
+    }
+}
+
 bool WriteWholeFile(const std::filesystem::path& path, std::string_view data, mode_t mode, bool sync) {
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, mode);
     if (fd < 0) return false;
@@ -136,6 +190,8 @@ void InjectFaultForTesting(int nth, int error, bool sticky) { Plan() = FaultPlan
 void ClearFaultsForTesting() { Plan() = FaultPlan{}; }
 
 void RefuseLinksForTesting(bool refuse) { links_refused = refuse; }
+
+void RefuseModesForTesting(bool refuse) { modes_refused = refuse; }
 
 int CallsSinceForTesting() { return Plan().calls; }
 

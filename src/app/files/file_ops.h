@@ -22,6 +22,20 @@ bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& 
 bool LinkFile(const std::filesystem::path& from, const std::filesystem::path& to);
 // Removing a file that does not exist counts as success.
 bool RemoveFile(const std::filesystem::path& path);
+// Sets a file's mode. Where the file system keeps no modes (vfat, some network mounts) that is
+// no failure: the file stays as the mount makes it.
+bool SetMode(const std::filesystem::path& path, mode_t mode);
+// Gives the complete file `from` the name `to` without ever replacing a file there: a hard
+// link (then `from` is removed), or where the file system has none, `to` is taken exclusively
+// and `from` renamed over it. False, with nothing at `to` of ours, when `to` exists.
+bool PlaceNewFile(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// A name beside `target` for a file this process builds before it takes `target`'s name: no
+// user's file is named so, and a run that was killed is told apart by its process number.
+std::filesystem::path ScratchPathFor(const std::filesystem::path& target);
+// Removes what killed runs left under such names in `folder` (with SQLite's journals): files
+// of this user whose process has ended.
+void RemoveStaleScratchFiles(const std::filesystem::path& folder);
 
 // Creates or replaces `path` with `data` (mode for a new file: `mode`); with `sync` the
 // data is on the disk when this returns true.
@@ -48,6 +62,8 @@ void InjectFaultForTesting(int nth, int error, bool sticky = false);
 void ClearFaultsForTesting();
 // Makes LinkFile fail (EPERM), as on a file system without hard links, until called with false.
 void RefuseLinksForTesting(bool refuse);
+// Makes every chmod fail (ENOSYS), as on a file system without modes, until called with false.
+void RefuseModesForTesting(bool refuse);
 // Calls counted since the last InjectFaultForTesting or ClearFaultsForTesting.
 int CallsSinceForTesting();
 // Counts one call made elsewhere (the database's own writes); true, with errno set, when the

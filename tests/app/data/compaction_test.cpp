@@ -163,6 +163,67 @@ TEST_F(Compaction, AWalRegisterInUseIsRefusedAndOneNotInUseReturnsToARollbackJou
     EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
 }
 
+TEST_F(Compaction, AToolSwitchingBackToWalBeforeTheLockIsRefusedAndLosesNoRow) {
+    sqlite3* tool = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &tool), SQLITE_OK);
+    ASSERT_EQ(Execute(tool, "pragma journal_mode=wal"), SQLITE_OK);
+    sqlite3_close(tool);
+    tool = nullptr;
+    // Between the return to a rollback journal and the write lock, a tool puts the register back
+    // in WAL mode and commits a row that lives only in its WAL file.
+    const bool compacted = CompactDatabase(folder_.path(), [&](CompactionStep step) {
+        if (step != CompactionStep::kJournalReturned) return;
+        ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &tool), SQLITE_OK);
+        ASSERT_EQ(Execute(tool, "pragma journal_mode=wal; insert into t_webinfo(web_id) values('in the wal')"), SQLITE_OK);
+    });
+    EXPECT_FALSE(compacted);
+    sqlite3_close(tool);
+    EXPECT_TRUE(DatabaseIntact(folder_ / "db.mdb"));
+    EXPECT_NE(Contents(folder_).find("in the wal"), std::string::npos);
+}
+
+TEST_F(Compaction, IndexesThatNoLongerMatchTheirRowsAreReportedNotCompactedOver) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((folder_ / "db.mdb").c_str(), &db), SQLITE_OK);
+    // The index now claims to cover another column than the one its entries hold.
+    ASSERT_EQ(Execute(db, "pragma writable_schema=on; update sqlite_master set sql='CREATE INDEX i_webinfo_endtime "
+                          "ON t_webinfo(web_time)' where name='i_webinfo_endtime'"),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const std::string damaged = test::ReadFile(folder_ / "db.mdb");
+    EXPECT_FALSE(CompactDatabase(folder_.path()));
+    EXPECT_TRUE(test::ReadFile(folder_ / "db.mdb") == damaged);
+    EXPECT_EQ(Files(folder_), std::vector<std::string>{"db.mdb"});
+}
+
+TEST_F(Compaction, AFileSystemWithoutHardLinksOrModesStillCompactsAndCreatesRegisters) {
+    files::RefuseLinksForTesting(true);
+    files::RefuseModesForTesting(true);
+    EXPECT_TRUE(CompactDatabase(folder_.path()));
+    EXPECT_NO_THROW(CreateStarterDatabase(folder_ / "other.mdb"));
+    EXPECT_THROW(CreateStarterDatabase(folder_ / "other.mdb"), DataError);  // still never replaced
+    files::RefuseLinksForTesting(false);
+    files::RefuseModesForTesting(false);
+    EXPECT_EQ(Contents(folder_), expected_);
+    EXPECT_EQ(Files(folder_), (std::vector<std::string>{"db.mdb", "other.mdb"}));
+}
+
+TEST_F(Compaction, AWindowsConnectionFollowsTheRegisterACompactionElsewherePutInPlace) {
+    module_.ADOQuery1.SetSQL("select web_id from t_webinfo");
+    module_.ADOQuery1.Open();
+    const int before = module_.ADOQuery1.RecordCount();
+    // sitora-cli compact from cron, in another process.
+    const pid_t cron = fork();
+    if (cron == 0) _exit(CompactDatabase(folder_.path()) ? 0 : 1);
+    int status = 0;
+    waitpid(cron, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    module_.ADOQuery1.Last();
+    EXPECT_NO_THROW(module_.ADOQuery1.Delete());
+    module_.ADOQuery1.Open();
+    EXPECT_EQ(module_.ADOQuery1.RecordCount(), before - 1);
+}
+
 TEST_F(Compaction, TheRegisterKeepsItsModeAndGroupAndALinkIsRefused) {
     ASSERT_EQ(chmod((folder_ / "db.mdb").c_str(), 0640), 0);
     ASSERT_TRUE(CompactDatabase(folder_.path()));

@@ -2,6 +2,8 @@
 #include "app/data/access_import.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "app/data/data_error.h"
 #include "app/data/data_module.h"
@@ -104,6 +106,47 @@ TEST_F(AccessImport, WhatCannotArriveExactlyIsNamedAndNothingIsCreated) {
     const std::string before = test::ReadFile(folder_ / "db.mdb");
     EXPECT_THROW(ImportAccessRegister(folder_ / "old.mdb", folder_ / "db.mdb"), DataError);
     EXPECT_EQ(test::ReadFile(folder_ / "db.mdb"), before);
+}
+
+TEST_F(AccessImport, AKilledConversionLeavesNothingForOthersAndTheNextRunTouchesNoUserFile) {
+    WriteRegister(folder_ / "db.mdb", {test::WindowsRecord("20100101000001", "a.example.com")});
+    test::WriteFile(folder_ / "db.converted.mdb", "the user's own file");
+    // What a run killed before its rename left: a second name for the original, and its
+    // half-built register under a scratch name of a process that has ended.
+    ASSERT_EQ(link((folder_ / "db.mdb").c_str(), (folder_ / "db.jet.mdb").c_str()), 0);
+    const pid_t ended = fork();
+    if (ended == 0) _exit(0);
+    waitpid(ended, nullptr, 0);
+    const auto leftover = folder_ / (".db.converted.mdb.sitora-" + std::to_string(ended));
+    test::WriteFile(leftover, "half a register");
+
+    const auto conversion = ConvertJetRegister(folder_.path());
+    ASSERT_TRUE(conversion);
+    EXPECT_EQ(conversion->original, folder_ / "db.jet.mdb");
+    EXPECT_EQ(test::ReadFile(folder_ / "db.converted.mdb"), "the user's own file");
+    EXPECT_FALSE(std::filesystem::exists(leftover));
+    EXPECT_FALSE(std::filesystem::exists(folder_ / "db.jet-2.mdb"));
+
+    // A register is its owner's alone from its first byte, before it takes its name.
+    CreateStarterDatabase(folder_ / "new.mdb", [&](sqlite3*) {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_.path())) {
+            if (!entry.path().filename().string().starts_with(".new.mdb")) continue;
+            EXPECT_EQ(std::filesystem::status(entry).permissions() & std::filesystem::perms::all,
+                      std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        }
+    });
+
+    // An Access db.mdb behind a link is not converted where it points; the message says what to do.
+    test::TempFolder linked;
+    WriteRegister(folder_ / "old.mdb", {});
+    std::filesystem::create_symlink(folder_ / "old.mdb", linked / "db.mdb");
+    try {
+        ConvertJetRegister(linked.path());
+        ADD_FAILURE() << "converted through a link";
+    } catch (const DataError& error) {
+        EXPECT_NE(std::string(error.what()).find("sitora-cli import-access"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(std::filesystem::is_symlink(linked / "db.mdb"));
 }
 
 TEST_F(AccessImport, AJetDbMdbIsConvertedOnceAndItsOriginalKeptBesideIt) {
