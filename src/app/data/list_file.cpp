@@ -76,6 +76,28 @@ std::size_t LineOf(std::string_view text, std::size_t offset) {
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
 
+// A file that is not UTF-8 throughout, yet holds lines of multi-byte UTF-8, was put together
+// from two sources: read as code page 936 its UTF-8 lines would turn into other characters.
+void RefuseMixedEncodings(std::string_view bytes) {
+    bool utf8_line = false;
+    std::vector<std::size_t> other_lines;
+    std::size_t line = 1;
+    for (std::size_t begin = 0; begin < bytes.size(); ++line) {
+        std::size_t end = bytes.find('\n', begin);
+        if (end == std::string_view::npos) end = bytes.size();
+        const std::string_view text = bytes.substr(begin, end - begin);
+        const bool multi_byte = std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
+        if (multi_byte && ValidUtf8(text)) utf8_line = true;
+        else if (multi_byte && other_lines.size() < 5) other_lines.push_back(line);
+        begin = end + 1;
+    }
+    if (!utf8_line || other_lines.empty()) return;
+    std::string lines;
+    for (std::size_t other : other_lines) lines += (lines.empty() ? "" : ", ") + std::to_string(other);
+    throw DataError("the file mixes UTF-8 with another encoding: line " + lines +
+                    " is not UTF-8; save the whole file in one encoding");
+}
+
 // The file's text as UTF-8, and whether it came in code page 936.
 std::pair<std::string, bool> Decode(std::string_view bytes) {
     if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF"))
@@ -89,6 +111,7 @@ std::pair<std::string, bool> Decode(std::string_view bytes) {
     std::string text = text::FromCp936(bytes);
     if (const auto bad = text.find("\xEF\xBF\xBD"); bad != std::string::npos)
         throw DataError("line " + std::to_string(LineOf(text, bad)) + " is neither UTF-8 nor code page 936");
+    RefuseMixedEncodings(bytes);
     return {std::move(text), true};
 }
 

@@ -75,6 +75,13 @@ bool ExtraCells(const ListFile& list, const ListRow& row) {
     return false;
 }
 
+// A NUL byte is no character of any text: a server refuses it, and so does the register file.
+bool HoldsNul(const RecordEntry& entry) {
+    for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
+        if (entry.At(c).find('\0') != std::string::npos) return true;
+    return false;
+}
+
 // A row's look-up keys, worked out once for the check and for the rows after it.
 struct Keys {
     std::string number;  // trimmed, as the length rule counts it
@@ -151,8 +158,9 @@ public:
             ListRow& row = list_.rows[r];
             RecordEntry entry = EntryOf(list_, row);
             Keys keys = KeysOf(entry);
-            auto refusal =
-                ExtraCells(list_, row) ? std::optional<std::string>("单元格多于标题") : Refusal(entry, keys, present_);
+            auto refusal = ExtraCells(list_, row)    ? std::optional<std::string>("单元格多于标题")
+                           : HoldsNul(entry)         ? std::optional<std::string>("单元格含有空字符 (NUL)")
+                                                     : Refusal(entry, keys, present_);
             const std::size_t line = row.line;
             row = {};  // its cells are in `entry` now; the rest goes with it
             if (refusal) {
@@ -226,7 +234,8 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
     ListFile list = ReadListFile(bytes);
     ListImportResult result;
     auto& connection = module.ADOConnection1;
-    connection.BeginTransaction();
+    // A dry run only reads: other writers go on meanwhile.
+    connection.BeginTransaction(options.dry_run ? TransactionKind::kReading : TransactionKind::kWriting);
     try {
         Present present = PresentInRegister(module.ADOQuery2, list.rows.size());
         const std::size_t rows = list.rows.size();

@@ -47,7 +47,10 @@ TEST(ListFile, ReadsQuotedCellsLineBreaksAndEitherEncoding) {
         }
         return std::string("read");
     };
-    EXPECT_EQ(error_of(kHeadings + "\n1,a\n2,\xFF\xFF\n"), "line 3 is neither UTF-8 nor code page 936");
+    EXPECT_EQ(error_of(kHeadings + "\n1,a\n2,\x81\x7F\n"), "line 3 is neither UTF-8 nor code page 936");
+    // UTF-8 headings and a code page 936 row ("Café" as a spreadsheet wrote it elsewhere).
+    EXPECT_EQ(error_of(kHeadings + "\n1,a\n2,Caf\xA8\xA6\n"),
+              "the file mixes UTF-8 with another encoding: line 3 is not UTF-8; save the whole file in one encoding");
     EXPECT_EQ(error_of("\xEF\xBB\xBF" + kHeadings + "\n\xB0\xA1\n"), "the file starts as UTF-8 but is not UTF-8 throughout");
     EXPECT_EQ(error_of(kHeadings + "\n123456,\"open\n"), "line 2: a quote is opened and never closed");
     EXPECT_EQ(error_of(kHeadings + ",序号\n"), "line 1: the heading \"序号\" names no column of the register");
@@ -131,6 +134,21 @@ TEST_F(ListImport, ALongListGoesInChunksWholeOrNotAtAllAndLeavesTheRegisterAsItW
     EXPECT_EQ(sqlite3_exec(module_.ADOConnection1.Handle(), "update t_webinfo set web_time='2010-1-1'", nullptr,
                            nullptr, nullptr),
               SQLITE_CONSTRAINT_CHECK);
+}
+
+TEST_F(ListImport, ANulCellIsRefusedWithItsLineAndADryRunWaitsForNoWriter) {
+    const std::string rows = "123456,a.com," + kDates + ",,\n" + "223456,b" + std::string(1, '\0') + "c.com," + kDates + ",,\n";
+    // Another operator's import holds the register: a dry run only reads, so it goes on.
+    TDataModule1 writer;
+    writer.SetUpConnection(folder_.ProgramFolder());
+    writer.ADOConnection1.BeginTransaction();
+    const ListImportResult dry = Import(rows, {.dry_run = true});
+    writer.ADOConnection1.RollbackTransaction();
+    ASSERT_EQ(dry.refused.size(), 1u);
+    EXPECT_EQ(dry.refused[0].line, 3u);
+    EXPECT_EQ(dry.refused[0].reason, "单元格含有空字符 (NUL)");
+    EXPECT_TRUE(Import(rows, {.skip_refused = true}).written);
+    EXPECT_EQ(Records(), 1);
 }
 
 }  // namespace
