@@ -1,14 +1,20 @@
 #include "app/data/server_connection.h"
 
+#include <fcntl.h>
 #include <libpq-fe.h>
+#include <unistd.h>
 
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cerrno>
 #include <charconv>
-#include <fstream>
-#include <iterator>
+#include <chrono>
 #include <utility>
 
 #include "app/data/date_cells.h"
 #include "app/data/schema.h"
+#include "app/files/file_ops.h"
 #include "app/text/byte_strings.h"
 
 namespace sitora::data {
@@ -34,10 +40,16 @@ constexpr const char* kSessionSettings =
     "SET client_encoding='UTF8'; SET datestyle='ISO, YMD'; SET bytea_output='hex'; "
     "SET standard_conforming_strings=on";
 
+// The first line of a libpq message: its continuation lines, carets and hints are for a
+// terminal session, not for one line on standard error.
+std::string FirstLine(std::string_view message) {
+    message = message.substr(0, message.find('\n'));
+    while (!message.empty() && (message.back() == ' ' || message.back() == '\r')) message.remove_suffix(1);
+    return std::string(message);
+}
+
 std::string ConnectionMessage(const pg_conn* connection) {
-    std::string message = connection ? PQerrorMessage(connection) : "out of memory";
-    while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) message.pop_back();
-    return message;
+    return FirstLine(connection ? PQerrorMessage(connection) : "out of memory");
 }
 
 DataError LostConnection(const pg_conn* connection) {
@@ -88,8 +100,8 @@ struct WireParameters {
 
 // A failed result's message, or the connection's when the result has none.
 std::string FailureMessage(const PGresult* result, const pg_conn* connection) {
-    std::string message = result ? PQresultErrorMessage(result) : "";
-    while (!message.empty() && message.back() == '\n') message.pop_back();
+    const char* primary = result ? PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY) : nullptr;
+    std::string message = FirstLine(primary ? primary : result ? PQresultErrorMessage(result) : "");
     return message.empty() ? ConnectionMessage(connection) : message;
 }
 
@@ -101,6 +113,20 @@ std::string FailureMessage(const PGresult* result, const pg_conn* connection) {
 }
 
 constexpr int kBatchRows = 500;  // answers awaited at once: a few kilobytes, no buffer fills
+
+// How long an answer may take before the server counts as gone. The server's own limits
+// (statement_timeout, lock_timeout, set for every session unless the URI sets its own) end a
+// slow statement first, with the server's message; this one ends the wait for a server that
+// answers nothing at all (a stopped backend, a host gone from the network).
+constexpr int kAnswerTimeoutMs = 30000;
+constexpr const char* kServerLimits = "-c statement_timeout=25s -c lock_timeout=20s";
+
+// Warnings (a VACUUM skipped for want of ownership) are kept for the caller, never printed.
+void KeepWarning(void* warnings, const PGresult* result) {
+    const char* severity = PQresultErrorField(result, PG_DIAG_SEVERITY_NONLOCALIZED);
+    if (severity && std::string_view(severity) == "WARNING")
+        static_cast<std::vector<std::string>*>(warnings)->push_back(FailureMessage(result, nullptr));
+}
 
 }  // namespace
 
@@ -130,11 +156,26 @@ bool HasServerConfig(const std::filesystem::path& folder) {
 std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
     if (!HasServerConfig(folder)) return std::nullopt;
     const std::filesystem::path path = folder / kServerConfigFile;
-    std::ifstream in(path, std::ios::binary);
-    std::string content;
-    if (in) content.assign(std::istreambuf_iterator<char>(in), {});
-    if (!in.good() && !in.eof()) throw DataError("cannot read " + path.string());
+    // Only a regular file, and no more of it than one URI needs: a FIFO or a link to a device
+    // is never waited on or read without end.
+    const int fd = files::OpenRegularFile(path, O_RDONLY);
+    if (fd < 0) throw DataError("cannot read " + path.string() + ": it is not a regular file that can be read");
+    std::string content(kLargestConfig + 1, '\0');
+    std::size_t filled = 0;
+    while (filled < content.size()) {
+        const ssize_t got = read(fd, content.data() + filled, content.size() - filled);
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) {
+            close(fd);
+            throw DataError("cannot read " + path.string());
+        }
+        if (got == 0) break;
+        filled += static_cast<std::size_t>(got);
+    }
+    close(fd);
+    content.resize(filled);
     if (content.size() > kLargestConfig) throw DataError(path.string() + " is too large for one connection URI");
+    if (content.starts_with("\xEF\xBB\xBF")) content.erase(0, 3);  // a byte-order mark from an editor
     // The first line that is neither blank nor a comment.
     std::string uri;
     std::size_t begin = 0;
@@ -152,8 +193,11 @@ std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
 ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {
     // A server that does not answer must not hold the window for minutes: 10 s, unless the URI
     // says otherwise (its settings come last and win).
-    const char* const keywords[] = {"connect_timeout", "fallback_application_name", "dbname", nullptr};
-    const char* const values[] = {"10", "sitora", uri_.c_str(), nullptr};
+    // Keepalives and the TCP timeout notice a host gone from the network.
+    const char* const keywords[] = {"connect_timeout", "fallback_application_name", "options",
+                                    "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
+                                    "tcp_user_timeout", "dbname", nullptr};
+    const char* const values[] = {"10", "sitora", kServerLimits, "1", "10", "5", "3", "30000", uri_.c_str(), nullptr};
     connection_ = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection_) != CONNECTION_OK) {
         const std::string message = ConnectionMessage(connection_);
@@ -161,6 +205,7 @@ ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {
         connection_ = nullptr;
         throw DataError("cannot connect to the register's server: " + message);
     }
+    PQsetNoticeReceiver(connection_, &KeepWarning, &warnings_);
     try {
         Run(kSessionSettings);
         if (Value("SHOW server_encoding") != "UTF8")
@@ -180,9 +225,10 @@ const std::string& ServerConnection::PreparedName(const std::string& sql, int pa
     auto found = prepared_.find(sql);
     if (found != prepared_.end()) return found->second;
     std::string name = "s" + std::to_string(++statements_prepared_);
-    Result result{PQprepare(connection_, name.c_str(), sql.c_str(), parameters, nullptr)};
+    if (PQsendPrepare(connection_, name.c_str(), sql.c_str(), parameters, nullptr) != 1) throw Lost();
+    Result result = Exchange();
     if (PQresultStatus(result.handle) != PGRES_COMMAND_OK) {
-        if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
+        if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
         throw DataError(FailureMessage(result.handle, connection_));
     }
     return prepared_.emplace(sql, std::move(name)).first->second;
@@ -190,6 +236,7 @@ const std::string& ServerConnection::PreparedName(const std::string& sql, int pa
 
 void ServerConnection::ReconnectWhenLost() {
     if (PQstatus(connection_) == CONNECTION_OK) return;
+    if (batching_) PQexitPipelineMode(connection_);
     in_transaction_ = false;
     batching_ = false;
     prepared_.clear();  // they went with the old session
@@ -204,17 +251,17 @@ ServerConnection::Result ServerConnection::Call(const std::string& sql, const st
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
     EndBatch();  // a statement that waits for its answer ends a batch
     ReconnectWhenLost();
+    warnings_.clear();
     const WireParameters wire(parameters);
     const int count = wire.Count();
-    Result result{count == 0 ? PQexecParams(connection_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
-                             : PQexecPrepared(connection_, PreparedName(sql, count).c_str(), count, wire.values.data(),
-                                              wire.lengths.data(), wire.formats.data(), 0)};
+    const int sent = count == 0 ? PQsendQueryParams(connection_, sql.c_str(), 0, nullptr, nullptr, nullptr, nullptr, 0)
+                                : PQsendQueryPrepared(connection_, PreparedName(sql, count).c_str(), count,
+                                                      wire.values.data(), wire.lengths.data(), wire.formats.data(), 0);
+    if (sent != 1) throw Lost();
+    Result result = Exchange();
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK || status == PGRES_COPY_IN) return result;
-    if (PQstatus(connection_) != CONNECTION_OK) {
-        in_transaction_ = false;
-        throw LostConnection(connection_);
-    }
+    if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
     ThrowFailure(result.handle, connection_);
 }
 
@@ -274,11 +321,13 @@ void ServerConnection::Run(const std::string& sql) {
     if (sql.find('\0') != std::string::npos) throw DataError("a statement with a NUL byte");
     EndBatch();
     ReconnectWhenLost();
+    warnings_.clear();
     // Several statements in one text need the simple protocol.
-    Result result{PQexec(connection_, sql.c_str())};
+    if (PQsendQuery(connection_, sql.c_str()) != 1) throw Lost();
+    Result result = Exchange();
     const ExecStatusType status = PQresultStatus(result.handle);
     if (status == PGRES_COMMAND_OK || status == PGRES_TUPLES_OK) return;
-    if (PQstatus(connection_) != CONNECTION_OK) in_transaction_ = false;
+    if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
     throw DataError(FailureMessage(result.handle, connection_));
 }
 
@@ -299,12 +348,11 @@ void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
             throw DataError(ConnectionMessage(connection_));
     }
     if (PQputCopyEnd(connection_, nullptr) != 1) throw DataError(ConnectionMessage(connection_));
-    std::optional<Result> failure;
-    while (PGresult* handle = PQgetResult(connection_)) {
-        Result result{handle};
-        if (PQresultStatus(handle) != PGRES_COMMAND_OK && !failure) failure.emplace(std::move(result));
+    Result result = Exchange();
+    if (PQresultStatus(result.handle) != PGRES_COMMAND_OK) {
+        if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
+        ThrowFailure(result.handle, connection_);
     }
-    if (failure) ThrowFailure(failure->handle, connection_);
 }
 
 void ServerConnection::BeginBatch() {
@@ -323,40 +371,84 @@ void ServerConnection::Send(const std::string& sql, const std::vector<ServerPara
     if (name == prepared_.end()) {
         name = prepared_.emplace(sql, "s" + std::to_string(++statements_prepared_)).first;
         if (PQsendPrepare(connection_, name->second.c_str(), sql.c_str(), count, nullptr) != 1)
-            throw LostConnection(connection_);
+            throw Lost();
     }
     if (PQsendQueryPrepared(connection_, name->second.c_str(), count, wire.values.data(), wire.lengths.data(),
                             wire.formats.data(), 0) != 1)
-        throw LostConnection(connection_);
+        throw Lost();
 }
 
 void ServerConnection::AwaitBatch() {
     unanswered_ = 0;
-    if (PQpipelineSync(connection_) != 1) throw DataError(ConnectionMessage(connection_));
+    if (PQpipelineSync(connection_) != 1) throw Lost();
     std::optional<Result> failure;
-    for (int empty = 0;;) {
-        PGresult* handle = PQgetResult(connection_);
-        if (!handle) {
-            // Between the answers of two statements; a lost connection gives nothing more.
-            if (++empty > 1 && PQstatus(connection_) != CONNECTION_OK) break;
-            continue;
-        }
-        empty = 0;
+    for (;;) {
+        PGresult* handle = NextResult();
+        // Between the answers of two statements libpq gives one NULL; a second means nothing
+        // more will come: the connection is gone.
+        if (!handle && !(handle = NextResult())) throw Lost();
         Result result{handle};
         const ExecStatusType status = PQresultStatus(handle);
         if (status == PGRES_PIPELINE_SYNC) break;
         if (status == PGRES_FATAL_ERROR && !failure) failure.emplace(std::move(result));
     }
-    if (PQstatus(connection_) != CONNECTION_OK) {
-        in_transaction_ = false;
-        throw LostConnection(connection_);
-    }
+    if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
     if (failure) {
         // A statement prepared in this batch may have failed with it: prepare anew, under new
         // names, next time.
         prepared_.clear();
         ThrowFailure(failure->handle, connection_);
     }
+}
+
+PGresult* ServerConnection::NextResult() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kAnswerTimeoutMs);
+    while (PQisBusy(connection_)) {
+        const int socket = PQsocket(connection_);
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (socket < 0) return nullptr;
+        if (left.count() <= 0) {
+            // The session is given up; the next command connects anew.
+            Abandon();
+            throw DataError("the register's server did not answer within " + std::to_string(kAnswerTimeoutMs / 1000) +
+                            " s");
+        }
+        pollfd wait{socket, POLLIN, 0};
+        const int ready = poll(&wait, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno != EINTR) return PQgetResult(connection_);
+        if (ready > 0 && PQconsumeInput(connection_) != 1) break;
+    }
+    return PQgetResult(connection_);
+}
+
+ServerConnection::Result ServerConnection::Exchange() {
+    // As PQexec: the last result, or the first failure; a copy hands over at once.
+    std::optional<Result> kept;
+    while (PGresult* handle = NextResult()) {
+        Result result{handle};
+        const ExecStatusType status = PQresultStatus(handle);
+        if (status == PGRES_COPY_IN) return result;
+        const bool failed = status == PGRES_FATAL_ERROR || status == PGRES_BAD_RESPONSE;
+        if (!kept || (failed && PQresultStatus(kept->handle) != PGRES_FATAL_ERROR)) kept.emplace(std::move(result));
+    }
+    if (!kept) throw Lost();
+    return std::move(*kept);
+}
+
+void ServerConnection::Abandon() {
+    // The old socket is dropped without a goodbye that could block in turn; PQreset at the
+    // next command opens a new one.
+    in_transaction_ = false;
+    batching_ = false;
+    prepared_.clear();
+    const int socket = PQsocket(connection_);
+    if (socket >= 0) shutdown(socket, SHUT_RDWR);
+    PQconsumeInput(connection_);
+}
+
+DataError ServerConnection::Lost() {
+    in_transaction_ = false;
+    return LostConnection(connection_);
 }
 
 void ServerConnection::EndBatch() {
@@ -392,7 +484,10 @@ void ServerConnection::RollbackTransaction() {
     if (!in_transaction_) return;
     in_transaction_ = false;
     if (PQstatus(connection_) != CONNECTION_OK) return;
-    PQclear(PQexec(connection_, "ROLLBACK"));
+    try {
+        if (PQsendQuery(connection_, "ROLLBACK") == 1) Exchange();
+    } catch (const DataError&) {
+    }
 }
 
 }  // namespace sitora::data

@@ -13,6 +13,7 @@
 #include "app/data/result_set.h"
 
 struct pg_conn;
+struct pg_result;
 
 namespace sitora::data {
 
@@ -64,6 +65,8 @@ public:
     void EndBatch();
 
     bool InTransaction() const { return in_transaction_; }
+    // The warnings of the last statement (a VACUUM that skipped a table it does not own).
+    const std::vector<std::string>& Warnings() const { return warnings_; }
     void BeginTransaction();
     void CommitTransaction();
     void RollbackTransaction();  // never throws
@@ -77,6 +80,12 @@ private:
     void ReconnectWhenLost();
     void Send(const std::string& sql, const std::vector<ServerParameter>& parameters);
     void AwaitBatch();  // every answer sent so far; throws the first failure
+    // The next result of what was sent, waited for at most the answer timeout (then the
+    // session is abandoned and DataError thrown); nullptr when a statement's results end.
+    pg_result* NextResult();
+    Result Exchange();  // every result of one statement sent: the last, or the first failure
+    void Abandon();
+    DataError Lost();  // the lost connection's failure; the transaction went with it
 
     std::string uri_;
     pg_conn* connection_ = nullptr;
@@ -85,6 +94,7 @@ private:
     unsigned statements_prepared_ = 0;  // names are never used twice in a session
     bool batching_ = false;
     int unanswered_ = 0;
+    std::vector<std::string> warnings_;
 };
 
 }  // namespace sitora::data

@@ -48,23 +48,29 @@ bool HoldsEitherTable(ServerConnection& server) {
 // A db.mdb opened read-only for the copy; it is never written.
 struct SourceFile {
     sqlite3* db = nullptr;
-    explicit SourceFile(const std::filesystem::path& path) {
+    std::string name;  // as the user gave it, for the messages
+    explicit SourceFile(const std::filesystem::path& path) : name(path.string()) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) throw DataError(path.string() + " is not a regular file");
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) Fail(path.string());
+        if (!std::filesystem::is_regular_file(path, ec)) throw DataError(name + " is not a regular file");
+        RequireOpenablePath(path);
+        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) Fail();
         sqlite3_busy_timeout(db, 5000);  // another process's commit passes, as for the window
-        RequireRegisterTables(db);
+        try {
+            RequireRegisterTables(db);
+        } catch (const DataError& error) {
+            throw DataError(name + ": " + error.what());
+        }
     }
     ~SourceFile() { sqlite3_close(db); }
-    [[noreturn]] void Fail(const std::string& what) const {
-        throw DataError("cannot read " + what + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    [[noreturn]] void Fail() const {
+        throw DataError("cannot read " + name + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
     }
 };
 
 struct Statement {
     sqlite3_stmt* handle = nullptr;
     Statement(const SourceFile& source, const std::string& sql) {
-        if (sqlite3_prepare_v2(source.db, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) source.Fail("db.mdb");
+        if (sqlite3_prepare_v2(source.db, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) source.Fail();
     }
     ~Statement() { sqlite3_finalize(handle); }
 };
@@ -105,7 +111,7 @@ std::vector<Cells> ReadRecords(const SourceFile& source) {
             cells[c] = std::move(value);
         }
     }
-    if (rc != SQLITE_DONE) source.Fail("db.mdb");
+    if (rc != SQLITE_DONE) source.Fail();
     return records;
 }
 
@@ -113,7 +119,7 @@ std::optional<std::array<std::optional<std::string>, 2>> ReadLeadTimes(const Sou
     Statement statement(source, "select web_alarm, domain_alarm from t_set order by rowid limit 1");
     const int rc = sqlite3_step(statement.handle);
     if (rc == SQLITE_DONE) return std::nullopt;
-    if (rc != SQLITE_ROW) source.Fail("db.mdb");
+    if (rc != SQLITE_ROW) source.Fail();
     std::array<std::optional<std::string>, 2> times;
     for (int c = 0; c < 2; ++c)
         if (sqlite3_column_type(statement.handle, c) != SQLITE_NULL)
@@ -209,11 +215,12 @@ void RequireServerRegister(ServerConnection& server) {
 int CreateServerRegister(const std::string& uri, const std::optional<std::filesystem::path>& source) {
     std::vector<Cells> records;
     std::optional<std::array<std::optional<std::string>, 2>> lead_times;
+    const std::string source_name = source ? source->string() : "";
     if (source) {
         SourceFile file(*source);
         // One read transaction: a window or cron writing db.mdb meanwhile cannot slip a change
         // between the records and the lead times.
-        if (sqlite3_exec(file.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) file.Fail("db.mdb");
+        if (sqlite3_exec(file.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) file.Fail();
         records = ReadRecords(file);
         lead_times = ReadLeadTimes(file);
         sqlite3_exec(file.db, "COMMIT", nullptr, nullptr, nullptr);
@@ -232,7 +239,7 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
         server.CommitTransaction();
     } catch (const DuplicateValue& duplicate) {
         server.RollbackTransaction();
-        throw DataError("db.mdb holds a " + duplicate.Column() +
+        throw DataError(source_name + " holds a " + duplicate.Column() +
                         " twice (letter case aside); a shared register holds each once");
     } catch (...) {
         server.RollbackTransaction();
@@ -244,6 +251,8 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
 void VacuumServerRegister(const std::string& uri) {
     ServerConnection server(uri);
     server.Run("VACUUM (ANALYZE) t_webinfo, t_set");
+    // A role that does not own the tables gets a warning, and the tables stay as they were.
+    if (!server.Warnings().empty()) throw DataError(server.Warnings().front());
 }
 
 }  // namespace sitora::data

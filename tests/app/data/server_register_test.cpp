@@ -1,6 +1,10 @@
 // A register shared on a server: what only a server register does, and the races between
 // operators. Skipped where no test server runs.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+
+#include <chrono>
 
 #include <atomic>
 #include <thread>
@@ -92,6 +96,45 @@ TEST_F(ServerRegister, ALostConnectionFailsOneCommandAndTheNextReconnects) {
     EXPECT_EQ(module.ADOQuery1.RecordCount(), 1);
 }
 
+TEST_F(ServerRegister, AServerDyingUnderABatchOrStoppingToAnswerEndsTheCommandWithOneLine) {
+    data::ServerConnection server(Uri());
+    // The import's batch is under way when the server's session dies: the rollback returns.
+    server.BeginTransaction();
+    server.BeginBatch();
+    server.Execute("insert into t_webinfo(web_id) values($1::text)", {{"100001", 't'}});
+    data::ServerConnection(Uri()).Run(
+        "select pg_terminate_backend(pid) from pg_stat_activity where datname = current_database() and "
+        "pid <> pg_backend_pid()");
+    server.RollbackTransaction();
+    EXPECT_EQ(server.Value("select count(*) from t_webinfo"), "0");
+
+    // A session that answers nothing at all fails the command within the answer timeout.
+    const std::string backend = *server.Value("select pg_backend_pid()");
+    ASSERT_EQ(kill(std::stoi(backend), SIGSTOP), 0);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_THROW(server.Value("select 1"), data::DataError);
+    kill(std::stoi(backend), SIGCONT);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(40));
+    EXPECT_EQ(server.Value("select 1"), "1");
+
+    try {
+        server.Run("select * from t_webinfo where");
+        ADD_FAILURE();
+    } catch (const data::DataError& error) {
+        EXPECT_EQ(std::string(error.what()).find('\n'), std::string::npos) << error.what();
+    }
+}
+
+TEST_F(ServerRegister, ACompactionTheServerSkipsIsNoSuccess) {
+    data::ServerConnection admin(Uri());
+    admin.Run("DO $$ BEGIN CREATE ROLE visitor LOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$");
+    admin.Run("GRANT ALL ON t_webinfo, t_set TO visitor");
+    std::string visitor = Uri();
+    visitor.replace(visitor.find("user=sitora"), 11, "user=visitor");
+    WriteFile(folder_ / data::kServerConfigFile, visitor + "\n");
+    EXPECT_FALSE(data::CompactDatabase(folder_.path()));
+}
+
 TEST_F(ServerRegister, NewRegistersGoOnlyIntoAnEmptyDatabaseAndCopiesAreExactOrNothing) {
     // A database that holds a register already is left as it is.
     EXPECT_THROW(data::CreateServerRegister(Uri(), std::nullopt), data::DataError);
@@ -148,6 +191,15 @@ TEST(ServerConfig, AConnectionUriIsTakenOnlyWithoutAPassword) {
         WriteFile(folder / data::kServerConfigFile, refused);
         EXPECT_THROW(data::ServerUriOf(folder.path()), data::DataError) << refused;
     }
+    WriteFile(folder / data::kServerConfigFile, "\xEF\xBB\xBFpostgresql://ops@db.example/sitora\n");
+    EXPECT_EQ(data::ServerUriOf(folder.path()), "postgresql://ops@db.example/sitora");
+    // Nothing but a regular file is read, and no more of it than a URI needs.
+    std::filesystem::remove(folder / data::kServerConfigFile);
+    std::filesystem::create_symlink("/dev/zero", folder / data::kServerConfigFile);
+    EXPECT_THROW(data::ServerUriOf(folder.path()), data::DataError);
+    std::filesystem::remove(folder / data::kServerConfigFile);
+    ASSERT_EQ(mkfifo((folder / data::kServerConfigFile).c_str(), 0600), 0);
+    EXPECT_THROW(data::ServerUriOf(folder.path()), data::DataError);
 }
 
 }  // namespace
