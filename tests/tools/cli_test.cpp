@@ -203,6 +203,26 @@ TEST_F(CliTest, OnlyRegularFilesAreReadAndTheProgramFilesAreNeverAnExport) {
     }
 }
 
+TEST_F(CliTest, BareNamesOfTheProgramsFilesAndOverLongPathsAreRefusedWithWhy) {
+    test::WriteFile(program_ / "db.jet.mdb", "the Access original");
+    for (const char* name : {"newdb.mdb", "tempdb.mdb", "db.jet.mdb"}) {
+        const std::string command = "cd '" + program_.path().string() + "' && " + SITORA_CLI_PATH +
+                                    " export --list main --format csv --out " + name + " --password-stdin < /dev/null 2>'" +
+                                    (runtime_ / "err").string() + "'";
+        EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 2) << name;
+        EXPECT_NE(ReadFile(runtime_ / "err").find("refused"), std::string::npos) << name;
+    }
+    EXPECT_EQ(ReadFile(program_ / "db.jet.mdb"), "the Access original");
+    EXPECT_FALSE(std::filesystem::exists(program_ / "newdb.mdb"));
+    EXPECT_NE(Cli("show \"$(printf '\\377')\"").err.find("no record"), std::string::npos);
+
+    std::filesystem::path deep = runtime_ / std::string(200, 'd') / std::string(200, 'e') / std::string(150, 'f');
+    std::filesystem::create_directories(deep);
+    CliRun run = Cli("newdb '" + (deep / "db.mdb").string() + "'");
+    EXPECT_EQ(run.exit_code, 2);
+    EXPECT_NE(run.err.find("bytes long"), std::string::npos) << run.err;
+}
+
 TEST_F(CliTest, ALyingTrailerOfAHugeCarrierLoadsNothingAndAllocatesNothing) {
     // A sparse 3 GiB key.exe whose trailer claims nearly all of it: no block, the empty password.
     const int fd = open((program_ / "key.exe").c_str(), O_WRONLY);

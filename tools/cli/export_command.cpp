@@ -26,15 +26,29 @@ gridexport::TGridExportClass WriterFor(const std::string& format) {
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
     std::error_code ec;
-    if (std::filesystem::weakly_canonical(a, ec) == std::filesystem::weakly_canonical(b, ec)) return true;
+    // Made absolute first: a bare name that names no file yet is not resolved against the folder.
+    auto resolved = [&ec](const std::filesystem::path& path) {
+        return std::filesystem::weakly_canonical(std::filesystem::absolute(path, ec), ec);
+    };
+    if (resolved(a) == resolved(b)) return true;
     return std::filesystem::equivalent(a, b, ec);
 }
 
-// An export never takes the place of the register, a carrier or compaction's files.
+// The Access originals a conversion keeps: db.jet.mdb, db.jet-2.mdb, ...
+bool IsKeptOriginal(const std::filesystem::path& out, const std::string& folder) {
+    const std::string name = std::filesystem::path(out).filename().string();
+    const bool named_so = name == "db.jet.mdb" || (name.starts_with("db.jet-") && name.ends_with(".mdb"));
+    return named_so && SameFile(std::filesystem::path(out).parent_path().empty() ? "." : std::filesystem::path(out).parent_path(), folder);
+}
+
+// An export never takes the place of the register, a carrier, compaction's files or the kept
+// Access original.
 void RefuseProgramFiles(const std::string& out, const std::string& folder) {
-    for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb"})
+    for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb", "register.conf"})
         if (SameFile(out, std::filesystem::path(folder) / name))
             throw CommandError("--out " + out + " is the program folder's " + name + ": refused");
+    if (IsKeptOriginal(out, folder))
+        throw CommandError("--out " + out + " is the Access original kept in the program folder: refused");
 }
 
 }  // namespace

@@ -103,6 +103,9 @@ int Show(const Arguments& args) {
     const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "json"});
     if (options.Positional().size() != 1) throw UsageError("show wants one ADDRESS");
     const std::string address = options.Positional()[0];
+    // No record's address holds bytes that are no text: a server would refuse the look-up itself.
+    if (!text::IsValidUtf8(address) || address.find('\0') != std::string::npos)
+        throw CommandError("no record has the address " + address);
     data::TDataModule1 module;
     OpenRegister(options, module);
     auto& query = module.ADOQuery3;

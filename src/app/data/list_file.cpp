@@ -45,33 +45,6 @@ constexpr Heading kHeadings[] = {
 
 constexpr std::string_view kRequired[] = {"web_id", "web_time", "web_endtime", "web_domaintime", "web_enddomaintime"};
 
-bool ValidUtf8(std::string_view text) {
-    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = s + text.size();
-    while (s < end) {
-        if (*s < 0x80) {
-            ++s;
-            continue;
-        }
-        int length;
-        std::uint32_t cp;
-        if (*s >= 0xC2 && *s < 0xE0) length = 2, cp = *s & 0x1F;
-        else if (*s >= 0xE0 && *s < 0xF0) length = 3, cp = *s & 0x0F;
-        else if (*s >= 0xF0 && *s < 0xF5) length = 4, cp = *s & 0x07;
-        else return false;
-        if (end - s < length) return false;
-        for (int i = 1; i < length; ++i) {
-            if ((s[i] & 0xC0) != 0x80) return false;
-            cp = cp << 6 | (s[i] & 0x3F);
-        }
-        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-            (cp >= 0xD800 && cp < 0xE000))
-            return false;
-        s += length;
-    }
-    return true;
-}
-
 std::size_t LineOf(std::string_view text, std::size_t offset) {
     return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
 }
@@ -87,7 +60,7 @@ void RefuseMixedEncodings(std::string_view bytes) {
         if (end == std::string_view::npos) end = bytes.size();
         const std::string_view text = bytes.substr(begin, end - begin);
         const bool multi_byte = std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
-        if (multi_byte && ValidUtf8(text)) utf8_line = true;
+        if (multi_byte && text::IsValidUtf8(text)) utf8_line = true;
         else if (multi_byte && other_lines.size() < 5) other_lines.push_back(line);
         begin = end + 1;
     }
@@ -104,10 +77,10 @@ std::pair<std::string, bool> Decode(std::string_view bytes) {
         throw DataError("the file is in UTF-16: save it as CSV in UTF-8 or code page 936");
     if (bytes.substr(0, 3) == kByteOrderMark) {
         bytes.remove_prefix(3);
-        if (!ValidUtf8(bytes)) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");
+        if (!text::IsValidUtf8(bytes)) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");
         return {std::string(bytes), false};
     }
-    if (ValidUtf8(bytes)) return {std::string(bytes), false};
+    if (text::IsValidUtf8(bytes)) return {std::string(bytes), false};
     std::string text = text::FromCp936(bytes);
     if (const auto bad = text.find("\xEF\xBF\xBD"); bad != std::string::npos)
         throw DataError("line " + std::to_string(LineOf(text, bad)) + " is neither UTF-8 nor code page 936");

@@ -1,5 +1,7 @@
 #include "app/text/byte_strings.h"
 
+#include <cstdint>
+
 namespace sitora::text {
 
 std::string_view TrimBlanks(std::string_view s) {
@@ -32,6 +34,33 @@ std::string AsciiLower(std::string_view s) {
 
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && AsciiLower(a) == AsciiLower(b);
+}
+
+bool IsValidUtf8(std::string_view text) {
+    const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = s + text.size();
+    while (s < end) {
+        if (*s < 0x80) {
+            ++s;
+            continue;
+        }
+        int length;
+        std::uint32_t cp;
+        if (*s >= 0xC2 && *s < 0xE0) length = 2, cp = *s & 0x1F;
+        else if (*s >= 0xE0 && *s < 0xF0) length = 3, cp = *s & 0x0F;
+        else if (*s >= 0xF0 && *s < 0xF5) length = 4, cp = *s & 0x07;
+        else return false;
+        if (end - s < length) return false;
+        for (int i = 1; i < length; ++i) {
+            if ((s[i] & 0xC0) != 0x80) return false;
+            cp = cp << 6 | (s[i] & 0x3F);
+        }
+        if ((length == 3 && cp < 0x800) || (length == 4 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp < 0xE000))
+            return false;
+        s += length;
+    }
+    return true;
 }
 
 }  // namespace sitora::text

@@ -20,4 +20,7 @@ std::string RemoveAll(std::string_view haystack, std::string_view needle);
 std::string AsciiLower(std::string_view s);
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
 
+// Well-formed UTF-8 throughout: no stray or overlong sequence, no surrogate.
+bool IsValidUtf8(std::string_view text);
+
 }  // namespace sitora::text
