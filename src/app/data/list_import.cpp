@@ -14,6 +14,7 @@
 #include "app/data/list_file.h"
 #include "app/data/record_entry.h"
 #include "app/data/schema.h"
+#include "app/data/scoped_pragma.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -112,32 +113,6 @@ std::optional<std::string> Refusal(const RecordEntry& entry, const Keys& keys, c
     if (auto refusal = DateOrderRefusal(dates[0], dates[1], dates[2], dates[3])) return std::string(*refusal);
     return std::nullopt;
 }
-
-// A connection setting changed while many rows go in, and back to its own value afterwards.
-class ScopedPragma {
-public:
-    ScopedPragma(sqlite3* db, std::string name, int value) : db_(db), name_(std::move(name)) {
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db_, ("PRAGMA " + name_).c_str(), -1, &statement, nullptr) == SQLITE_OK &&
-            sqlite3_step(statement) == SQLITE_ROW)
-            kept_ = sqlite3_column_int(statement, 0);
-        sqlite3_finalize(statement);
-        if (kept_) Set(value);
-    }
-    ~ScopedPragma() {
-        if (kept_) Set(*kept_);
-    }
-    ScopedPragma(const ScopedPragma&) = delete;
-    ScopedPragma& operator=(const ScopedPragma&) = delete;
-
-private:
-    void Set(int value) {
-        sqlite3_exec(db_, ("PRAGMA " + name_ + "=" + std::to_string(value)).c_str(), nullptr, nullptr, nullptr);
-    }
-    sqlite3* db_;
-    std::string name_;
-    std::optional<int> kept_;
-};
 
 // What the checks make of a chunk of the list's rows.
 struct CheckedChunk {

@@ -9,10 +9,12 @@
 #include <cstring>
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/data/data_error.h"
+#include "app/data/scoped_pragma.h"
 #include "app/files/file_ops.h"
 #include "app/text/dates.h"
 
@@ -52,10 +54,10 @@ CREATE TABLE t_webinfo(
     web_domainuser BLOB, web_domainpass BLOB, web_linkman TEXT,
     web_dbname BLOB, web_dbsize TEXT, web_dbip BLOB, web_dbuser BLOB, web_dbpass BLOB,
     web_dbtype TEXT,
-    web_time TEXT CHECK (web_time GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
-    web_endtime TEXT CHECK (web_endtime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
-    web_domaintime TEXT CHECK (web_domaintime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
-    web_enddomaintime TEXT CHECK (web_enddomaintime GLOB '[0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9]'),
+    web_time TEXT CHECK (date(web_time, '+0 days') IS web_time),
+    web_endtime TEXT CHECK (date(web_endtime, '+0 days') IS web_endtime),
+    web_domaintime TEXT CHECK (date(web_domaintime, '+0 days') IS web_domaintime),
+    web_enddomaintime TEXT CHECK (date(web_enddomaintime, '+0 days') IS web_enddomaintime),
     web_remark TEXT);
 CREATE TABLE t_set(web_alarm INTEGER, domain_alarm INTEGER);
 INSERT INTO t_set(web_alarm, domain_alarm) VALUES(3, 3);
@@ -121,59 +123,90 @@ void AddMissingIndexes(sqlite3* db) {
 
 namespace {
 
-const char* const kUnstoredDatesSql =
-    "select rowid, web_time, web_endtime, web_domaintime, web_enddomaintime from t_webinfo where " SITORA_UNSTORED_DATES;
-
-struct DateFix {
-    sqlite3_int64 rowid;
-    int column;  // index into kDateColumns
-    std::string stored;
-};
-
-// Dates another tool wrote as "2024-9-30" or "2024/1/5", in their stored form.
-std::vector<DateFix> DatesToStore(sqlite3* db) {
-    std::vector<DateFix> fixes;
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, kUnstoredDatesSql, -1, &statement, nullptr) != SQLITE_OK) return fixes;
-    while (sqlite3_step(statement) == SQLITE_ROW) {
-        for (int column = 0; column < 4; ++column) {
-            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column + 1));
-            if (!text) continue;
-            const std::string_view value(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column + 1)));
-            const auto date = text::ParseDate(value);
-            if (!date || text::IsoDate(*date) == value) continue;
-            fixes.push_back({sqlite3_column_int64(statement, 0), column, text::IsoDate(*date)});
+// A date cell in its stored form where ParseDate reads it ("2024-9-30", "2024/1/5"), anything
+// else as it stands: SQLite calls it for each cell of a rewrite.
+void StoredDateFunction(sqlite3_context* context, int, sqlite3_value** arguments) {
+    sqlite3_value* value = arguments[0];
+    if (sqlite3_value_type(value) == SQLITE_TEXT) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+        const std::string_view cell(text, static_cast<std::size_t>(sqlite3_value_bytes(value)));
+        if (const auto date = text::ParseDate(cell)) {
+            const std::string stored = text::IsoDate(*date);
+            if (stored != cell) return sqlite3_result_text(context, stored.data(), static_cast<int>(stored.size()), SQLITE_TRANSIENT);
         }
     }
-    sqlite3_finalize(statement);
-    return fixes;
+    sqlite3_result_value(context, value);
 }
 
-bool StoreDates(sqlite3* db, const std::vector<DateFix>& fixes) {
-    for (const DateFix& fix : fixes) {
-        const std::string sql =
-            "update t_webinfo set " + std::string(kDateColumns[static_cast<std::size_t>(fix.column)]) + "=? where rowid=?";
-        sqlite3_stmt* statement = nullptr;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) return false;
-        sqlite3_bind_text(statement, 1, fix.stored.c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(statement, 2, fix.rowid);
-        const int rc = sqlite3_step(statement);
-        sqlite3_finalize(statement);
-        if (rc != SQLITE_DONE) return false;
-    }
-    return true;
+#define SITORA_STORED(column) "sitora_stored_date(" column ")"
+// Rows of the unstored-dates index with a cell the rewrite changes: texts that are no dates
+// ("soon") stay in that index for good, and are passed over rather than read again and again.
+#define SITORA_REWRITABLE                                                                           \
+    "(" SITORA_UNSTORED_DATES ") AND (" SITORA_STORED("web_time") " IS NOT web_time OR "            \
+    SITORA_STORED("web_endtime") " IS NOT web_endtime OR " SITORA_STORED("web_domaintime")          \
+    " IS NOT web_domaintime OR " SITORA_STORED("web_enddomaintime") " IS NOT web_enddomaintime)"
+
+// The last row of the next batch after `after`, or nothing when no row is left.
+constexpr const char* kBatchEndSql =
+    "SELECT max(id) FROM (SELECT id FROM t_webinfo WHERE id > ?1 AND " SITORA_REWRITABLE " ORDER BY id LIMIT ?2)";
+constexpr const char* kRewriteSql =
+    "UPDATE t_webinfo SET web_time=" SITORA_STORED("web_time") ", web_endtime=" SITORA_STORED("web_endtime")
+    ", web_domaintime=" SITORA_STORED("web_domaintime") ", web_enddomaintime=" SITORA_STORED("web_enddomaintime")
+    " WHERE id > ?1 AND id <= ?2 AND " SITORA_REWRITABLE;
+
+// Rows rewritten in one write transaction: short enough that other processes' commands get
+// their turn between two (a window, cron), long enough that the commits cost little.
+constexpr int kRewriteBatchRows = 50000;
+
+struct PreparedStatement {
+    sqlite3_stmt* handle = nullptr;
+    PreparedStatement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &handle, nullptr); }
+    ~PreparedStatement() { sqlite3_finalize(handle); }
+    PreparedStatement(const PreparedStatement&) = delete;
+    PreparedStatement& operator=(const PreparedStatement&) = delete;
+};
+
+// The end of the next batch, read outside a write; nothing when the rest is in its form.
+std::optional<sqlite3_int64> NextBatchEnd(sqlite3* db, sqlite3_int64 after) {
+    PreparedStatement batch_end(db, kBatchEndSql);
+    if (!batch_end.handle) return std::nullopt;
+    sqlite3_bind_int64(batch_end.handle, 1, after);
+    sqlite3_bind_int(batch_end.handle, 2, kRewriteBatchRows);
+    if (sqlite3_step(batch_end.handle) != SQLITE_ROW || sqlite3_column_type(batch_end.handle, 0) == SQLITE_NULL)
+        return std::nullopt;
+    return sqlite3_column_int64(batch_end.handle, 0);
 }
 
 }  // namespace
 
 void StoreDatesInTheirForm(sqlite3* db) {
-    // Looked for first, outside a write: most connections find nothing and write nothing.
-    if (DatesToStore(db).empty()) return;
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) return;
-    if (StoreDates(db, DatesToStore(db)))
-        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
-    else
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+    if (sqlite3_create_function(db, "sitora_stored_date", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                &StoredDateFunction, nullptr, nullptr) != SQLITE_OK)
+        return;
+    // Looked for outside a write: most connections find nothing and write nothing.
+    sqlite3_int64 done = 0;
+    auto end = NextBatchEnd(db, done);
+    if (!end) return;
+    // A batch's pages stay in memory until its commit, so that none is written twice.
+    ScopedPragma cache(db, "cache_size", -65536);
+    // Every value it writes is a date in its stored form; a text another tool left in another
+    // cell of the row ("soon") would fail the row's checks and keep its dates from being stored.
+    ScopedPragma checks(db, "ignore_check_constraints", 1);
+    for (; end; end = NextBatchEnd(db, done)) {
+        if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) break;
+        PreparedStatement rewrite(db, kRewriteSql);
+        bool written = false;
+        if (rewrite.handle) {
+            sqlite3_bind_int64(rewrite.handle, 1, done);
+            sqlite3_bind_int64(rewrite.handle, 2, *end);
+            written = sqlite3_step(rewrite.handle) == SQLITE_DONE;
+        }
+        if (!written || sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            break;
+        }
+        done = *end;
+    }
 }
 
 void RequireOpenablePath(const std::filesystem::path& path) {

@@ -49,9 +49,10 @@ void CreateRegisterIndexes(sqlite3* db);
 
 
 // Rewrites dates that another tool stored in another form ("2024-9-30", "2024/1/5") in the
-// stored form, in one transaction, so that they compare as dates; texts that are no dates stay
-// as they are (they are never due). Writes nothing when all dates are in their form, and gives
-// up quietly where the file cannot be written.
+// stored form, so that they compare as dates, in batches of rows, each its own short write, so
+// that other processes' commands go on between them; texts that are no dates stay as they are
+// (they are never due). Writes nothing when all dates are in their form, and gives up quietly
+// where the file cannot be written (the next connection goes on from there).
 void StoreDatesInTheirForm(sqlite3* db);
 
 // The columns of t_webinfo that hold a record's values, in table order (all but id).

@@ -17,8 +17,6 @@ namespace {
 constexpr std::array<std::string_view, 2> kLookUpColumns = {"web_address", "web_id"};
 constexpr std::array<std::string_view, 4> kComparedDateColumns = {"web_time", "web_endtime", "web_domaintime",
                                                                    "web_enddomaintime"};
-// What a stored date looks like: a text of any other shape is no date and is never due.
-constexpr std::string_view kStoredDateShape = "'[0-9][0-9][0-9][0-9]-[01][0-9]-[0-3][0-9]'";
 
 bool SameWord(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
@@ -169,10 +167,13 @@ void TranslateColumn(std::string_view statement, std::size_t& pos, std::string_v
     if (look_up) {
         out += comparison + " collate nocase";
     } else {
-        out += "(" + comparison + " and ";
+        // Only a real date in its stored form compares: a text of another shape, or one shaped
+        // like a date that the calendar has not ("2024-02-30"), is never due. SQLite's date()
+        // gives such a day back as the day it runs on to, so it differs from the text.
+        out += "(" + comparison + " and date(";
         out.append(column);
-        out += " glob ";
-        out.append(kStoredDateShape);
+        out += ",'+0 days')=";
+        out.append(column);
         out += ")";
     }
 }

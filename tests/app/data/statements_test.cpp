@@ -228,15 +228,35 @@ TEST_F(Statements, DatesOtherToolsWroteCompareAsDatesAndOtherTextsAreNeverDue) {
     ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
     EXPECT_EQ(sqlite3_exec(db, "insert into t_webinfo(web_endtime) values('2024-9-30')", nullptr, nullptr, nullptr),
               SQLITE_CONSTRAINT);
+    EXPECT_EQ(sqlite3_exec(db, "insert into t_webinfo(web_endtime) values('2024-02-30')", nullptr, nullptr, nullptr),
+              SQLITE_CONSTRAINT);
     sqlite3_close(db);
     // An older register holds what other tools wrote.
     Raw(database, "pragma ignore_check_constraints=1; insert into t_webinfo(web_id, web_endtime) values"
-                  "('a', '2011-3-1'), ('b', '2011/3/2'), ('c', ''), ('d', 'soon'), ('e', '2011-03-04')");
+                  "('a', '2011-3-1'), ('b', '2011/3/2'), ('c', ''), ('d', 'soon'), ('e', '2011-03-04'), ('f', '2011-02-30')");
     module_.SetUpConnection(folder_.ProgramFolder());
     EXPECT_EQ(Scalar("select group_concat(web_endtime, '|') from (select web_endtime from t_webinfo order by rowid)"),
-              "2011-03-01|2011-03-02||soon|2011-03-04");
+              "2011-03-01|2011-03-02||soon|2011-03-04|2011-02-30");
     EXPECT_EQ(CountRows(module_.ADOQuery4, sql::kSpaceDue, "web_endtime", "2011-3-5"), 3);
     EXPECT_EQ(CountRows(module_.ADOQuery5, sql::ExpiryList("2099-1-1", "2000-1-1")), 3);
+}
+
+TEST_F(Statements, ManyDatesOtherToolsWroteAreRewrittenInShortWritesOthersCanComeBetween) {
+    module_.ADOConnection1.Close();
+    const auto database = folder_ / "db.mdb";
+    Raw(database, "pragma ignore_check_constraints=1; with recursive n(i) as (select 1 union all select i+1 from n "
+                  "where i<60000) insert into t_webinfo(web_id, web_endtime) select i, '2024-9-30' from n;"
+                  "insert into t_webinfo(web_id, web_time, web_endtime) values('x', 'soon', '2024-9-30')");
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(database.c_str(), &db), SQLITE_OK);
+    int commits = 0;
+    sqlite3_commit_hook(db, [](void* count) { return ++*static_cast<int*>(count), 0; }, &commits);
+    StoreDatesInTheirForm(db);
+    sqlite3_close(db);
+    EXPECT_GE(commits, 2);
+    module_.SetUpConnection(folder_.ProgramFolder());
+    EXPECT_EQ(Scalar("select count(*) from t_webinfo where web_endtime='2024-09-30'"), "60001");
+    EXPECT_EQ(Scalar("select web_time from t_webinfo where web_id='x'"), "soon");
 }
 
 TEST_F(Statements, ListReturnsNineColumnsInTableOrder) {
