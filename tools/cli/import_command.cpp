@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/data/data_error.h"
+#include "app/data/list_file.h"
 #include "app/data/list_import.h"
 #include "app/files/file_ops.h"
 #include "app/files/private_folder.h"
@@ -27,8 +28,13 @@ int Import(const Arguments& args) {
     const Options options(args, {"--folder"}, {"--password-stdin", "--dry-run", "--skip-refused"});
     if (options.Positional().size() != 1) throw UsageError("import takes one list file");
     const std::string& path = options.Positional()[0];
-    const auto bytes = files::ReadWholeFile(path);
-    if (!bytes) throw CommandError("cannot read " + path);
+    // Read as a stream, twice (the encoding, then the rows): any size takes little memory.
+    std::optional<data::ListBytesInFile> bytes;
+    try {
+        bytes.emplace(path);
+    } catch (const data::DataError& error) {
+        throw CommandError(error.what());
+    }
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
     data::TDataModule1 module;

@@ -1,10 +1,16 @@
 #include "app/data/list_file.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 #include "app/data/data_error.h"
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
+#include "app/files/file_ops.h"
 
 namespace sitora::data {
 namespace {
@@ -45,119 +51,289 @@ constexpr Heading kHeadings[] = {
 
 constexpr std::string_view kRequired[] = {"web_id", "web_time", "web_endtime", "web_domaintime", "web_enddomaintime"};
 
-std::size_t LineOf(std::string_view text, std::size_t offset) {
-    return 1 + static_cast<std::size_t>(std::count(text.begin(), text.begin() + static_cast<long>(offset), '\n'));
-}
+constexpr std::size_t kChunkBytes = 1 << 20;
+// A cell may be this long; the rest of a longer one is not kept, and its row is refused.
+constexpr std::size_t kLongestCell = 1 << 20;
+// No list names more columns than this; the heading line's cells beyond it are not kept.
+constexpr std::size_t kMostHeadings = 64;
 
-// A file that is not UTF-8 throughout, yet holds lines of multi-byte UTF-8, was put together
-// from two sources: read as code page 936 its UTF-8 lines would turn into other characters.
-void RefuseMixedEncodings(std::string_view bytes) {
-    bool utf8_line = false;
-    std::vector<std::size_t> other_lines;
-    std::size_t line = 1;
-    for (std::size_t begin = 0; begin < bytes.size(); ++line) {
-        std::size_t end = bytes.find('\n', begin);
-        if (end == std::string_view::npos) end = bytes.size();
-        const std::string_view text = bytes.substr(begin, end - begin);
-        const bool multi_byte = std::any_of(text.begin(), text.end(), [](char c) { return c & 0x80; });
-        if (multi_byte && text::IsValidUtf8(text)) utf8_line = true;
-        else if (multi_byte && other_lines.size() < 5) other_lines.push_back(line);
-        begin = end + 1;
+// What a first pass over the bytes tells: the encoding, whether UTF-8 lines stand beside lines
+// of another encoding, and how many lines there are at most.
+struct EncodingScan {
+    bool byte_order_mark = false;
+    bool utf8 = true;
+    bool utf8_line = false;                // a line of multi-byte UTF-8
+    std::vector<std::size_t> other_lines;  // the first few lines with bytes that are no UTF-8
+    std::size_t line_breaks = 0;
+};
+
+// Checks UTF-8 one byte at a time, line by line, across the chunks it is given.
+class Utf8Scanner {
+public:
+    explicit Utf8Scanner(EncodingScan& scan) : scan_(scan) {}
+
+    void Feed(std::string_view bytes) {
+        for (char c : bytes) Take(static_cast<unsigned char>(c));
     }
-    if (!utf8_line || other_lines.empty()) return;
-    std::string lines;
-    for (std::size_t other : other_lines) lines += (lines.empty() ? "" : ", ") + std::to_string(other);
-    throw DataError("the file mixes UTF-8 with another encoding: line " + lines +
-                    " is not UTF-8; save the whole file in one encoding");
-}
+    void Finish() {
+        if (needed_ > 0) Invalid();
+        EndLine();
+    }
 
-// The file's text as UTF-8, and whether it came in code page 936.
-std::pair<std::string, bool> Decode(std::string_view bytes) {
-    if (bytes.size() >= 2 && (bytes.substr(0, 2) == "\xFF\xFE" || bytes.substr(0, 2) == "\xFE\xFF"))
+private:
+    void Take(unsigned char byte) {
+        if (byte >= 0x80) line_multi_byte_ = true;
+        if (needed_ > 0) {
+            if ((byte & 0xC0) == 0x80) {
+                code_point_ = code_point_ << 6 | (byte & 0x3F);
+                if (--needed_ == 0 && !Acceptable()) Invalid();
+                return;
+            }
+            Invalid();  // the sequence broke off; this byte starts anew
+        }
+        if (byte == '\n') {
+            EndLine();
+            ++scan_.line_breaks;
+            return;
+        }
+        if (byte < 0x80) return;
+        if (byte >= 0xC2 && byte < 0xE0) Start(2, byte & 0x1F);
+        else if (byte >= 0xE0 && byte < 0xF0) Start(3, byte & 0x0F);
+        else if (byte >= 0xF0 && byte < 0xF5) Start(4, byte & 0x07);
+        else Invalid();
+    }
+    void Start(int length, std::uint32_t bits) {
+        length_ = length;
+        needed_ = length - 1;
+        code_point_ = bits;
+    }
+    bool Acceptable() const {
+        return !((length_ == 3 && code_point_ < 0x800) || (length_ == 4 && (code_point_ < 0x10000 || code_point_ > 0x10FFFF)) ||
+                 (code_point_ >= 0xD800 && code_point_ < 0xE000));
+    }
+    void Invalid() {
+        needed_ = 0;
+        line_valid_ = false;
+        scan_.utf8 = false;
+    }
+    void EndLine() {
+        if (line_multi_byte_ && line_valid_) scan_.utf8_line = true;
+        if (!line_valid_ && scan_.other_lines.size() < 5) scan_.other_lines.push_back(line_);
+        ++line_;
+        line_multi_byte_ = false;
+        line_valid_ = true;
+    }
+
+    EncodingScan& scan_;
+    int needed_ = 0;
+    int length_ = 0;
+    std::uint32_t code_point_ = 0;
+    bool line_multi_byte_ = false;
+    bool line_valid_ = true;
+    std::size_t line_ = 1;
+};
+
+EncodingScan ScanEncoding(ListBytes& bytes) {
+    EncodingScan scan;
+    std::string chunk(kChunkBytes, '\0');
+    std::size_t got = bytes.ReadAt(0, chunk.data(), chunk.size());
+    const std::string_view start(chunk.data(), got);
+    if (start.size() >= 2 && (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF"))
         throw DataError("the file is in UTF-16: save it as CSV in UTF-8 or code page 936");
-    if (bytes.substr(0, 3) == kByteOrderMark) {
-        bytes.remove_prefix(3);
-        if (!text::IsValidUtf8(bytes)) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");
-        return {std::string(bytes), false};
+    scan.byte_order_mark = start.substr(0, 3) == kByteOrderMark;
+    Utf8Scanner scanner(scan);
+    std::uint64_t offset = scan.byte_order_mark ? 3 : 0;
+    for (got = bytes.ReadAt(offset, chunk.data(), chunk.size()); got > 0;
+         got = bytes.ReadAt(offset, chunk.data(), chunk.size())) {
+        scanner.Feed(std::string_view(chunk.data(), got));
+        offset += got;
     }
-    if (text::IsValidUtf8(bytes)) return {std::string(bytes), false};
-    std::string text = text::FromCp936(bytes);
-    if (const auto bad = text.find("\xEF\xBF\xBD"); bad != std::string::npos)
-        throw DataError("line " + std::to_string(LineOf(text, bad)) + " is neither UTF-8 nor code page 936");
-    RefuseMixedEncodings(bytes);
-    return {std::move(text), true};
+    scanner.Finish();
+    if (scan.byte_order_mark && !scan.utf8) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");
+    return scan;
 }
+
+}  // namespace
+
+std::size_t ListBytesInMemory::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) {
+    if (offset >= bytes_.size()) return 0;
+    return bytes_.copy(buffer, size, static_cast<std::size_t>(offset));
+}
+
+ListBytesInFile::ListBytesInFile(const std::filesystem::path& path)
+    : fd_(files::OpenRegularFile(path, O_RDONLY)) {
+    if (fd_ < 0) throw DataError("cannot read " + path.string());
+}
+
+ListBytesInFile::~ListBytesInFile() { close(fd_); }
+
+std::size_t ListBytesInFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) {
+    for (;;) {
+        const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
+        if (got >= 0) return static_cast<std::size_t>(got);
+        if (errno != EINTR) throw DataError(std::string("cannot read the list: ") + std::strerror(errno));
+    }
+}
+
+// The list's text as UTF-8, decoded a chunk at a time as it is read.
+class ListReader::Text {
+public:
+    Text(ListBytes& bytes, bool code_page_936, std::uint64_t start)
+        : bytes_(bytes), code_page_936_(code_page_936), offset_(start) {}
+
+    // The byte at the read position, or -1 at the end.
+    int Peek() {
+        if (position_ == text_.size() && !Refill()) return -1;
+        return static_cast<unsigned char>(text_[position_]);
+    }
+    void Advance() { ++position_; }
+    void SkipBuffered() { position_ = text_.size(); }
+    // What is buffered from the read position on, at least `size` bytes where the list has them.
+    std::string_view Ahead(std::size_t size) {
+        while (text_.size() - position_ < size && Refill()) {
+        }
+        return std::string_view(text_).substr(position_, size);
+    }
+
+private:
+    // Reads and decodes the next chunk; false at the end of the list.
+    bool Refill() {
+        text_.erase(0, position_);
+        position_ = 0;
+        const std::size_t before = text_.size();
+        while (text_.size() == before && !ended_) {
+            const std::size_t kept = raw_.size();
+            raw_.resize(kept + kChunkBytes);
+            const std::size_t got = bytes_.ReadAt(offset_, raw_.data() + kept, kChunkBytes);
+            raw_.resize(kept + got);
+            offset_ += got;
+            ended_ = got == 0;
+            // A chunk is decoded up to a byte that no character continues: below 0x80 in UTF-8,
+            // below 0x30 in code page 936 (the least byte a two- or four-byte form goes on with).
+            const unsigned char limit = code_page_936_ ? 0x30 : 0x80;
+            std::size_t cut = raw_.size();
+            if (!ended_) {
+                while (cut > 0 && static_cast<unsigned char>(raw_[cut - 1]) >= limit) --cut;
+            }
+            Decode(std::string_view(raw_).substr(0, cut));
+            raw_.erase(0, cut);
+        }
+        return text_.size() > before;
+    }
+
+    void Decode(std::string_view piece) {
+        if (!code_page_936_) {
+            text_.append(piece);
+            return;
+        }
+        const std::string decoded = text::FromCp936(piece);
+        if (const auto bad = decoded.find("\xEF\xBF\xBD"); bad != std::string::npos) {
+            const auto breaks = std::count(decoded.begin(), decoded.begin() + static_cast<long>(bad), '\n');
+            throw DataError("line " + std::to_string(lines_ + static_cast<std::size_t>(breaks) + 1) +
+                            " is neither UTF-8 nor code page 936");
+        }
+        lines_ += static_cast<std::size_t>(std::count(decoded.begin(), decoded.end(), '\n'));
+        text_.append(decoded);
+    }
+
+    ListBytes& bytes_;
+    bool code_page_936_;
+    std::uint64_t offset_;
+    bool ended_ = false;
+    std::string raw_;   // read, not yet decoded
+    std::string text_;  // decoded
+    std::size_t position_ = 0;
+    std::size_t lines_ = 0;  // line breaks decoded so far
+};
+
+namespace {
 
 // Splits CSV text into rows of cells. A cell that starts with a quote runs to the matching
 // quote ("" inside stands for one) and may hold separators and line breaks.
+template <typename Text>
 class Splitter {
 public:
-    Splitter(std::string_view text, char separator) : text_(text), separator_(separator) {}
+    Splitter(Text& text, char separator) : text_(text), separator_(separator) {}
+    void SetSeparator(char separator) { separator_ = separator; }
 
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    std::size_t Line() const { return line_; }
+    bool AtEnd() { return text_.Peek() < 0; }
 
-    std::vector<std::string> NextRow() {
-        std::vector<std::string> cells;
+    // The next row; no more than `keep` cells are kept, the rest only looked at.
+    void NextRow(ListRow& row, std::size_t keep) {
+        row.line = line_;
+        row.cells.clear();
+        row.surplus = row.oversized = false;
         for (;;) {
-            cells.push_back(NextCell());
-            if (AtEnd()) break;
-            const char c = text_[pos_];
+            std::string& cell = row.cells.size() < keep ? row.cells.emplace_back() : (surplus_.clear(), surplus_);
+            NextCell(cell, row);
+            if (&cell == &surplus_ && !text::TrimBlanks(surplus_).empty()) row.surplus = true;
+            const int c = text_.Peek();
+            if (c < 0) break;
             if (c == separator_) {
-                ++pos_;
+                text_.Advance();
                 continue;
             }
             EndLine();
             break;
         }
-        return cells;
     }
 
 private:
     void EndLine() {
-        if (text_[pos_] == '\r') ++pos_;
-        if (pos_ < text_.size() && text_[pos_] == '\n') ++pos_;
+        if (text_.Peek() == '\r') text_.Advance();
+        if (text_.Peek() == '\n') text_.Advance();
         ++line_;
     }
 
-    std::string NextCell() {
-        if (pos_ < text_.size() && text_[pos_] == '"') return QuotedCell();
-        const std::size_t start = pos_;
-        while (pos_ < text_.size() && text_[pos_] != separator_ && text_[pos_] != '\n' && text_[pos_] != '\r') ++pos_;
-        return std::string(text_.substr(start, pos_ - start));
+    void Append(std::string& cell, int c, ListRow& row) {
+        if (cell.size() < kLongestCell) cell += static_cast<char>(c);
+        else row.oversized = true;
     }
 
-    std::string QuotedCell() {
-        const std::size_t opened = line_;
-        std::string cell;
-        ++pos_;
-        for (;;) {
-            const std::size_t quote = text_.find('"', pos_);
-            if (quote == std::string_view::npos)
-                throw DataError("line " + std::to_string(opened) + ": a quote is opened and never closed");
-            const std::string_view piece = text_.substr(pos_, quote - pos_);
-            line_ += static_cast<std::size_t>(std::count(piece.begin(), piece.end(), '\n'));
-            cell.append(piece);
-            pos_ = quote + 1;
-            if (pos_ < text_.size() && text_[pos_] == '"') {
-                cell += '"';
-                ++pos_;
-                continue;
-            }
-            break;
+    bool EndsCell(int c) const { return c < 0 || c == separator_ || c == '\n' || c == '\r'; }
+
+    void NextCell(std::string& cell, ListRow& row) {
+        int c = text_.Peek();
+        if (c == '"') {
+            QuotedCell(cell, row);
+            c = text_.Peek();
         }
         // Text after the closing quote belongs to the cell, as spreadsheets read it.
-        while (pos_ < text_.size() && text_[pos_] != separator_ && text_[pos_] != '\n' && text_[pos_] != '\r')
-            cell += text_[pos_++];
-        return cell;
+        for (; !EndsCell(c); c = text_.Peek()) {
+            Append(cell, c, row);
+            text_.Advance();
+        }
     }
 
-    std::string_view text_;
+    void QuotedCell(std::string& cell, ListRow& row) {
+        const std::size_t opened = line_;
+        text_.Advance();
+        for (;;) {
+            const int c = text_.Peek();
+            if (c < 0) throw DataError("line " + std::to_string(opened) + ": a quote is opened and never closed");
+            text_.Advance();
+            if (c == '"') {
+                if (text_.Peek() != '"') return;
+                text_.Advance();
+            }
+            if (c == '\n') ++line_;
+            Append(cell, c, row);
+        }
+    }
+
+    Text& text_;
     char separator_;
-    std::size_t pos_ = 0;
     std::size_t line_ = 1;
+    std::string surplus_;
 };
 
+// A heading line held whole, for trying each separator on it.
+struct HeadingText {
+    std::string_view text;
+    std::size_t position = 0;
+    int Peek() const { return position < text.size() ? static_cast<unsigned char>(text[position]) : -1; }
+    void Advance() { ++position; }
+};
 std::string HeadingKey(std::string_view heading) {
     std::string key;
     for (char c : text::TrimBlanks(heading))
@@ -168,14 +344,17 @@ std::string HeadingKey(std::string_view heading) {
 }
 
 // The separator under which the first line names the most columns.
-char ChooseSeparator(std::string_view text) {
+char ChooseSeparator(std::string_view start) {
     char best = ',';
     int best_count = -1;
     for (char candidate : {'\t', ';', ','}) {
-        Splitter splitter(text, candidate);
+        HeadingText text{start};
+        Splitter<HeadingText> splitter(text, candidate);
         int count = 0;
         try {
-            for (const std::string& cell : splitter.NextRow()) count += ColumnForHeading(cell) ? 1 : 0;
+            ListRow row;
+            splitter.NextRow(row, kMostHeadings);
+            for (const std::string& cell : row.cells) count += ColumnForHeading(cell) ? 1 : 0;
         } catch (const DataError&) {
             count = 0;
         }
@@ -184,8 +363,9 @@ char ChooseSeparator(std::string_view text) {
     return best;
 }
 
-bool BlankRow(const std::vector<std::string>& cells) {
-    return std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return text::TrimBlanks(cell).empty(); });
+bool BlankRow(const ListRow& row) {
+    return !row.surplus && std::all_of(row.cells.begin(), row.cells.end(),
+                                       [](const std::string& cell) { return text::TrimBlanks(cell).empty(); });
 }
 
 }  // namespace
@@ -200,38 +380,70 @@ std::optional<std::string_view> ColumnForHeading(std::string_view heading) {
     return std::nullopt;
 }
 
-ListFile ReadListFile(std::string_view bytes) {
-    ListFile list;
-    auto [text, code_page_936] = Decode(bytes);
-    list.code_page_936 = code_page_936;
-    list.separator = ChooseSeparator(text);
-    list.cell_of.fill(-1);
+struct ListReader::Rows {
+    Text text;
+    Splitter<Text> splitter;
+    Rows(ListBytes& bytes, bool code_page_936, std::uint64_t start)
+        : text(bytes, code_page_936, start), splitter(text, ',') {}
+};
 
-    Splitter splitter(text, list.separator);
-    bool headings_read = false;
-    while (!splitter.AtEnd()) {
-        const std::size_t line = splitter.Line();
-        auto cells = splitter.NextRow();
-        if (BlankRow(cells)) continue;
-        if (!headings_read) {
-            headings_read = true;
-            for (std::size_t i = 0; i < cells.size(); ++i) {
-                const auto column = ColumnForHeading(cells[i]);
-                if (!column) throw DataError("line " + std::to_string(line) + ": the heading \"" + cells[i] +
-                                             "\" names no column of the register");
-                int& cell = list.cell_of[RecordColumnIndex(*column)];
-                if (cell >= 0) throw DataError("line " + std::to_string(line) + ": the column " +
-                                               std::string(*column) + " is named twice");
-                cell = static_cast<int>(i);
-            }
-            for (std::string_view required : kRequired)
-                if (list.cell_of[RecordColumnIndex(required)] < 0)
-                    throw DataError("the first line names no column for " + std::string(required));
-            continue;
-        }
-        list.rows.push_back({line, std::move(cells)});
+ListReader::~ListReader() = default;
+
+ListReader::ListReader(ListBytes& bytes) {
+    const EncodingScan scan = ScanEncoding(bytes);
+    code_page_936_ = !scan.utf8;
+    rows_at_most_ = scan.line_breaks + 1;
+    const std::uint64_t start = scan.byte_order_mark ? 3 : 0;
+    if (code_page_936_ && scan.utf8_line && !scan.other_lines.empty()) {
+        // Bytes that are neither encoding are named first (decoding throws); then the mix.
+        for (Text whole(bytes, true, start); whole.Peek() >= 0;) whole.SkipBuffered();
+        std::string lines;
+        for (std::size_t other : scan.other_lines) lines += (lines.empty() ? "" : ", ") + std::to_string(other);
+        throw DataError("the file mixes UTF-8 with another encoding: line " + lines +
+                        " is not UTF-8; save the whole file in one encoding");
     }
-    if (!headings_read) throw DataError("the file is empty");
+    rows_ = std::make_unique<Rows>(bytes, code_page_936_, start);
+    separator_ = ChooseSeparator(rows_->text.Ahead(1 << 16));
+    cell_of_.fill(-1);
+    Splitter<Text>& splitter = rows_->splitter;
+    splitter.SetSeparator(separator_);
+    ListRow headings;
+    do {
+        if (splitter.AtEnd()) throw DataError("the file is empty");
+        splitter.NextRow(headings, kMostHeadings);
+    } while (BlankRow(headings));
+    const std::string line = std::to_string(headings.line);
+    if (headings.surplus) throw DataError("line " + line + ": more headings than the register has columns");
+    for (std::size_t i = 0; i < headings.cells.size(); ++i) {
+        const auto column = ColumnForHeading(headings.cells[i]);
+        if (!column)
+            throw DataError("line " + line + ": the heading \"" + headings.cells[i] + "\" names no column of the register");
+        int& cell = cell_of_[RecordColumnIndex(*column)];
+        if (cell >= 0) throw DataError("line " + line + ": the column " + std::string(*column) + " is named twice");
+        cell = static_cast<int>(i);
+    }
+    for (std::string_view required : kRequired)
+        if (cell_of_[RecordColumnIndex(required)] < 0)
+            throw DataError("the first line names no column for " + std::string(required));
+    headings_ = headings.cells.size();
+}
+
+bool ListReader::Next(ListRow& row) {
+    do {
+        if (rows_->splitter.AtEnd()) return false;
+        rows_->splitter.NextRow(row, headings_);
+    } while (BlankRow(row));
+    return true;
+}
+
+ListFile ReadListFile(std::string_view bytes) {
+    ListBytesInMemory source(bytes);
+    ListReader reader(source);
+    ListFile list;
+    list.separator = reader.Separator();
+    list.code_page_936 = reader.CodePage936();
+    list.cell_of = reader.CellOf();
+    for (ListRow row; reader.Next(row);) list.rows.push_back(std::move(row));
     return list;
 }
 

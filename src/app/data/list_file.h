@@ -2,8 +2,12 @@
 // Reading a list of records from outside: the program's own CSV (';', quoted) and text (tab)
 // exports, and spreadsheet CSV (','), in UTF-8 (with or without a byte-order mark) or code
 // page 936. The first line names the columns, by the titles the program shows or by column.
+// A list is read as a stream: whatever its size, only a few megabytes of it are in memory.
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,23 +19,81 @@ namespace sitora::data {
 
 struct ListRow {
     std::size_t line;                // where the row starts, counted from 1
-    std::vector<std::string> cells;  // UTF-8, as they stand (quotes removed)
+    std::vector<std::string> cells;  // UTF-8, as they stand (quotes removed), no more than the headings
+    bool surplus = false;            // a cell beyond the headings holds more than blanks
+    bool oversized = false;          // a cell longer than a list cell may be (cut)
 };
 
-struct ListFile {
-    char separator = ',';
-    bool code_page_936 = false;  // else UTF-8
-    // For each of kRecordColumns, the cell that holds it, or -1.
-    std::array<int, kRecordColumns.size()> cell_of{};
-    std::vector<ListRow> rows;
+// Where a list's bytes come from. They are read twice: once for the encoding, once for the rows.
+class ListBytes {
+public:
+    virtual ~ListBytes() = default;
+    // Up to `size` bytes from `offset` on; 0 at the end. Throws DataError.
+    virtual std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+};
+
+class ListBytesInMemory : public ListBytes {
+public:
+    explicit ListBytesInMemory(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
+
+private:
+    std::string_view bytes_;
+};
+
+// A regular file (a FIFO or a device is refused, never waited on). Throws DataError.
+class ListBytesInFile : public ListBytes {
+public:
+    explicit ListBytesInFile(const std::filesystem::path& path);
+    ~ListBytesInFile() override;
+    ListBytesInFile(const ListBytesInFile&) = delete;
+    ListBytesInFile& operator=(const ListBytesInFile&) = delete;
+    std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
+
+private:
+    int fd_;
 };
 
 // The column a heading names ("网站编号", "web_id", "网站空间到期时间：", ...), or nothing.
 std::optional<std::string_view> ColumnForHeading(std::string_view heading);
 
-// Throws DataError, naming the line, for bytes that are neither UTF-8 nor code page 936, a
-// quote left open, a heading that names no column or one twice, or a missing number or date
-// column. Blank lines are left out.
+// The rows of a list, one at a time. Throws DataError, naming the line, for bytes that are
+// neither UTF-8 nor code page 936 (or both at once), a quote left open, a heading that names no
+// column or one twice, or a missing number or date column. Blank lines are left out.
+class ListReader {
+public:
+    explicit ListReader(ListBytes& bytes);  // reads up to the headings
+    ~ListReader();
+    ListReader(const ListReader&) = delete;
+    ListReader& operator=(const ListReader&) = delete;
+
+    char Separator() const { return separator_; }
+    bool CodePage936() const { return code_page_936_; }
+    // For each of kRecordColumns, the cell that holds it, or -1.
+    const std::array<int, kRecordColumns.size()>& CellOf() const { return cell_of_; }
+    // No fewer than the rows that follow (line breaks counted), for what is set up for them.
+    std::size_t RowsAtMost() const { return rows_at_most_; }
+    // The next row; false after the last.
+    bool Next(ListRow& row);
+
+private:
+    class Text;
+    struct Rows;
+    std::unique_ptr<Rows> rows_;
+    char separator_ = ',';
+    bool code_page_936_ = false;
+    std::size_t rows_at_most_ = 0;
+    std::size_t headings_ = 0;
+    std::array<int, kRecordColumns.size()> cell_of_{};
+};
+
+// A whole list at once (for small lists and tests).
+struct ListFile {
+    char separator = ',';
+    bool code_page_936 = false;  // else UTF-8
+    std::array<int, kRecordColumns.size()> cell_of{};
+    std::vector<ListRow> rows;
+};
 ListFile ReadListFile(std::string_view bytes);
 
 }  // namespace sitora::data

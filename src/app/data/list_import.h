@@ -9,6 +9,7 @@
 namespace sitora::data {
 
 class TDataModule1;
+class ListBytes;
 
 struct ListImportOptions {
     bool dry_run = false;       // check every row, write nothing
@@ -26,12 +27,14 @@ struct ListImportResult {
     bool written = false;
 };
 
-// Reads `bytes` as a list file and adds its rows to the connected register. Rows are checked
+// Reads `bytes` as a list file, as a stream, and adds its rows to the connected register. Rows are checked
 // in file order: number of at least 6 bytes, address and number present neither in the register
 // nor in an earlier row (without regard to case), four valid dates within the lists' years, the
 // date order. Nothing is written when a row is refused (unless `skip_refused`) or with
 // `dry_run`. Throws DataError when the file cannot be read or the register cannot be written;
 // then nothing is written.
+ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_view data_key,
+                            const ListImportOptions& options);
 ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::string_view data_key,
                             const ListImportOptions& options);
 

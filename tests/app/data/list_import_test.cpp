@@ -58,6 +58,24 @@ TEST(ListFile, ReadsQuotedCellsLineBreaksAndEitherEncoding) {
     EXPECT_EQ(error_of(""), "the file is empty");
 }
 
+TEST(ListFile, ALargeListIsReadInChunksWithoutLosingACharacterOrKeepingSurplusCells) {
+    // Over 2 MiB of code page 936: chunks end inside rows, quoted cells and two-byte characters.
+    std::string text = kHeadings + ",备注\n";
+    std::vector<std::string> remarks;
+    for (int i = 0; text.size() < (5u << 19); ++i) {
+        remarks.push_back("第" + std::to_string(i) + "行，\n“引号”" + std::string(i % 7, 'x') + "站");
+        text += std::to_string(100000 + i) + ",a" + std::to_string(i) + ".com," + kDates + ",\"" + remarks.back() + "\"\n";
+    }
+    text += "1,b.com," + kDates + ",," + std::string(200000, ',') + "surplus\n";
+    const ListFile list = ReadListFile(text::ToCp936(text));
+    EXPECT_TRUE(list.code_page_936);
+    ASSERT_EQ(list.rows.size(), remarks.size() + 1);
+    for (std::size_t i = 0; i < remarks.size(); ++i) ASSERT_EQ(list.rows[i].cells[6], remarks[i]) << i;
+    EXPECT_EQ(list.rows[remarks.size() - 1].line, 2 * remarks.size());
+    EXPECT_TRUE(list.rows.back().surplus);
+    EXPECT_EQ(list.rows.back().cells.size(), 7u);  // no more cells kept than there are headings
+}
+
 class ListImport : public test::RegisterTest {
 protected:
     ListImportResult Import(const std::string& rows, ListImportOptions options = {}) {
