@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <memory>
-#include <mutex>
+#include <atomic>
 #include <stdexcept>
 
 namespace sitora::text {
@@ -55,59 +55,87 @@ private:
     iconv_t cd_;
 };
 
-// Windows' own code page 936 as ICU holds it ("windows-936", which is Windows' table:
-// the euro sign at 0x80, U+F8F5 for 0xFF, the user-defined areas in the private-use range,
-// where glibc's CP936 has gaps). Read once into two tables; no thread changes them afterwards.
+// Windows' own code page 936 as ICU holds it ("windows-936", which is Windows' table: the euro
+// sign at 0x80, U+F8F5 for 0xFF, the user-defined areas in the private-use range, where glibc's
+// CP936 has gaps). Each form is asked of ICU the first time it is needed and kept for the whole
+// program: a register uses a few thousand characters, and no process pays for the whole table.
+// Threads share what is kept; two asking the same form at once find the same answer.
 class Windows936 {
 public:
-    static const Windows936& Table() {
-        static std::once_flag once;
-        static std::unique_ptr<Windows936> table;
-        std::call_once(once, [] { table.reset(new Windows936()); });
-        return *table;
+    static Windows936& Table() {
+        static Windows936 table;
+        return table;
     }
-    // The character of one byte above 0x7F or of a pair, or 0 when it is none.
-    char32_t Decode(unsigned char lead, unsigned char trail) const { return decode_[lead << 8 | trail]; }
-    char32_t DecodeSingle(unsigned char byte) const { return decode_[byte]; }
+    // The character of one byte above 0x7F (`trail` 0) or of a pair, or 0 when it is none.
+    char32_t Decode(unsigned char lead, unsigned char trail) {
+        std::atomic<std::uint32_t>& entry = decode_[lead << 8 | trail];
+        std::uint32_t known = entry.load(std::memory_order_relaxed);
+        if (known == kUnknown) {
+            known = kKnown | AskDecode(lead, trail);
+            entry.store(known, std::memory_order_relaxed);
+        }
+        return known & ~kKnown;
+    }
     // A character's bytes: a pair (lead << 8 | trail), one byte (below 0x100), or 0 for none.
-    std::uint16_t Encode(char32_t code_point) const { return code_point < 0x10000 ? encode_[code_point] : 0; }
+    // Only forms that Windows reads back as the same character.
+    std::uint16_t Encode(char32_t code_point) {
+        if (code_point >= 0x10000) return 0;
+        std::atomic<std::uint32_t>& entry = encode_[code_point];
+        std::uint32_t known = entry.load(std::memory_order_relaxed);
+        if (known == kUnknown) {
+            known = kKnown | AskEncode(code_point);
+            entry.store(known, std::memory_order_relaxed);
+        }
+        return static_cast<std::uint16_t>(known & ~kKnown);
+    }
 
 private:
-    Windows936() {
-        UErrorCode error = U_ZERO_ERROR;
-        UConverter* converter = ucnv_open("windows-936", &error);
-        if (U_FAILURE(error)) throw std::runtime_error("ICU has no windows-936 converter");
-        ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-        ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-        for (unsigned single : {0x80u, 0xFFu}) Learn(converter, {static_cast<char>(single)});
-        for (unsigned lead = 0x81; lead <= 0xFE; ++lead)
-            for (unsigned trail = 0x40; trail <= 0xFE; ++trail)
-                Learn(converter, {static_cast<char>(lead), static_cast<char>(trail)});
-        ucnv_close(converter);
+    static constexpr std::uint32_t kUnknown = 0;
+    static constexpr std::uint32_t kKnown = 1u << 31;
+
+    // One converter per thread, stopping at what it cannot map rather than substituting.
+    static UConverter* Converter() {
+        struct Owned {
+            UConverter* converter = nullptr;
+            Owned() {
+                UErrorCode error = U_ZERO_ERROR;
+                converter = ucnv_open("windows-936", &error);
+                if (U_FAILURE(error)) throw std::runtime_error("ICU has no windows-936 converter");
+                ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+                ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+            }
+            ~Owned() { ucnv_close(converter); }
+        };
+        thread_local Owned owned;
+        return owned.converter;
     }
 
-    // What ICU makes of `bytes`, and the bytes it writes for that character in turn (only a
-    // character that comes back as exactly these bytes is encoded so).
-    void Learn(UConverter* converter, std::string bytes) {
+    static char32_t AskDecode(unsigned char lead, unsigned char trail) {
+        const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
         UChar unit[4];
         UErrorCode error = U_ZERO_ERROR;
+        UConverter* converter = Converter();
         ucnv_reset(converter);
-        const int units = ucnv_toUChars(converter, unit, 4, bytes.data(), static_cast<int32_t>(bytes.size()), &error);
-        if (U_FAILURE(error) || units != 1) return;
-        const unsigned index = bytes.size() == 1 ? static_cast<unsigned char>(bytes[0])
-                                                 : static_cast<unsigned char>(bytes[0]) << 8 |
-                                                       static_cast<unsigned char>(bytes[1]);
-        decode_[index] = unit[0];
-        char back[4];
-        error = U_ZERO_ERROR;
-        ucnv_reset(converter);
-        const int length = ucnv_fromUChars(converter, back, 4, unit, 1, &error);
-        if (U_SUCCESS(error) && std::string_view(back, static_cast<std::size_t>(length)) == bytes)
-            encode_[unit[0]] = static_cast<std::uint16_t>(index);
+        const int units = ucnv_toUChars(converter, unit, 4, bytes, trail ? 2 : 1, &error);
+        return U_SUCCESS(error) && units == 1 ? unit[0] : 0;
     }
 
-    std::array<char16_t, 0x10000> decode_{};
-    std::array<std::uint16_t, 0x10000> encode_{};
+    std::uint16_t AskEncode(char32_t code_point) {
+        const UChar unit = static_cast<UChar>(code_point);
+        unsigned char bytes[4];
+        UErrorCode error = U_ZERO_ERROR;
+        UConverter* converter = Converter();
+        ucnv_reset(converter);
+        const int length = ucnv_fromUChars(converter, reinterpret_cast<char*>(bytes), 4, &unit, 1, &error);
+        if (U_FAILURE(error) || length < 1 || length > 2) return 0;
+        const unsigned char lead = bytes[0];
+        const unsigned char trail = length == 2 ? bytes[1] : 0;
+        if (Decode(lead, trail) != code_point) return 0;  // a one-way mapping: not Windows' own form
+        return static_cast<std::uint16_t>(length == 2 ? lead << 8 | trail : lead);
+    }
+
+    std::atomic<std::uint32_t> decode_[0x10000] = {};
+    std::atomic<std::uint32_t> encode_[0x10000] = {};
 };
 
 // One UTF-8 character at the start of `text`: its code point and length, or length 0 for a
@@ -170,7 +198,7 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
         out.assign(utf8);
         return;
     }
-    const Windows936& table = Windows936::Table();
+    Windows936& table = Windows936::Table();
     out.clear();
     out.reserve(utf8.size() + 4);
     while (!utf8.empty()) {
@@ -192,7 +220,7 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
 }
 
 std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
-    const Windows936& table = Windows936::Table();
+    Windows936& table = Windows936::Table();
     std::string out;
     out.reserve(utf8.size());
     while (!utf8.empty()) {
@@ -207,7 +235,7 @@ std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
 
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
-    const Windows936& table = Windows936::Table();
+    Windows936& table = Windows936::Table();
     std::string out;
     out.reserve(bytes.size() / 2 * 3 + bytes.size() % 2);  // a pair grows to three bytes at most
     while (!bytes.empty()) {
@@ -217,13 +245,15 @@ std::string FromCp936(std::string_view bytes) {
             bytes.remove_prefix(1);
             continue;
         }
-        const char32_t pair = bytes.size() >= 2 ? table.Decode(lead, static_cast<unsigned char>(bytes[1])) : 0;
+        const auto trail = bytes.size() >= 2 ? static_cast<unsigned char>(bytes[1]) : 0;
+        // A pair's trail byte is 0x40 or more; below that the lead stands alone (0x80, 0xFF).
+        const char32_t pair = trail >= 0x40 ? table.Decode(lead, trail) : 0;
         if (pair != 0) {
             AppendUtf8(pair, out);
             bytes.remove_prefix(2);
             continue;
         }
-        if (const char32_t single = table.DecodeSingle(lead)) {
+        if (const char32_t single = table.Decode(lead, 0)) {
             AppendUtf8(single, out);
             bytes.remove_prefix(1);
             continue;

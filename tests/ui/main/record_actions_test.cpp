@@ -7,6 +7,10 @@
 
 #include <cerrno>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "app/data/compaction.h"
 #include "app/data/fault_vfs.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
@@ -60,6 +64,21 @@ TEST_F(RecordActions, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
     EXPECT_EQ(Text(main(), "Label3"), "5");  // not recounted
     EXPECT_TRUE(Enabled(main(), "BitBtn4"));
     EXPECT_EQ(main()->grid().model()->rowCount(), 2);
+}
+
+TEST_F(RecordActions, AfterACompactionByAnotherProcessTheWindowDeletesAndListsTheRegisterAsItIs) {
+    // sitora-cli compact from cron while the window stays open.
+    const pid_t cron = fork();
+    if (cron == 0) _exit(data::CompactDatabase(program_.path()) ? 0 : 1);
+    int status = 0;
+    waitpid(cron, &status, 0);
+    ASSERT_EQ(WEXITSTATUS(status), 0);
+    Select({0});
+    Click(main(), "BitBtn4");
+    EXPECT_EQ(boxes_.LastText(), "删除成功");
+    EXPECT_EQ(Numbers(), "2 3 4 5 ");
+    Click(main(), "BitBtn1");
+    EXPECT_EQ(main()->grid().model()->rowCount(), 4);
 }
 
 TEST_F(RecordActions, AFailedDeleteInTheMiddleStopsThereAndSaysSo) {
