@@ -193,12 +193,53 @@ std::string ToCp936(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+// Converts text of ASCII and characters code page 936 holds straight into `out`, which is sized
+// once (no character grows: ASCII stays one byte, the rest take one or two); false (with `out`
+// unspecified) when a character needs more care (no form here, malformed, beyond the BMP).
+bool FastToCp936(std::string_view utf8, Windows936& table, std::string& out) {
+    out.resize(utf8.size());
+    char* dst = out.data();
+    const auto* src = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = src + utf8.size();
+    while (src < end) {
+        const unsigned char lead = *src;
+        if (lead < 0x80) {
+            *dst++ = static_cast<char>(lead);
+            ++src;
+            continue;
+        }
+        char32_t code_point;
+        int length;
+        if (lead >= 0xC2 && lead < 0xE0) length = 2, code_point = lead & 0x1F;
+        else if (lead >= 0xE0 && lead < 0xF0) length = 3, code_point = lead & 0x0F;
+        else return false;
+        if (end - src < length) return false;
+        for (int i = 1; i < length; ++i) {
+            if ((src[i] & 0xC0) != 0x80) return false;
+            code_point = code_point << 6 | (src[i] & 0x3F);
+        }
+        if ((length == 3 && code_point < 0x800) || (code_point >= 0xD800 && code_point < 0xE000)) return false;
+        const std::uint16_t form = table.Encode(code_point);
+        if (form == 0) return false;
+        if (form >= 0x100) *dst++ = static_cast<char>(form >> 8);
+        *dst++ = static_cast<char>(form & 0xFF);
+        src += length;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return true;
+}
+
+}  // namespace
+
 void ToCp936Into(std::string_view utf8, std::string& out) {
     if (IsAscii(utf8)) {
         out.assign(utf8);
         return;
     }
     Windows936& table = Windows936::Table();
+    if (FastToCp936(utf8, table, out)) return;
     out.clear();
     out.reserve(utf8.size() + 4);
     while (!utf8.empty()) {
@@ -233,10 +274,49 @@ std::optional<std::string> ToCp936Exactly(std::string_view utf8) {
     return out;
 }
 
+namespace {
+
+char* WriteUtf8(char32_t code_point, char* dst) {
+    if (code_point < 0x800) {
+        *dst++ = static_cast<char>(0xC0 | code_point >> 6);
+    } else {
+        *dst++ = static_cast<char>(0xE0 | code_point >> 12);
+        *dst++ = static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+    }
+    *dst++ = static_cast<char>(0x80 | (code_point & 0x3F));
+    return dst;
+}
+
+// Decodes ASCII and two-byte forms straight into `out`, sized once; false when a byte needs more
+// care (a lone byte, a four-byte GB18030 form, a pair that is no character).
+bool FastFromCp936(std::string_view bytes, Windows936& table, std::string& out) {
+    out.resize(bytes.size() / 2 * 3 + bytes.size() % 2 * 3);
+    char* dst = out.data();
+    const auto* src = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = src + bytes.size();
+    while (src < end) {
+        if (*src < 0x80) {
+            *dst++ = static_cast<char>(*src++);
+            continue;
+        }
+        if (end - src < 2 || src[1] < 0x40) return false;
+        const char32_t code_point = table.Decode(src[0], src[1]);
+        if (code_point < 0x80) return false;
+        dst = WriteUtf8(code_point, dst);
+        src += 2;
+    }
+    out.resize(static_cast<std::size_t>(dst - out.data()));
+    return true;
+}
+
+}  // namespace
+
 std::string FromCp936(std::string_view bytes) {
     if (IsAscii(bytes)) return std::string(bytes);
     Windows936& table = Windows936::Table();
     std::string out;
+    if (FastFromCp936(bytes, table, out)) return out;
+    out.clear();
     out.reserve(bytes.size() / 2 * 3 + bytes.size() % 2);  // a pair grows to three bytes at most
     while (!bytes.empty()) {
         const auto lead = static_cast<unsigned char>(bytes[0]);
