@@ -14,8 +14,8 @@ uninstall:
 	SITORA_HOME="$(SITORA_HOME)" scripts/uninstall.sh
 
 build:
-	scripts/install-deps.sh
-	cmake -S . -B build -G Ninja
+	scripts/install-deps.sh test
+	cmake -S . -B build -G Ninja -DSITORA_TESTS=ON
 	cmake --build build -j $(JOBS)
 
 screenshots: build

@@ -1,22 +1,33 @@
 #!/usr/bin/env bash
-# Installs every Debian package that building, testing and running Sitora need.
-# Safe to run again: packages already present are left alone.
+# Installs the Debian packages Sitora needs: `install-deps.sh run` what building and running the
+# program takes (make run), `install-deps.sh test` that and what the tests, the fuzzers and the
+# benchmark take as well (make test). Safe to run again: packages already present are left alone.
 set -euo pipefail
 
-packages=(
+run_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev sqlite3
+    libsqlite3-dev
+    mdbtools-dev libpq-dev libicu-dev
+    fonts-wqy-microhei qt6-translations-l10n
+    # A program folder without a desktop is started under a virtual X display.
+    xvfb xauth
+)
+test_packages=(
+    sqlite3 mdbtools postgresql-15
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
-    fonts-wqy-microhei
-    xvfb xauth python3 strace
+    python3 strace
     libreoffice-calc-nogui libreoffice-writer-nogui
-    qt6-translations-l10n xdotool x11-utils
+    xdotool x11-utils
     librsvg2-bin desktop-file-utils appstream groff-base
-    mdbtools mdbtools-dev libicu-dev
-    postgresql-15 libpq-dev
 )
+
+case "${1:-test}" in
+run) packages=("${run_packages[@]}") ;;
+test) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*) echo "usage: $0 run | test" >&2; exit 2 ;;
+esac
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,8 +7,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 home="${SITORA_HOME:-$HOME/Sitora}"
 
-scripts/install-deps.sh
-cmake -S . -B build -G Ninja >/dev/null
+scripts/install-deps.sh run
+cmake -S . -B build -G Ninja -DSITORA_TESTS=OFF >/dev/null
 cmake --build build -j "$(nproc)"
 
 scripts/install-files.sh build/Sitora "$home"

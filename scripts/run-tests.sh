@@ -9,7 +9,7 @@ log="$(mktemp)"
 server=""
 trap 'rm -f "$log"; [ -z "$server" ] || scripts/test-server.sh stop "$server"' EXIT
 
-scripts/install-deps.sh
+scripts/install-deps.sh test
 
 # The server tests' throwaway PostgreSQL cluster; without it they are reported skipped.
 if server="$(scripts/test-server.sh start)"; then
@@ -20,7 +20,7 @@ else
 fi
 
 echo "== build and all tests"
-cmake -S . -B build -G Ninja >/dev/null
+cmake -S . -B build -G Ninja -DSITORA_TESTS=ON >/dev/null
 cmake --build build -j "$jobs"
 QT_QPA_PLATFORM=offscreen ctest --test-dir build --output-on-failure -j "$jobs" | tee -a "$log"
 

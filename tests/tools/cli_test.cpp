@@ -149,6 +149,7 @@ TEST_F(CliTest, MissingOrDamagedRegistersGiveAClearMessage) {
     CliRun run = Cli("list");
     EXPECT_EQ(run.exit_code, 2);
     EXPECT_NE(run.err.find("cannot open"), std::string::npos);
+    EXPECT_NE(run.err.find("no register in this folder"), std::string::npos) << run.err;
     EXPECT_FALSE(std::filesystem::exists(program_ / "db.mdb"));
 
     for (const std::string& garbage : {std::string(5000, '\x5A'), std::string("SQLite format 3\0garbage", 24), std::string()}) {

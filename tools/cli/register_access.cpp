@@ -97,6 +97,10 @@ void Connect(data::TDataModule1& module, const std::string& program_folder) {
             throw CommandError(error.what());
         }
     }
+    std::error_code ec;
+    if (!on_server && !std::filesystem::exists(std::filesystem::symlink_status(program_folder + "db.mdb", ec)))
+        throw CommandError("cannot open " + program_folder + "db.mdb: there is no register in this folder; run "
+                           "sitora-cli in the program folder or name it with --folder DIR");
     if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
         throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
                            "to convert it, or run sitora-cli import-access");

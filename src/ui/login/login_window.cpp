@@ -44,6 +44,7 @@ TForm6::TForm6(AppContext& context) : context_(context) {
     Edit4 = MakeEdit(Panel2, "Edit4", QRect(104, 76, 176, 24), true);
     Button1 = MakeButton(Panel2, "Button1", "修 改", QRect(60, 116, 80, 30));
     auto* cancel = MakeButton(Panel2, "BitBtn3", "取 消", QRect(170, 116, 80, 30));
+    Panel2->setEnabled(false);  // out of sight until "修改密码"
 
     connect(BitBtn1, &QPushButton::clicked, this, &TForm6::LogIn);
     connect(change, &QPushButton::clicked, this, &TForm6::ShowChangePanel);
@@ -131,7 +132,9 @@ void TForm6::ShowChangePanel() { SetWidth(kWideWidth); }
 void TForm6::HideChangePanel() { SetWidth(kNarrowWidth); }
 
 void TForm6::SetWidth(int width) {
-    // The left edge stays; the window grows or shrinks at its right edge.
+    // The left edge stays; the window grows or shrinks at its right edge. The change panel takes
+    // no focus while it is out of sight: Tab never leads into entries nobody sees.
+    Panel2->setEnabled(width == kWideWidth);
     setFixedSize(width, height());
 }
 

@@ -117,6 +117,8 @@ RecordFields BuildRecordFields(QWidget* window, int section_button_room) {
     fields.Memo1 = new QPlainTextEdit(fields.remark);
     fields.Memo1->setObjectName("Memo1");
     fields.Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Tab moves on to the next field, as in every other field: a remark holds no tabs.
+    fields.Memo1->setTabChangesFocus(true);
     fields.Memo1->setGeometry(kMargin, 22, width - 2 * kMargin, 70);
     fields.remark->setGeometry(kMargin, top, width, 22 + 70 + 8 + section_button_room);
     return fields;

@@ -45,6 +45,13 @@ void ChoiceList::keyPressEvent(QKeyEvent* event) {
         event->ignore();
         return;
     }
+    // A typed "3" would otherwise pick the first entry that starts with it (the year 3000).
+    const QString typed = event->text();
+    const bool character = !typed.isEmpty() && typed.at(0).isPrint() && typed != " ";
+    if (character && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        event->accept();
+        return;
+    }
     QComboBox::keyPressEvent(event);
 }
 

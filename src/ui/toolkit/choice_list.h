@@ -1,7 +1,8 @@
 #pragma once
 // A drop-down list of fixed entries (years, months, days, lead times): it opens on a click
-// anywhere on it, typing a number jumps to that entry, and a value shown is always the
-// chosen entry, so that the wheel or the arrow keys move on from it. Read-only, it shows its
+// anywhere on it, typed characters are dropped (a value changes only by choosing an entry: the
+// arrow keys, the wheel, the opened list), and a value shown is always the chosen entry, so
+// that the wheel or the arrow keys move on from it. Read-only, it shows its
 // value as it is, ungreyed, and takes no change.
 #include <QComboBox>
 

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -173,6 +174,14 @@ QItemSelectionModel::SelectionFlags DataGrid::selectionCommand(const QModelIndex
     if (event && (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusIn))
         return QItemSelectionModel::NoUpdate;
     return QTableView::selectionCommand(index, event);
+}
+
+void DataGrid::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) {
+        event->accept();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void DataGrid::Reload() {

@@ -61,6 +61,8 @@ protected:
     // current row and leave the selection as it is.
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event) const override;
+    // Ctrl+A selects nothing: what "删除记录" deletes is only ever what was clicked.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void FollowCurrentRow(const QModelIndex& current);

@@ -1,12 +1,33 @@
 #include "ui/toolkit/widgets.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScreen>
 #include <limits>
 
 #include "ui/toolkit/program_font.h"
 
 namespace sitora::ui {
+namespace {
+
+// Enter on a focused button presses it, as Space does (Qt leaves that to dialogs' default
+// buttons, and the program's windows are no dialogs).
+class EnterPresses : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) || key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        auto* button = static_cast<QPushButton*>(watched);
+        if (!button->isEnabled()) return false;
+        button->click();
+        return true;
+    }
+};
+
+}  // namespace
 
 QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, QRect geometry,
                         const QString& hint) {
@@ -14,6 +35,7 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     button->setObjectName(name);
     button->setGeometry(geometry);
     button->setAutoDefault(false);
+    button->installEventFilter(new EnterPresses(button));
     if (!hint.isEmpty()) button->setToolTip(hint);
     return button;
 }

@@ -66,6 +66,12 @@ TEST_F(RecordActions, DeleteAsksThenRemovesExactlyTheSelectedRecords) {
     EXPECT_EQ(main()->grid().model()->rowCount(), 2);
 }
 
+TEST_F(RecordActions, CtrlASelectsNothingSoDeleteOffersNothing) {
+    QKeyEvent select_all(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier, "a");
+    QApplication::sendEvent(&main()->grid(), &select_all);
+    EXPECT_TRUE(main()->grid().SelectedRows().empty());
+}
+
 TEST_F(RecordActions, AfterACompactionByAnotherProcessTheWindowDeletesAndListsTheRegisterAsItIs) {
     // sitora-cli compact from cron while the window stays open.
     const pid_t cron = fork();

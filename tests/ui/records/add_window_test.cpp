@@ -173,6 +173,13 @@ TEST_F(AddWindow, TheNumberFieldTakesTypedDigitsAndFillsItselfWithTheTime) {
     EXPECT_EQ(number->text(), "12");
 }
 
+TEST_F(AddWindow, TabLeavesTheRemarkAndIsNeverStoredInIt) {
+    auto* memo = Find<QPlainTextEdit>(add(), "Memo1");
+    QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier, "\t");
+    QCoreApplication::sendEvent(memo, &tab);
+    EXPECT_EQ(memo->toPlainText(), "");
+}
+
 TEST_F(AddWindow, ClearAsksAndExitEmptiesAndBothCloseWaysRefreshTheList) {
     Fill("777777", "keep.com");
     Find<QPlainTextEdit>(add(), "Memo1")->setPlainText("note");

@@ -227,6 +227,9 @@ TEST_F(DetailWindow, DateListsChooseTheLoadedEntryAndReadOnlyListsTakeNoChange) 
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
     QApplication::sendEvent(year, &down);
     EXPECT_EQ(year->currentText(), "2031");  // one step on from the loaded year
+    QKeyEvent three(QEvent::KeyPress, Qt::Key_3, Qt::NoModifier, "3");
+    QApplication::sendEvent(year, &three);
+    EXPECT_EQ(year->currentText(), "2031");  // a typed character chooses nothing (not the year 3000)
 
     OpenFromMain(0, true);
     EXPECT_TRUE(year->isEnabled());  // shown as it is, not greyed
