@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs a built program folder for the user only: the programs into the program folder
-# (HOME_FOLDER), with the manual page and bash completion beside them, and the desktop entry, the
-# icon and the AppStream metainfo under the user's data folder. Never system-wide, never over a
+# (HOME_FOLDER), a `sitora-cli` link in ~/.local/bin, the manual page, bash completion, the
+# desktop entry, the icon and the AppStream metainfo under the user's data folder. Never system-wide, never over a
 # file it did not make; every file it makes is listed in HOME_FOLDER/.installed for
 # `make uninstall`. db.mdb, key.exe and sk.exe are made only where missing and never listed.
 #   install-files.sh BUILT_PROGRAM_FOLDER HOME_FOLDER
@@ -32,9 +32,26 @@ put() {
 for program in sitora sitora-cli; do put "$built/$program" "$home/$program" 0755; done
 put "$source_dir/resources/sitora-cli.bash" "$home/sitora-cli.bash" 0644
 put "$source_dir/resources/sitora-cli.bash" "$data/bash-completion/completions/sitora-cli" 0644
+# man finds pages in ~/.local/share/man for a command in ~/.local/bin.
 gzip -9nc "$source_dir/resources/sitora-cli.1" > "$new_manifest.man"
-put "$new_manifest.man" "$home/man/man1/sitora-cli.1.gz" 0644
+put "$new_manifest.man" "$data/man/man1/sitora-cli.1.gz" 0644
 rm -f "$new_manifest.man"
+
+# sitora-cli on the PATH (~/.local/bin, which Debian's ~/.profile puts there once it exists).
+link="$HOME/.local/bin/sitora-cli"
+if { [ -e "$link" ] || [ -L "$link" ]; } && ! grep -qxF "$link" <<<"$old_manifest"; then
+    echo "left alone (not made by Sitora): $link"
+else
+    mkdir -p "$(dirname "$link")"
+    ln -sfn "$home/sitora-cli" "$link"
+    echo "$link" >> "$new_manifest"
+fi
+
+# The caches the desktop keeps of these folders: made by this install where there were none, then
+# listed so that uninstalling removes them too.
+for cache in "$data/icons/hicolor/icon-theme.cache" "$data/applications/mimeinfo.cache"; do
+    if [ ! -e "$cache" ] || grep -qxF "$cache" <<<"$old_manifest"; then echo "$cache" >> "$new_manifest"; fi
+done
 
 for png in "$built"/icons/sitora-*.png; do
     size="$(basename "$png" .png)"; size="${size#sitora-}"

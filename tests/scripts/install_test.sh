@@ -21,7 +21,9 @@ desktop-file-validate "$desktop" || fail "the desktop entry does not validate"
 grep -qx "Exec=$SITORA_HOME/sitora" "$desktop" || fail "the desktop entry does not start the installed program"
 appstreamcli validate --no-net "$source_dir/resources/org.sitora.Sitora.metainfo.xml" >/dev/null || fail "the metainfo does not validate"
 [ -s "$XDG_DATA_HOME/icons/hicolor/48x48/apps/sitora.png" ] && [ -s "$XDG_DATA_HOME/icons/hicolor/scalable/apps/sitora.svg" ] || fail "no icon"
-zcat "$SITORA_HOME/man/man1/sitora-cli.1.gz" | groff -man -ww -z 2>&1 | grep . && fail "the manual page has warnings"
+zcat "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" | groff -man -ww -z 2>&1 | grep . && fail "the manual page has warnings"
+"$HOME/.local/bin/sitora-cli" --help | grep -q '^  compact' || fail "sitora-cli is not in ~/.local/bin"
+[ -e "$XDG_DATA_HOME/icons/hicolor/icon-theme.cache" ] || ! command -v gtk-update-icon-cache >/dev/null || fail "no icon cache"
 "$SITORA_HOME/sitora-cli" --help | grep -q '^  compact' || fail "--help lists no commands"
 "$SITORA_HOME/sitora-cli" export --help | grep -q -- '--format xls|csv|htm|rtf|txt' || fail "export --help"
 # shellcheck disable=SC1091
@@ -34,7 +36,8 @@ COMP_WORDS=(sitora-cli co); COMP_CWORD=1; _sitora_cli
 printf 'my register' > "$SITORA_HOME/db.mdb"; printf 'key' > "$SITORA_HOME/key.exe"; printf 'sk' > "$SITORA_HOME/sk.exe"
 SITORA_HOME="$SITORA_HOME" "$source_dir/scripts/uninstall.sh" >/dev/null
 [ "$(cat "$SITORA_HOME/db.mdb")$(cat "$SITORA_HOME/key.exe")$(cat "$SITORA_HOME/sk.exe")" = "my registerkeysk" ] || fail "uninstall touched the data"
-for gone in "$SITORA_HOME/sitora" "$SITORA_HOME/sitora-cli" "$desktop" "$XDG_DATA_HOME/icons/hicolor/48x48/apps/sitora.png"; do
+for gone in "$SITORA_HOME/sitora" "$SITORA_HOME/sitora-cli" "$desktop" "$XDG_DATA_HOME/icons/hicolor/48x48/apps/sitora.png" \
+           "$HOME/.local/bin/sitora-cli" "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" "$XDG_DATA_HOME/icons/hicolor/icon-theme.cache"; do
     [ ! -e "$gone" ] || fail "uninstall left $gone"
 done
 [ "$(cat "$XDG_DATA_HOME/metainfo/org.sitora.Sitora.metainfo.xml")" = "someone else's" ] || fail "uninstall removed a foreign file"
