@@ -99,10 +99,12 @@ void TForm3::OpenRecord(const QString& address, bool read_only) {
         for (ChoiceList* list : {lists.year, lists.month, lists.day}) list->SetReadOnly(read_only);
     if (isVisible()) {
         Load();  // the window follows a hand-over at once
-        raise();
     } else {
         show();
     }
+    // Over the window that handed the record over (the expiry window is kept on top as well).
+    raise();
+    activateWindow();
 }
 
 void TForm3::showEvent(QShowEvent* event) {
@@ -133,7 +135,7 @@ void TForm3::Load() {
             fields_.ClearTexts();
             // The refusal is shown over the window, once the window is drawn.
             QTimer::singleShot(0, this, [this] {
-                context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox);
+                context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox, this);
             });
             return;
         }

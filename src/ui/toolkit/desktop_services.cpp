@@ -4,6 +4,9 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -15,8 +18,10 @@
 
 namespace sitora::ui {
 
-BoxAnswer DesktopMessageBoxes::Show(const QString& text, const QString& title, int flags) {
-    QMessageBox box(QApplication::activeWindow());
+BoxAnswer DesktopMessageBoxes::Show(const QString& text, const QString& title, int flags, QWidget* over) {
+    // Transient for the window it concerns, so that the window manager stacks it over that one
+    // (a window kept on top would otherwise hide it and its modality would block everything).
+    QMessageBox box(over ? over->window() : QApplication::activeWindow());
     box.setWindowTitle(title);
     QString shown = text;
     shown.replace("\r\n", "\n").replace('\r', '\n');
@@ -29,6 +34,13 @@ BoxAnswer DesktopMessageBoxes::Show(const QString& text, const QString& title, i
     } else {
         box.setIcon(flags == kErrorBox ? QMessageBox::Critical : QMessageBox::Warning);
         box.setStandardButtons(QMessageBox::Ok);
+    }
+    // A window manager draws the title in the box's title bar beside its buttons: the box is
+    // made wide enough for the whole title (Qt sizes it for its text alone).
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        const int title_width = QFontMetrics(QApplication::font()).horizontalAdvance(title) * 3 / 2 + 160;
+        grid->addItem(new QSpacerItem(title_width, 0, QSizePolicy::Minimum, QSizePolicy::Expanding), grid->rowCount(),
+                      0, 1, grid->columnCount());
     }
     return box.exec() == QMessageBox::Ok ? BoxAnswer::Ok : BoxAnswer::Cancel;
 }
@@ -52,6 +64,9 @@ std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
 }
 
 bool InstallChineseQtTexts() {
+    // Qt's own words come from the catalogue; sizes, dates and the kinds of files that its file
+    // dialog shows come from the locale.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* translator = new QTranslator(QCoreApplication::instance());
     if (!translator->load(QLocale(QLocale::Chinese, QLocale::China), "qtbase", "_", folder)) {

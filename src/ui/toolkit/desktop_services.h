@@ -8,7 +8,7 @@ namespace sitora::ui {
 
 class DesktopMessageBoxes : public MessageBoxes {
 public:
-    BoxAnswer Show(const QString& text, const QString& title, int flags) override;
+    BoxAnswer Show(const QString& text, const QString& title, int flags, QWidget* over = nullptr) override;
 };
 
 // The desktop's save dialog. It opens in the folder of the last export and does not ask

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <optional>
 
+class QWidget;
+
 namespace sitora::ui {
 
 // The flags of a message box: the icon, and for a question its OK and Cancel buttons.
@@ -18,8 +20,9 @@ enum class BoxAnswer { Ok, Cancel };
 class MessageBoxes {
 public:
     virtual ~MessageBoxes() = default;
-    // Shows a modal box; carriage returns in `text` are line breaks.
-    virtual BoxAnswer Show(const QString& text, const QString& title, int flags) = 0;
+    // Shows a modal box over `over`, the window it concerns (the active window when none is
+    // named); carriage returns in `text` are line breaks.
+    virtual BoxAnswer Show(const QString& text, const QString& title, int flags, QWidget* over = nullptr) = 0;
 };
 
 struct SaveRequest {

@@ -12,7 +12,7 @@ public:
 private:
     class OkBoxes : public MessageBoxes {
     public:
-        BoxAnswer Show(const QString&, const QString&, int) override { return BoxAnswer::Ok; }
+        BoxAnswer Show(const QString&, const QString&, int, QWidget* = nullptr) override { return BoxAnswer::Ok; }
     };
     class CancelledSave : public SaveDialog {
     public:

@@ -142,6 +142,7 @@ TEST_F(DetailWindow, ARecordOfAnotherKeyIsRefusedAndNothingCanBeSavedAfterwards)
     EXPECT_NE(boxes_.LastText(), "读取详细数据失败");  // not before the window is drawn...
     QCoreApplication::processEvents();
     EXPECT_EQ(boxes_.LastText(), "读取详细数据失败");  // ...but over it
+    EXPECT_EQ(boxes_.last_over, detail());
     EXPECT_EQ(Field("Edit1"), "");
     EXPECT_EQ(Field("Edit3"), "");
     EXPECT_EQ(Find<QComboBox>(detail(), "ComboBox1")->currentText(), "2010");  // lists keep their text

@@ -16,7 +16,8 @@ struct ShownBox {
 
 class ScriptedBoxes : public ui::MessageBoxes {
 public:
-    ui::BoxAnswer Show(const QString& text, const QString& title, int flags) override {
+    ui::BoxAnswer Show(const QString& text, const QString& title, int flags, QWidget* over = nullptr) override {
+        last_over = over;
         shown.push_back({text, title, flags});
         if (answers.empty()) return ui::BoxAnswer::Ok;
         ui::BoxAnswer answer = answers.front();
@@ -26,6 +27,7 @@ public:
     QString LastText() const { return shown.empty() ? QString() : shown.back().text; }
     std::vector<ShownBox> shown;
     std::deque<ui::BoxAnswer> answers;  // Ok when empty
+    QWidget* last_over = nullptr;       // the window the last box was shown over
 };
 
 class ScriptedSaveDialog : public ui::SaveDialog {
