@@ -1,6 +1,5 @@
 #include "app/text/cp936.h"
 
-#include <iconv.h>
 #include <unicode/ucnv.h>
 
 #include <array>
@@ -15,45 +14,63 @@ namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
-// One iconv conversion, reset before each use.
-class Converter {
+// GB18030 for what code page 936 lacks, from ICU as well: its table keeps the four-byte forms
+// of the characters that later editions of GB18030 moved onto two-byte codes Windows gives to
+// private-use characters, so that they come back as themselves. One converter per thread.
+class Gb18030 {
 public:
-    Converter(const char* to, const char* from) : cd_(iconv_open(to, from)) {
-        if (cd_ == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error(std::string("iconv cannot convert ") + from + " to " + to);
+    Gb18030() {
+        UErrorCode error = U_ZERO_ERROR;
+        converter_ = ucnv_open("gb18030", &error);
+        if (U_FAILURE(error)) throw std::runtime_error("ICU has no gb18030 converter");
+        ucnv_setToUCallBack(converter_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+        ucnv_setFromUCallBack(converter_, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
     }
-    ~Converter() { iconv_close(cd_); }
-    Converter(const Converter&) = delete;
-    Converter& operator=(const Converter&) = delete;
+    ~Gb18030() { ucnv_close(converter_); }
+    Gb18030(const Gb18030&) = delete;
+    Gb18030& operator=(const Gb18030&) = delete;
 
-    // Converts as much of `in` as it can, appending to `out`; the bytes left (from the first
-    // one it cannot convert) stay in `in`.
-    void ConvertPrefix(std::string_view& in, std::string& out) {
-        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
-        char* src = const_cast<char*>(in.data());
-        size_t src_left = in.size();
-        char buffer[1024];
-        while (src_left > 0) {
-            char* dst = buffer;
-            size_t dst_left = sizeof buffer;
-            const size_t rc = iconv(cd_, &src, &src_left, &dst, &dst_left);
-            out.append(buffer, dst - buffer);
-            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
+    // The form of one character, appended to `out`; false when it has none.
+    bool Encode(char32_t code_point, std::string& out) {
+        UChar units[2];
+        int count = 1;
+        if (code_point >= 0x10000) {
+            units[0] = static_cast<UChar>(0xD800 + ((code_point - 0x10000) >> 10));
+            units[1] = static_cast<UChar>(0xDC00 + ((code_point - 0x10000) & 0x3FF));
+            count = 2;
+        } else {
+            units[0] = static_cast<UChar>(code_point);
         }
-        in.remove_prefix(in.size() - src_left);
+        char bytes[8];
+        UErrorCode error = U_ZERO_ERROR;
+        ucnv_reset(converter_);
+        const int length = ucnv_fromUChars(converter_, bytes, sizeof bytes, units, count, &error);
+        if (U_FAILURE(error) || length <= 0) return false;
+        out.append(bytes, static_cast<std::size_t>(length));
+        return true;
     }
-    // Converts the whole of `piece` into `out`; false (and `out` as it was) when it cannot.
-    bool ConvertWhole(std::string_view piece, std::string& out) {
-        const std::size_t kept = out.size();
-        ConvertPrefix(piece, out);
-        if (piece.empty()) return true;
-        out.resize(kept);
-        return false;
+    // The character of a four-byte form, or 0.
+    char32_t Decode(std::string_view four_bytes) {
+        UChar units[4];
+        UErrorCode error = U_ZERO_ERROR;
+        ucnv_reset(converter_);
+        const int count = ucnv_toUChars(converter_, units, 4, four_bytes.data(), 4, &error);
+        if (U_FAILURE(error)) return 0;
+        if (count == 1) return units[0];
+        if (count == 2 && units[0] >= 0xD800 && units[0] < 0xDC00)
+            return 0x10000 + ((units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
+        return 0;
     }
 
 private:
-    iconv_t cd_;
+    UConverter* converter_ = nullptr;
 };
+
+Gb18030& Gb18030Converter() {
+    thread_local Gb18030 converter;
+    return converter;
+}
+
 
 // Windows' own code page 936 as ICU holds it ("windows-936", which is Windows' table: the euro
 // sign at 0x80, U+F8F5 for 0xFF, the user-defined areas in the private-use range, where glibc's
@@ -167,8 +184,13 @@ void AppendUtf8(char32_t code_point, std::string& out) {
     } else if (code_point < 0x800) {
         out += static_cast<char>(0xC0 | code_point >> 6);
         out += static_cast<char>(0x80 | (code_point & 0x3F));
-    } else {
+    } else if (code_point < 0x10000) {
         out += static_cast<char>(0xE0 | code_point >> 12);
+        out += static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
+        out += static_cast<char>(0x80 | (code_point & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | code_point >> 18);
+        out += static_cast<char>(0x80 | (code_point >> 12 & 0x3F));
         out += static_cast<char>(0x80 | (code_point >> 6 & 0x3F));
         out += static_cast<char>(0x80 | (code_point & 0x3F));
     }
@@ -253,8 +275,7 @@ void ToCp936Into(std::string_view utf8, std::string& out) {
             AppendForm(form, out);
         } else {
             // What code page 936 lacks is written in its GB18030 form, so that nothing is lost.
-            thread_local Converter gb18030("GB18030", "UTF-8");
-            if (!gb18030.ConvertWhole(utf8.substr(0, length), out)) out += '?';
+            if (!Gb18030Converter().Encode(code_point, out)) out += '?';
         }
         utf8.remove_prefix(length);
     }
@@ -339,9 +360,9 @@ std::string FromCp936(std::string_view bytes) {
             continue;
         }
         // A four-byte GB18030 form (what ToCp936 writes for characters code page 936 lacks).
-        thread_local Converter gb18030("UTF-8", "GB18030");
         const bool four_bytes = bytes.size() >= 4 && bytes[1] >= '0' && bytes[1] <= '9';
-        if (four_bytes && gb18030.ConvertWhole(bytes.substr(0, 4), out)) {
+        if (const char32_t code_point = four_bytes ? Gb18030Converter().Decode(bytes.substr(0, 4)) : 0) {
+            AppendUtf8(code_point, out);
             bytes.remove_prefix(4);
             continue;
         }
