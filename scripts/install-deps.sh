@@ -19,7 +19,7 @@ test_packages=(
     clang libclang-rt-dev
     python3 strace
     libreoffice-calc-nogui libreoffice-writer-nogui
-    xdotool x11-utils
+    xdotool x11-utils x11-apps openbox
     librsvg2-bin desktop-file-utils appstream groff-base
 )
 

@@ -54,4 +54,14 @@ WindowSet::~WindowSet() {
     Destroy(form6_, context_.Form6);
 }
 
+void WindowSet::ShowWhatTheUserWorksIn() {
+    if (!form6_->LoggedIn()) {
+        form6_->showNormal();
+        form6_->raise();
+        form6_->activateWindow();
+        return;
+    }
+    form1_->ShowFromIcon();
+}
+
 }  // namespace sitora::ui

@@ -15,6 +15,10 @@ public:
     WindowSet(const WindowSet&) = delete;
     WindowSet& operator=(const WindowSet&) = delete;
 
+    // Brings up the window the user works in (a second start asked): the login window until
+    // the login, the main window after it.
+    void ShowWhatTheUserWorksIn();
+
 private:
     AppContext& context_;
     std::unique_ptr<TForm6> form6_;

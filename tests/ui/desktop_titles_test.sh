@@ -57,3 +57,21 @@ for attempt in $(seq 10); do
 done
 [ -n "${main_shown:-}" ] || fail "no main window titled exactly Sitora V1.0: $(names)"
 echo "titles read 登录, 提示 and Sitora V1.0; the window class is Sitora"
+
+# A second start brings the running copy's main window up (where a window manager can minimize it).
+if command -v openbox >/dev/null; then
+    openbox >/dev/null 2>&1 & wm=$!
+    trap 'kill "${wm:-}" 2>/dev/null || true; cleanup' EXIT
+    main="$(window_named "Sitora V1.0")"
+    for _ in $(seq 50); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break; sleep 0.1; done
+    for _ in $(seq 20); do
+        xdotool windowminimize "$main" 2>/dev/null || true
+        sleep 0.2
+        xprop -id "$main" WM_STATE | grep -q Iconic && break
+    done
+    xprop -id "$main" WM_STATE | grep -q Iconic || fail "the main window could not be minimized"
+    timeout 20 "$work/Sitora/sitora" || fail "the second start did not end at once"
+    for _ in $(seq 50); do xprop -id "$main" WM_STATE | grep -q Normal && break; sleep 0.1; done
+    xprop -id "$main" WM_STATE | grep -q Normal || fail "a second start left the main window minimized"
+    echo "a second start brought the main window up"
+fi

@@ -23,4 +23,13 @@ private:
     bool another_copy_runs_ = false;
 };
 
+// A second start asks the copy that runs to show itself, through a Unix socket
+// `<folder>/<name>.show` of the same private folder as the lock.
+// The running copy's side: listens there (non-blocking); -1 where it cannot.
+int ListenForShowRequests(const std::filesystem::path& folder, const std::string& name);
+// Takes the requests that wait on the socket; true when there was one.
+bool TakeShowRequests(int listening);
+// The second start's side: false where nothing listens.
+bool AskRunningCopyToShow(const std::filesystem::path& folder, const std::string& name);
+
 }  // namespace sitora::files

@@ -1,8 +1,11 @@
 // Sitora: start-up, the single-instance rule and shutdown.
 #include <malloc.h>
+#include <unistd.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <QMetaObject>
+#include <QSocketNotifier>
 #include <QSystemTrayIcon>
 
 #include "app/data/data_module.h"
@@ -34,9 +37,13 @@ int main(int argc, char** argv) {
     // does not leave the old list's memory behind.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
     const std::filesystem::path private_folder = PrivateFolderOrNone();
-    // Another copy runs: end at once, silently, before any window exists.
+    // Another copy runs: it is asked to show its login or main window, and this one ends at
+    // once, silently, before any window exists.
     files::SingleInstanceLock instance(private_folder.empty() ? "/nonexistent" : private_folder, "Sitora");
-    if (instance.AnotherCopyRuns()) return 0;
+    if (instance.AnotherCopyRuns()) {
+        files::AskRunningCopyToShow(private_folder, "Sitora");
+        return 0;
+    }
 
     QApplication application(argc, argv);
     const QString program_folder = QCoreApplication::applicationDirPath() + "/";
@@ -64,11 +71,19 @@ int main(int argc, char** argv) {
 
         ui::WindowSet windows(context);
         context.Form6->show();
+        // A second start's request: the window the user would see now comes up.
+        const int door = private_folder.empty() ? -1 : files::ListenForShowRequests(private_folder, "Sitora");
+        QSocketNotifier requests(std::max(door, 0), QSocketNotifier::Read);
+        requests.setEnabled(door >= 0);
+        QObject::connect(&requests, &QSocketNotifier::activated, [&] {
+            if (files::TakeShowRequests(door)) windows.ShowWhatTheUserWorksIn();
+        });
 #ifdef SITORA_START_PROBE
         // The probe build times the way from start to a shown login window, then ends.
         end_application();
 #endif
         exit_code = QApplication::exec();
+        if (door >= 0) close(door);
         // Windows go before the data module, which closes the connection.
     }
     return exit_code;

@@ -93,6 +93,7 @@ void TForm6::LogIn() {
         Edit1->clear();
         return;
     }
+    logged_in_ = true;
     if (context_.Form1) context_.Form1->show();
     for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4}) edit->clear();
     hide();

@@ -14,6 +14,8 @@ namespace sitora::ui {
 class TForm6 : public QWidget {
     Q_OBJECT
 public:
+    // The right password was given: the login window stays hidden from now on.
+    bool LoggedIn() const { return logged_in_; }
     // Window widths with the login panel alone and with the change panel beside it.
     static constexpr int kNarrowWidth = 305;
     static constexpr int kWideWidth = 612;
@@ -37,6 +39,7 @@ private:
     AppContext& context_;
     std::string login_password_;  // code page 936 bytes of the password that logs in
     bool loaded_ = false;
+    bool logged_in_ = false;
 
     QFrame* Panel1;
     QFrame* Panel2;

@@ -32,6 +32,18 @@ TEST(SingleInstance, ASecondHolderIsRefusedUntilTheFirstEnds) {
     EXPECT_FALSE(again.AnotherCopyRuns());
 }
 
+TEST(SingleInstance, ASecondStartAsksTheRunningCopyToShowItself) {
+    test::TempFolder folder;
+    EXPECT_FALSE(AskRunningCopyToShow(folder.path(), "Sitora"));  // nobody listens
+    const int door = ListenForShowRequests(folder.path(), "Sitora");
+    ASSERT_GE(door, 0);
+    EXPECT_FALSE(TakeShowRequests(door));
+    EXPECT_TRUE(AskRunningCopyToShow(folder.path(), "Sitora"));
+    EXPECT_TRUE(TakeShowRequests(door));
+    EXPECT_FALSE(TakeShowRequests(door));
+    close(door);
+}
+
 TEST(SingleInstance, AnUnusableFolderLetsStartUpGoOn) {
     SingleInstanceLock lock("/nonexistent/folder", "Sitora");
     EXPECT_FALSE(lock.AnotherCopyRuns());
