@@ -1,6 +1,7 @@
 #include "app/data/list_file.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -52,6 +53,11 @@ constexpr Heading kHeadings[] = {
 constexpr std::string_view kRequired[] = {"web_id", "web_time", "web_endtime", "web_domaintime", "web_enddomaintime"};
 
 constexpr std::size_t kChunkBytes = 1 << 20;
+
+// The piece read at once: a megabyte, or less for a smaller list.
+std::size_t ChunkFor(const ListBytes& bytes) {
+    return static_cast<std::size_t>(std::clamp<std::uint64_t>(bytes.Size() + 1, 4096, kChunkBytes));
+}
 // A cell may be this long; the rest of a longer one is not kept, and its row is refused.
 constexpr std::size_t kLongestCell = 1 << 20;
 // No list names more columns than this; the heading line's cells beyond it are not kept.
@@ -135,7 +141,7 @@ private:
 
 EncodingScan ScanEncoding(ListBytes& bytes) {
     EncodingScan scan;
-    std::string chunk(kChunkBytes, '\0');
+    std::string chunk(ChunkFor(bytes), '\0');
     std::size_t got = bytes.ReadAt(0, chunk.data(), chunk.size());
     const std::string_view start(chunk.data(), got);
     if (start.size() >= 2 && (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF"))
@@ -167,6 +173,11 @@ ListBytesInFile::ListBytesInFile(const std::filesystem::path& path)
 
 ListBytesInFile::~ListBytesInFile() { close(fd_); }
 
+std::uint64_t ListBytesInFile::Size() const {
+    struct stat status {};
+    return fstat(fd_, &status) == 0 ? static_cast<std::uint64_t>(status.st_size) : kChunkBytes;
+}
+
 std::size_t ListBytesInFile::ReadAt(std::uint64_t offset, char* buffer, std::size_t size) {
     for (;;) {
         const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
@@ -179,7 +190,7 @@ std::size_t ListBytesInFile::ReadAt(std::uint64_t offset, char* buffer, std::siz
 class ListReader::Text {
 public:
     Text(ListBytes& bytes, bool code_page_936, std::uint64_t start)
-        : bytes_(bytes), code_page_936_(code_page_936), offset_(start) {}
+        : bytes_(bytes), code_page_936_(code_page_936), offset_(start), chunk_(ChunkFor(bytes)) {}
 
     // The byte at the read position, or -1 at the end.
     int Peek() {
@@ -203,8 +214,8 @@ private:
         const std::size_t before = text_.size();
         while (text_.size() == before && !ended_) {
             const std::size_t kept = raw_.size();
-            raw_.resize(kept + kChunkBytes);
-            const std::size_t got = bytes_.ReadAt(offset_, raw_.data() + kept, kChunkBytes);
+            raw_.resize(kept + chunk_);
+            const std::size_t got = bytes_.ReadAt(offset_, raw_.data() + kept, chunk_);
             raw_.resize(kept + got);
             offset_ += got;
             ended_ = got == 0;
@@ -239,6 +250,7 @@ private:
     ListBytes& bytes_;
     bool code_page_936_;
     std::uint64_t offset_;
+    std::size_t chunk_;
     bool ended_ = false;
     std::string raw_;   // read, not yet decoded
     std::string text_;  // decoded

@@ -30,12 +30,15 @@ public:
     virtual ~ListBytes() = default;
     // Up to `size` bytes from `offset` on; 0 at the end. Throws DataError.
     virtual std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) = 0;
+    // How many bytes there are, as far as is known: a small list is read in small pieces.
+    virtual std::uint64_t Size() const = 0;
 };
 
 class ListBytesInMemory : public ListBytes {
 public:
     explicit ListBytesInMemory(std::string_view bytes) : bytes_(bytes) {}
     std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
+    std::uint64_t Size() const override { return bytes_.size(); }
 
 private:
     std::string_view bytes_;
@@ -49,6 +52,7 @@ public:
     ListBytesInFile(const ListBytesInFile&) = delete;
     ListBytesInFile& operator=(const ListBytesInFile&) = delete;
     std::size_t ReadAt(std::uint64_t offset, char* buffer, std::size_t size) override;
+    std::uint64_t Size() const override;
 
 private:
     int fd_;
