@@ -14,21 +14,34 @@ namespace {
 
 constexpr std::string_view kReplacementUtf8 = "\xEF\xBF\xBD";
 
+// An ICU converter of this thread that stops at what it cannot map rather than substituting.
+class StoppingConverter {
+public:
+    explicit StoppingConverter(const char* name) {
+        UErrorCode error = U_ZERO_ERROR;
+        converter_ = ucnv_open(name, &error);
+        if (U_FAILURE(error)) throw std::runtime_error(std::string("ICU has no converter ") + name);
+        ucnv_setToUCallBack(converter_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+        ucnv_setFromUCallBack(converter_, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
+    }
+    ~StoppingConverter() { ucnv_close(converter_); }
+    StoppingConverter(const StoppingConverter&) = delete;
+    StoppingConverter& operator=(const StoppingConverter&) = delete;
+    // Reset for a conversion of its own.
+    UConverter* Fresh() {
+        ucnv_reset(converter_);
+        return converter_;
+    }
+
+private:
+    UConverter* converter_ = nullptr;
+};
+
 // GB18030 for what code page 936 lacks, from ICU as well: its table keeps the four-byte forms
 // of the characters that later editions of GB18030 moved onto two-byte codes Windows gives to
 // private-use characters, so that they come back as themselves. One converter per thread.
 class Gb18030 {
 public:
-    Gb18030() {
-        UErrorCode error = U_ZERO_ERROR;
-        converter_ = ucnv_open("gb18030", &error);
-        if (U_FAILURE(error)) throw std::runtime_error("ICU has no gb18030 converter");
-        ucnv_setToUCallBack(converter_, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-        ucnv_setFromUCallBack(converter_, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-    }
-    ~Gb18030() { ucnv_close(converter_); }
-    Gb18030(const Gb18030&) = delete;
-    Gb18030& operator=(const Gb18030&) = delete;
 
     // The form of one character, appended to `out`; false when it has none.
     bool Encode(char32_t code_point, std::string& out) {
@@ -43,8 +56,7 @@ public:
         }
         char bytes[8];
         UErrorCode error = U_ZERO_ERROR;
-        ucnv_reset(converter_);
-        const int length = ucnv_fromUChars(converter_, bytes, sizeof bytes, units, count, &error);
+        const int length = ucnv_fromUChars(converter_.Fresh(), bytes, sizeof bytes, units, count, &error);
         if (U_FAILURE(error) || length <= 0) return false;
         out.append(bytes, static_cast<std::size_t>(length));
         return true;
@@ -53,8 +65,7 @@ public:
     char32_t Decode(std::string_view four_bytes) {
         UChar units[4];
         UErrorCode error = U_ZERO_ERROR;
-        ucnv_reset(converter_);
-        const int count = ucnv_toUChars(converter_, units, 4, four_bytes.data(), 4, &error);
+        const int count = ucnv_toUChars(converter_.Fresh(), units, 4, four_bytes.data(), 4, &error);
         if (U_FAILURE(error)) return 0;
         if (count == 1) return units[0];
         if (count == 2 && units[0] >= 0xD800 && units[0] < 0xDC00)
@@ -63,7 +74,7 @@ public:
     }
 
 private:
-    UConverter* converter_ = nullptr;
+    StoppingConverter converter_{"gb18030"};
 };
 
 Gb18030& Gb18030Converter() {
@@ -110,30 +121,17 @@ private:
     static constexpr std::uint32_t kUnknown = 0;
     static constexpr std::uint32_t kKnown = 1u << 31;
 
-    // One converter per thread, stopping at what it cannot map rather than substituting.
+    // A converter of this thread, reset for one conversion.
     static UConverter* Converter() {
-        struct Owned {
-            UConverter* converter = nullptr;
-            Owned() {
-                UErrorCode error = U_ZERO_ERROR;
-                converter = ucnv_open("windows-936", &error);
-                if (U_FAILURE(error)) throw std::runtime_error("ICU has no windows-936 converter");
-                ucnv_setToUCallBack(converter, UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-                ucnv_setFromUCallBack(converter, UCNV_FROM_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &error);
-            }
-            ~Owned() { ucnv_close(converter); }
-        };
-        thread_local Owned owned;
-        return owned.converter;
+        thread_local StoppingConverter converter("windows-936");
+        return converter.Fresh();
     }
 
     static char32_t AskDecode(unsigned char lead, unsigned char trail) {
         const char bytes[2] = {static_cast<char>(lead), static_cast<char>(trail)};
         UChar unit[4];
         UErrorCode error = U_ZERO_ERROR;
-        UConverter* converter = Converter();
-        ucnv_reset(converter);
-        const int units = ucnv_toUChars(converter, unit, 4, bytes, trail ? 2 : 1, &error);
+        const int units = ucnv_toUChars(Converter(), unit, 4, bytes, trail ? 2 : 1, &error);
         return U_SUCCESS(error) && units == 1 ? unit[0] : 0;
     }
 
@@ -141,9 +139,7 @@ private:
         const UChar unit = static_cast<UChar>(code_point);
         unsigned char bytes[4];
         UErrorCode error = U_ZERO_ERROR;
-        UConverter* converter = Converter();
-        ucnv_reset(converter);
-        const int length = ucnv_fromUChars(converter, reinterpret_cast<char*>(bytes), 4, &unit, 1, &error);
+        const int length = ucnv_fromUChars(Converter(), reinterpret_cast<char*>(bytes), 4, &unit, 1, &error);
         if (U_FAILURE(error) || length < 1 || length > 2) return 0;
         const unsigned char lead = bytes[0];
         const unsigned char trail = length == 2 ? bytes[1] : 0;
