@@ -148,11 +148,11 @@ EncodingScan ScanEncoding(ListBytes& bytes) {
         throw DataError("the file is in UTF-16: save it as CSV in UTF-8 or code page 936");
     scan.byte_order_mark = start.substr(0, 3) == kByteOrderMark;
     Utf8Scanner scanner(scan);
-    std::uint64_t offset = scan.byte_order_mark ? 3 : 0;
-    for (got = bytes.ReadAt(offset, chunk.data(), chunk.size()); got > 0;
-         got = bytes.ReadAt(offset, chunk.data(), chunk.size())) {
+    // The first chunk, already read, is scanned from after the mark; the rest as it comes.
+    scanner.Feed(start.substr(scan.byte_order_mark ? 3 : 0));
+    for (std::uint64_t offset = got; got > 0; offset += got) {
+        got = bytes.ReadAt(offset, chunk.data(), chunk.size());
         scanner.Feed(std::string_view(chunk.data(), got));
-        offset += got;
     }
     scanner.Finish();
     if (scan.byte_order_mark && !scan.utf8) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");

@@ -53,9 +53,10 @@ public:
     bool Contains(std::string_view key) const { return !slots_.empty() && slots_[Slot(Digest(key))] != 0; }
     void Insert(std::string_view key) {
         Reserve(count_ + 1);
-        std::uint64_t& slot = slots_[Slot(Digest(key))];
+        const std::uint64_t digest = Digest(key);
+        std::uint64_t& slot = slots_[Slot(digest)];
         if (slot == 0) ++count_;
-        slot = Digest(key);
+        slot = digest;
     }
     std::size_t Size() const { return count_; }
 
