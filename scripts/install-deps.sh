@@ -7,7 +7,7 @@ set -euo pipefail
 run_packages=(
     build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsqlite3-dev
+    libsqlite3-dev gettext
     mdbtools-dev libpq-dev libicu-dev
     fonts-wqy-microhei qt6-translations-l10n
     # A program folder without a desktop is started under a virtual X display.

@@ -31,6 +31,7 @@ put() {
 
 for program in sitora sitora-cli; do put "$built/$program" "$home/$program" 0755; done
 put "$source_dir/resources/sitora-cli.bash" "$home/sitora-cli.bash" 0644
+put "$built/locale/zh_CN/LC_MESSAGES/sitora-cli.mo" "$home/locale/zh_CN/LC_MESSAGES/sitora-cli.mo" 0644
 put "$source_dir/resources/sitora-cli.bash" "$data/bash-completion/completions/sitora-cli" 0644
 # man finds pages in ~/.local/share/man for a command in ~/.local/bin.
 gzip -9nc "$source_dir/resources/sitora-cli.1" > "$new_manifest.man"

@@ -31,9 +31,10 @@ struct CliRun {
 
 class CliTest : public ProgramFolderTest {
 protected:
-    CliRun Cli(const std::string& args, const std::string& password = "") {
+    // English unless `language` names a locale.
+    CliRun Cli(const std::string& args, const std::string& password = "", const std::string& language = "C.UTF-8") {
         WriteFile(runtime_ / "stdin", password + "\n");
-        const std::string command = std::string(SITORA_CLI_PATH) + " " + args + " --folder '" + program_.path().string() +
+        const std::string command = "env -u LANGUAGE -u LC_MESSAGES LC_ALL=" + language + " " + SITORA_CLI_PATH + " " + args + " --folder '" + program_.path().string() +
                                     "' --password-stdin < '" + (runtime_ / "stdin").string() + "' > '" +
                                     (runtime_ / "out").string() + "' 2> '" + (runtime_ / "err").string() + "'";
         const int status = std::system(command.c_str());
@@ -86,10 +87,22 @@ TEST_F(CliTest, DueCountsAroundTheThresholdAndSortsByDate) {
               "100001\t站点100001\t100001.com\tspace\t2011-3-13\t3 days left\n");
     run = Cli("due --as-of 2011-3-10 --format json");
     EXPECT_TRUE(ValidJson(run.out)) << run.out;
-    EXPECT_NE(run.out.find("\"days\": \"-1164\""), std::string::npos);
+    EXPECT_NE(run.out.find("\"due\": \"domain\", \"date\": \"2008-1-1\", \"days\": -1164}"), std::string::npos);
     run = Cli("due --as-of 2011-3-10 --format csv");
     EXPECT_EQ(run.out.substr(0, 42), "web_id,web_name,web_address,due,date,days\r");
     EXPECT_EQ(Cli("due --as-of 2000-1-1").exit_code, 0);
+}
+
+// zh_CN.UTF-8 is not generated on every machine: the texts are Chinese all the same.
+TEST_F(CliTest, TextAndMessagesFollowAChineseLocaleWhileJsonKeepsItsNames) {
+    Add("100001", "2011-3-1", "2099-1-1");
+    CliRun run = Cli("due --as-of 2011-3-10", "", "zh_CN.UTF-8");
+    EXPECT_EQ(run.out,
+              "网站编号\t网站名称\t网站地址\t到期项目\t到期日期\t天数\n"
+              "100001\t站点100001\t100001.com\t空间\t2011-3-1\t已过期 9 天\n");
+    EXPECT_NE(Cli("due --as-of 2011-3-10 --format json", "", "zh_CN.UTF-8").out.find("\"due\": \"space\""),
+              std::string::npos);
+    EXPECT_EQ(Cli("show nowhere.com", "", "zh_CN.UTF-8").err, "sitora-cli: 没有网站地址为 nowhere.com 的记录\n");
 }
 
 TEST_F(CliTest, NothingDueOnAnEmptyTable) {

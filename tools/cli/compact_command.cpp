@@ -4,12 +4,13 @@
 #include "app/data/compaction.h"
 #include "commands.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace sitora::cli {
 
 int Compact(const Arguments& args) {
     const Options options(args, {"--folder"}, {"--password-stdin"});
-    if (!options.Positional().empty()) throw UsageError("compact takes no arguments");
+    if (!options.Positional().empty()) throw UsageError(Tr("compact takes no arguments"));
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
     if (!data::CompactDatabase(folder)) {

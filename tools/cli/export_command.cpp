@@ -10,6 +10,7 @@
 #include "export/text_writers.h"
 #include "export/xls_writer.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -21,7 +22,7 @@ gridexport::TGridExportClass WriterFor(const std::string& format) {
     if (format == "htm") return &MakeWriter<TGridExportAsHTML>;
     if (format == "rtf") return &MakeWriter<TGridExportAsRTF>;
     if (format == "txt") return &MakeWriter<TGridExportAsText>;
-    throw UsageError("unknown format " + format + " (xls, csv, htm, rtf or txt)");
+    throw UsageError(Fill(Tr("unknown format %s (xls, csv, htm, rtf or txt)"), {format}));
 }
 
 bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
@@ -46,9 +47,9 @@ bool IsKeptOriginal(const std::filesystem::path& out, const std::string& folder)
 void RefuseProgramFiles(const std::string& out, const std::string& folder) {
     for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb", "register.conf"})
         if (SameFile(out, std::filesystem::path(folder) / name))
-            throw CommandError("--out " + out + " is the program folder's " + name + ": refused");
+            throw CommandError(Fill(Tr("--out %s is the program folder's %s: refused"), {out, name}));
     if (IsKeptOriginal(out, folder))
-        throw CommandError("--out " + out + " is the Access original kept in the program folder: refused");
+        throw CommandError(Fill(Tr("--out %s is the Access original kept in the program folder: refused"), {out}));
 }
 
 }  // namespace
@@ -56,7 +57,7 @@ void RefuseProgramFiles(const std::string& out, const std::string& folder) {
 int Export(const Arguments& args) {
     const Options options(args, {"--list", "--format", "--out", "--folder", "--as-of"}, {"--password-stdin"});
     const std::string list = options.Required("--list");
-    if (list != "main" && list != "expiry") throw UsageError("unknown list " + list + " (main or expiry)");
+    if (list != "main" && list != "expiry") throw UsageError(Fill(Tr("unknown list %s (main or expiry)"), {list}));
     const auto writer = WriterFor(options.Required("--format"));
     const std::string out = options.Required("--out");
     const text::Date today = Today(options);
@@ -79,7 +80,7 @@ int Export(const Arguments& args) {
     try {
         gridexport::SaveGridToExportFile(writer, grid, out, true);
     } catch (const gridexport::ExportError& error) {
-        throw CommandError("cannot export to " + out + ": " + error.what());
+        throw CommandError(Fill(Tr("cannot export to %s: %s"), {out, error.what()}));
     }
     return 0;
 }

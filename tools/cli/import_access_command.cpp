@@ -5,19 +5,21 @@
 #include "commands.h"
 #include "options.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace sitora::cli {
 
 int ImportAccess(const Arguments& args) {
     // It reads no register of ours, so it asks for no password; the switch is accepted for scripts.
     const Options options(args, {"--out", "--folder"}, {"--password-stdin"});
-    if (options.Positional().size() != 1) throw UsageError("import-access takes one Access file");
+    if (options.Positional().size() != 1) throw UsageError(Tr("import-access takes one Access file"));
     const std::string source = options.Positional()[0];
     const std::string target = options.ValueOr("--out", ProgramFolder(options) + "db.mdb");
     const data::AccessImportReport report = data::ImportAccessRegister(source, target);
-    for (const std::string& note : report.notes) std::cerr << "sitora-cli: note: " << note << "\n";
-    std::cout << "imported " << report.records << " records and " << report.settings_rows
-              << " settings row(s) from " << source << " into " << target << "; every record read back and compared\n";
+    for (const std::string& note : report.notes) std::cerr << "sitora-cli: " << Fill(Tr("note: %s"), {note}) << "\n";
+    std::cout << Fill(Tr("imported %s records and %s settings row(s) from %s into %s; every record read back and "
+                         "compared\n"),
+                      {std::to_string(report.records), std::to_string(report.settings_rows), source, target});
     return 0;
 }
 

@@ -10,6 +10,7 @@
 #include "options.h"
 #include "protect/data_key.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -18,7 +19,7 @@ std::string DataKey(const std::string& folder) {
     try {
         return protect::LoadDataKey(folder, files::PrivateFolder()).value_or("");
     } catch (const std::exception& error) {
-        throw CommandError(std::string("cannot read the data key: ") + error.what());
+        throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
     }
 }
 
@@ -26,7 +27,7 @@ std::string DataKey(const std::string& folder) {
 
 int Import(const Arguments& args) {
     const Options options(args, {"--folder"}, {"--password-stdin", "--dry-run", "--skip-refused"});
-    if (options.Positional().size() != 1) throw UsageError("import takes one list file");
+    if (options.Positional().size() != 1) throw UsageError(Tr("import takes one list file"));
     const std::string& path = options.Positional()[0];
     // Read as a stream, twice (the encoding, then the rows): any size takes little memory.
     std::optional<data::ListBytesInFile> bytes;
@@ -44,18 +45,19 @@ int Import(const Arguments& args) {
         result = data::ImportList(module, *bytes, DataKey(folder),
                                   {options.Flag("--dry-run"), options.Flag("--skip-refused")});
     } catch (const data::DataError& error) {
-        throw CommandError(path + ": " + error.what() + "; nothing written");
+        throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
     }
     for (const auto& refused : result.refused)
         std::cerr << path << ":" << refused.line << ": " << refused.reason << "\n";
     const std::size_t refused = result.refused.size();
+    const std::string accepted_count = std::to_string(result.accepted), refused_count = std::to_string(refused);
     if (options.Flag("--dry-run"))
-        std::cout << result.accepted << " record(s) would be added, " << refused << " refused; nothing written\n";
+        std::cout << Fill(Tr("%s record(s) would be added, %s refused; nothing written\n"), {accepted_count, refused_count});
     else if (refused > 0 && !options.Flag("--skip-refused"))
-        std::cout << refused << " row(s) refused; nothing written (--skip-refused adds the other "
-                  << result.accepted << ")\n";
+        std::cout << Fill(Tr("%s row(s) refused; nothing written (--skip-refused adds the other %s)\n"),
+                          {refused_count, accepted_count});
     else
-        std::cout << result.accepted << " record(s) added, " << refused << " refused\n";
+        std::cout << Fill(Tr("%s record(s) added, %s refused\n"), {accepted_count, refused_count});
     if (refused == 0) return 0;
     return options.Flag("--skip-refused") ? 1 : 2;
 }

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "options.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace {
 
@@ -14,43 +15,45 @@ struct Command {
     const char* usage;
 };
 
-const char* const kCommonOptions =
+const char* const kCommonOptions = sitora::cli::TrLater(
     "common options: --folder DIR (the program folder, default: the current folder),\n"
-    "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from standard input)\n";
+    "  --as-of YYYY-MM-DD (today), --password-stdin (read the login password from standard input)\n");
 
 const std::map<std::string, Command>& Commands() {
     using namespace sitora::cli;
     static const std::map<std::string, Command> commands = {
-        {"due", {Due, "due [--format text|csv|json] [--as-of DATE]\n"
-                      "    the spaces and domains due (exit 0: none, 1: some, 2: error)\n"}},
-        {"list", {List, "list [--format text|csv|json]\n    every record of the main list, in table order\n"}},
-        {"show", {Show, "show ADDRESS [--reveal] [--format text|json]\n"
-                        "    one record; --reveal adds its accounts after the data key test\n"}},
-        {"export", {Export, "export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--as-of DATE]\n"
-                            "    a window's list, written as the window writes it\n"}},
-        {"compact", {Compact, "compact\n    compact the register as the settings window does (exit 0: done, 2: failed)\n"}},
-        {"import-access", {ImportAccess, "import-access OLD.mdb [--out NEW.mdb]\n"
-                                         "    the Windows version's Access register as a new register (default: db.mdb)\n"}},
-        {"import", {Import, "import FILE [--dry-run] [--skip-refused]\n"
+        {"due", {Due, TrLater("due [--format text|csv|json] [--as-of DATE]\n"
+                      "    the spaces and domains due (exit 0: none, 1: some, 2: error)\n")}},
+        {"list", {List, TrLater("list [--format text|csv|json]\n    every record of the main list, in table order\n")}},
+        {"show", {Show, TrLater("show ADDRESS [--reveal] [--format text|json]\n"
+                        "    one record; --reveal adds its accounts after the data key test\n")}},
+        {"export", {Export, TrLater("export --list main|expiry --format xls|csv|htm|rtf|txt --out FILE [--as-of DATE]\n"
+                            "    a window's list, written as the window writes it\n")}},
+        {"compact", {Compact, TrLater("compact\n    compact the register as the settings window does (exit 0: done, 2: failed)\n")}},
+        {"import-access", {ImportAccess, TrLater("import-access OLD.mdb [--out NEW.mdb]\n"
+                                         "    the Windows version's Access register as a new register (default: db.mdb)\n")}},
+        {"import", {Import, TrLater("import FILE [--dry-run] [--skip-refused]\n"
                             "    add records from a CSV or text list, checked as the add window checks them\n"
-                            "    (exit 0: all added, 1: some refused, 2: nothing written)\n"}},
-        {"newdb", {NewDb, "newdb PATH | newdb --server URI [--from DIR/db.mdb]\n"
+                            "    (exit 0: all added, 1: some refused, 2: nothing written)\n")}},
+        {"newdb", {NewDb, TrLater("newdb PATH | newdb --server URI [--from DIR/db.mdb]\n"
                           "    create an empty register (never replaces a file), or one on a PostgreSQL server\n"
-                          "    (an empty database; --from copies a register into it, verified)\n"}},
+                          "    (an empty database; --from copies a register into it, verified)\n")}},
     };
     return commands;
 }
 
 void Usage(std::ostream& out) {
-    out << "usage: sitora-cli COMMAND [ARGUMENTS]   (sitora-cli COMMAND --help for one command)\ncommands:\n";
-    for (const auto& [name, command] : Commands()) out << "  " << command.usage;
-    out << kCommonOptions;
+    using sitora::cli::Tr;
+    out << Tr("usage: sitora-cli COMMAND [ARGUMENTS]   (sitora-cli COMMAND --help for one command)\ncommands:\n");
+    for (const auto& [name, command] : Commands()) out << "  " << Tr(command.usage);
+    out << Tr(kCommonOptions);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace sitora::cli;
+    UseUsersLanguage();
     const std::string first = argc > 1 ? argv[1] : "";
     if (first == "--help" || first == "-h" || first == "help") {
         Usage(std::cout);
@@ -64,7 +67,7 @@ int main(int argc, char** argv) {
     const Arguments args(argv + 2, argv + argc);
     for (const std::string& arg : args) {
         if (arg == "--help" || arg == "-h") {
-            std::cout << "usage: sitora-cli " << found->second.usage << kCommonOptions;
+            std::cout << Tr("usage: ") << "sitora-cli " << Tr(found->second.usage) << Tr(kCommonOptions);
             return 0;
         }
     }
@@ -72,7 +75,7 @@ int main(int argc, char** argv) {
         return found->second.run(args);
     } catch (const UsageError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
-        std::cerr << "usage: sitora-cli " << found->second.usage;
+        std::cerr << Tr("usage: ") << "sitora-cli " << Tr(found->second.usage);
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";

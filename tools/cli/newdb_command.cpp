@@ -6,20 +6,21 @@
 #include "app/data/server_register.h"
 #include "commands.h"
 #include "options.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
 
-constexpr const char* kUsage = "usage: sitora-cli newdb PATH | newdb --server URI [--from DIR/db.mdb]\n";
+constexpr const char* kUsage = "sitora-cli newdb PATH | newdb --server URI [--from DIR/db.mdb]\n";
 
 int NewServerRegister(const std::string& uri, const std::optional<std::string>& source) {
     data::CheckServerUri(uri, "--server");
     const int copied = data::CreateServerRegister(uri, source);
     if (source)
-        std::cout << "created the register on the server; " << copied << " records copied from " << *source
-                  << " and verified\n";
+        std::cout << Fill(Tr("created the register on the server; %s records copied from %s and verified\n"),
+                          {std::to_string(copied), *source});
     else
-        std::cout << "created an empty register on the server\n";
+        std::cout << Tr("created an empty register on the server\n");
     return 0;
 }
 
@@ -34,7 +35,7 @@ int NewDb(const Arguments& args) {
         if (server || options.Value("--from") || options.Positional().size() != 1) throw UsageError("");
         data::CreateStarterDatabase(options.Positional()[0]);
     } catch (const UsageError&) {
-        std::cerr << kUsage;
+        std::cerr << Tr("usage: ") << kUsage;
         return 2;
     } catch (const data::DataError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "translation.h"
+
 namespace sitora::cli {
 
 Options::Options(const std::vector<std::string>& args, const std::set<std::string>& valued,
@@ -9,12 +11,12 @@ Options::Options(const std::vector<std::string>& args, const std::set<std::strin
         if (arg.rfind("--", 0) != 0) {
             positional_.push_back(arg);
         } else if (valued.count(arg)) {
-            if (i + 1 >= args.size()) throw UsageError(arg + " needs a value");
+            if (i + 1 >= args.size()) throw UsageError(Fill(Tr("%s needs a value"), {arg}));
             values_[arg] = args[++i];
         } else if (flags.count(arg)) {
             flags_.insert(arg);
         } else {
-            throw UsageError("unknown option " + arg);
+            throw UsageError(Fill(Tr("unknown option %s"), {arg}));
         }
     }
 }
@@ -31,7 +33,7 @@ std::string Options::ValueOr(const std::string& name, const std::string& fallbac
 
 std::string Options::Required(const std::string& name) const {
     auto value = Value(name);
-    if (!value) throw UsageError(name + " is required");
+    if (!value) throw UsageError(Fill(Tr("%s is required"), {name}));
     return *value;
 }
 

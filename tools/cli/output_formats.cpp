@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "options.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -24,17 +25,32 @@ std::string TextCell(std::string cell) {
     return cell;
 }
 
-void WriteJsonObject(std::ostream& out, const std::vector<std::string>& names, const std::vector<std::string>& values) {
+bool IsInteger(const std::string& cell) {
+    const std::size_t digits = cell.starts_with('-') ? 1 : 0;
+    return cell.size() > digits && cell.size() <= 18 && cell.find_first_not_of("0123456789", digits) == std::string::npos;
+}
+
+void WriteJsonObject(std::ostream& out, const std::vector<std::string>& names, const std::vector<std::string>& values,
+                     const std::set<std::string>& numbers) {
     out << "{";
-    for (std::size_t i = 0; i < names.size(); ++i)
-        out << (i ? ", " : "") << JsonString(names[i]) << ": " << JsonString(values.at(i));
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string& value = values.at(i);
+        const bool number = numbers.count(names[i]) && IsInteger(value);
+        out << (i ? ", " : "") << JsonString(names[i]) << ": " << (number ? value : JsonString(value));
+    }
     out << "}";
+}
+
+std::vector<std::string> Headings(const std::vector<std::string>& columns) {
+    std::vector<std::string> headings;
+    for (const std::string& column : columns) headings.push_back(Tr(column.c_str()));
+    return headings;
 }
 
 }  // namespace
 
 OutputFormat ParseFormat(const std::string& name, const std::vector<std::string>& allowed) {
-    if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) throw UsageError("unknown format " + name);
+    if (std::find(allowed.begin(), allowed.end(), name) == allowed.end()) throw UsageError(Fill(Tr("unknown format %s"), {name}));
     if (name == "csv") return OutputFormat::kCsv;
     if (name == "json") return OutputFormat::kJson;
     return OutputFormat::kText;
@@ -67,7 +83,7 @@ void WriteTable(std::ostream& out, const Table& table, OutputFormat format) {
         out << "[";
         for (std::size_t r = 0; r < table.rows.size(); ++r) {
             out << (r ? ",\n " : "\n ");
-            WriteJsonObject(out, table.columns, table.rows[r]);
+            WriteJsonObject(out, table.columns, table.rows[r], table.numbers);
         }
         out << (table.rows.empty() ? "]\n" : "\n]\n");
         return;
@@ -79,23 +95,23 @@ void WriteTable(std::ostream& out, const Table& table, OutputFormat format) {
         }
         out << (format == OutputFormat::kCsv ? "\r\n" : "\n");
     };
-    line(table.columns);
+    line(format == OutputFormat::kText ? Headings(table.columns) : table.columns);
     for (const auto& row : table.rows) line(row);
 }
 
 void WriteRecord(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& fields,
-                 OutputFormat format) {
+                 OutputFormat format, const std::set<std::string>& numbers) {
     if (format == OutputFormat::kJson) {
         std::vector<std::string> names, values;
         for (const auto& [name, value] : fields) {
             names.push_back(name);
             values.push_back(value);
         }
-        WriteJsonObject(out, names, values);
+        WriteJsonObject(out, names, values, numbers);
         out << "\n";
         return;
     }
-    for (const auto& [name, value] : fields) out << name << ": " << value << "\n";
+    for (const auto& [name, value] : fields) out << Tr(name.c_str()) << ": " << value << "\n";
 }
 
 }  // namespace sitora::cli

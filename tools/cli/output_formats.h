@@ -1,6 +1,7 @@
 #pragma once
 // Writing tables as text, CSV or JSON for the report commands.
 #include <ostream>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,19 +13,21 @@ enum class OutputFormat { kText, kCsv, kJson };
 // "text", "csv" or "json" (only those in `allowed`); throws UsageError otherwise.
 OutputFormat ParseFormat(const std::string& name, const std::vector<std::string>& allowed);
 
-// A table: column names and rows of UTF-8 cells.
+// A table: column names and rows of UTF-8 cells; in JSON the cells of the `numbers` columns
+// that hold an integer are written as numbers.
 struct Table {
     std::vector<std::string> columns;
     std::vector<std::vector<std::string>> rows;
+    std::set<std::string> numbers = {};
 };
 
-// text: tab-separated with a header line; csv: RFC 4180 with a header; json: an array of
-// objects keyed by column name.
+// text: tab-separated with a header line of headings in the user's language; csv: RFC 4180
+// with the column names; json: an array of objects keyed by column name.
 void WriteTable(std::ostream& out, const Table& table, OutputFormat format);
 
-// One record as "name: value" lines, or a JSON object.
+// One record as "heading: value" lines, or a JSON object keyed by column name.
 void WriteRecord(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& fields,
-                 OutputFormat format);
+                 OutputFormat format, const std::set<std::string>& numbers = {});
 
 std::string JsonString(const std::string& utf8);
 

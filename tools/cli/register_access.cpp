@@ -15,6 +15,7 @@
 #include "app/text/clock.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -33,7 +34,7 @@ constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 std::string ReadWithoutEcho() {
     std::string line;
-    std::cerr << "登录密码: " << std::flush;
+    std::cerr << Tr("login password: ") << std::flush;
     if (tcgetattr(STDIN_FILENO, &saved_terminal) != 0) {
         std::getline(std::cin, line);
         return line;
@@ -71,7 +72,7 @@ text::Date Today(const Options& options) {
     auto as_of = options.Value("--as-of");
     if (!as_of) return text::Today();
     auto date = text::ParseDate(*as_of);
-    if (!date) throw UsageError("--as-of wants a date YYYY-MM-DD, not " + *as_of);
+    if (!date) throw UsageError(Fill(Tr("--as-of wants a date YYYY-MM-DD, not %s"), {*as_of}));
     return *date;
 }
 
@@ -81,10 +82,10 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
         const std::filesystem::path transfer = files::PrivateFolder() / protect::kPasswordLoadTransfer;
         stored = protect::LoadValue(std::filesystem::path(program_folder) / "key.exe", transfer).value_or("");
     } catch (const std::exception& error) {
-        throw CommandError(std::string("cannot read the login password: ") + error.what());
+        throw CommandError(Fill(Tr("cannot read the login password: %s"), {error.what()}));
     }
     if (text::ToCp936(ReadPassword(options.Flag("--password-stdin"))) != stored)
-        throw CommandError("wrong login password");
+        throw CommandError(Tr("wrong login password"));
 }
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
@@ -99,11 +100,13 @@ void Connect(data::TDataModule1& module, const std::string& program_folder) {
     }
     std::error_code ec;
     if (!on_server && !std::filesystem::exists(std::filesystem::symlink_status(program_folder + "db.mdb", ec)))
-        throw CommandError("cannot open " + program_folder + "db.mdb: there is no register in this folder; run "
-                           "sitora-cli in the program folder or name it with --folder DIR");
+        throw CommandError(Fill(Tr("cannot open %sdb.mdb: there is no register in this folder; run sitora-cli "
+                                   "in the program folder or name it with --folder DIR"),
+                                {program_folder}));
     if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
-        throw CommandError(program_folder + "db.mdb is the Windows version's Access register: start the program once "
-                           "to convert it, or run sitora-cli import-access");
+        throw CommandError(Fill(Tr("%sdb.mdb is the Windows version's Access register: start the program once "
+                                   "to convert it, or run sitora-cli import-access"),
+                                {program_folder}));
     try {
         module.SetUpConnection(program_folder);
         // A file without our tables is no register.
@@ -111,8 +114,8 @@ void Connect(data::TDataModule1& module, const std::string& program_folder) {
         module.ADOQuery4.Open();
         module.ADOQuery4.Close();
     } catch (const std::exception& error) {
-        const std::string where = on_server ? "the register on the server" : program_folder + "db.mdb";
-        throw CommandError("cannot open " + where + ": " + error.what());
+        const std::string where = on_server ? Tr("the register on the server") : program_folder + "db.mdb";
+        throw CommandError(Fill(Tr("cannot open %s: %s"), {where, error.what()}));
     }
 }
 

@@ -14,6 +14,7 @@
 #include "protect/data_key.h"
 #include "protect/record_reveal.h"
 #include "register_access.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -25,9 +26,11 @@ struct DueItem {
 };
 
 std::string DaysText(int days) {
-    if (days == 0) return "due today";
-    if (days > 0) return std::to_string(days) + (days == 1 ? " day left" : " days left");
-    return std::to_string(-days) + (days == -1 ? " day overdue" : " days overdue");
+    if (days == 0) return Tr("due today");
+    const unsigned long count = static_cast<unsigned long>(days > 0 ? days : -days);
+    const char* pattern =
+        days > 0 ? TrPlural("%s day left", "%s days left", count) : TrPlural("%s day overdue", "%s days overdue", count);
+    return Fill(pattern, {std::to_string(count)});
 }
 
 // The program folder checked, the password asked, db.mdb connected.
@@ -59,7 +62,8 @@ int Due(const Arguments& args) {
             const char* column;
             const char* what;
             const text::Date& threshold;
-        } checks[] = {{"web_endtime", "space", thresholds.space}, {"web_enddomaintime", "domain", thresholds.domain}};
+        } checks[] = {{"web_endtime", TrLater("space"), thresholds.space},
+                      {"web_enddomaintime", TrLater("domain"), thresholds.domain}};
         for (const auto& check : checks) {
             auto date = text::ParseDate(data::AsString(query.Value(row, query.Rows().ColumnIndex(check.column))));
             if (date && *date <= check.threshold) items.push_back({*date, check.what, record});
@@ -67,10 +71,10 @@ int Due(const Arguments& args) {
     }
     std::stable_sort(items.begin(), items.end(), [](const DueItem& a, const DueItem& b) { return a.date < b.date; });
 
-    Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}};
+    Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}, {"days"}};
     for (const DueItem& item : items) {
         std::vector<std::string> row = item.record;
-        row.push_back(item.what);
+        row.push_back(format == OutputFormat::kText ? Tr(item.what.c_str()) : item.what);
         row.push_back(text::ShortDate(item.date));
         const int days = text::DaysBetween(today, item.date);
         row.push_back(format == OutputFormat::kText ? DaysText(days) : std::to_string(days));
@@ -101,17 +105,17 @@ int List(const Arguments& args) {
 int Show(const Arguments& args) {
     const Options options(args, {"--folder", "--format"}, {"--password-stdin", "--reveal"});
     const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "json"});
-    if (options.Positional().size() != 1) throw UsageError("show wants one ADDRESS");
+    if (options.Positional().size() != 1) throw UsageError(Tr("show wants one ADDRESS"));
     const std::string address = options.Positional()[0];
     // No record's address holds bytes that are no text: a server would refuse the look-up itself.
     if (!text::IsValidUtf8(address) || address.find('\0') != std::string::npos)
-        throw CommandError("no record has the address " + address);
+        throw CommandError(Fill(Tr("no record has the address %s"), {address}));
     data::TDataModule1 module;
     OpenRegister(options, module);
     auto& query = module.ADOQuery3;
     query.SetSQL(data::sql::LoadRecord(text::TrimBlanks(address)));
     query.Open();
-    if (query.RecordCount() == 0) throw CommandError("no record has the address " + address);
+    if (query.RecordCount() == 0) throw CommandError(Fill(Tr("no record has the address %s"), {address}));
 
     std::optional<std::map<std::string, std::string>> accounts;
     if (options.Flag("--reveal")) {
@@ -119,12 +123,12 @@ int Show(const Arguments& args) {
         try {
             key = protect::LoadDataKey(ProgramFolder(options), files::PrivateFolder());
         } catch (const std::exception& error) {
-            throw CommandError(std::string("cannot read the data key: ") + error.what());
+            throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
         }
         const std::string number = text::ToCp936(data::AsString(query.FieldByName("web_id")));
         accounts = protect::RevealAccounts([&query](std::string_view column) { return query.FieldByName(column); },
                                            number, key.value_or(""));
-        if (!accounts) throw CommandError("the record was written under another data key: refused");
+        if (!accounts) throw CommandError(Tr("the record was written under another data key: refused"));
     }
     std::vector<std::pair<std::string, std::string>> fields;
     for (int column = 0; column < query.FieldCount(); ++column) {
@@ -135,7 +139,7 @@ int Show(const Arguments& args) {
         }
         fields.emplace_back(name, data::AsString(query.Field(column)));
     }
-    WriteRecord(std::cout, fields, format);
+    WriteRecord(std::cout, fields, format, {"id"});
     return 0;
 }
 
