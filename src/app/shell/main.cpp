@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
         return 0;
     }
 
+    ui::ReadChineseSystemLocale();
     QApplication application(argc, argv);
     const QString program_folder = QCoreApplication::applicationDirPath() + "/";
     app::PrivateFonts fonts(program_folder);

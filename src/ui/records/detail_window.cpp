@@ -133,8 +133,8 @@ void TForm3::Load() {
         if (!accounts) {
             query.Close();
             fields_.ClearTexts();
-            // The refusal is shown over the window, once the window is drawn.
-            QTimer::singleShot(0, this, [this] {
+            // The refusal is shown over the window, once the window is on the screen.
+            WhenOnScreen(this, [this] {
                 context_.services.boxes.Show("读取详细数据失败", kPromptTitle, kErrorBox, this);
             });
             return;

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QSpacerItem>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -54,6 +56,9 @@ std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
     if (request.filter_index >= 1 && request.filter_index <= request.filters.size())
         dialog.selectNameFilter(request.filters.at(request.filter_index - 1));
     dialog.selectFile(request.file_name);
+    // The detail view shows the modification time whole.
+    if (auto* details = dialog.findChild<QTreeView*>("treeView"))
+        details->header()->setSectionResizeMode(3, QHeaderView::ResizeToContents);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     SaveAnswer answer;
     answer.file_name = dialog.selectedFiles().first();
@@ -63,9 +68,39 @@ std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
     return answer;
 }
 
+namespace {
+
+// The words of Qt's file icon provider (the dialog's "type" column) that the installed
+// catalogue lacks: it still files them under the context Qt 5 used.
+class FileKindTexts : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0) return {};
+        static const QHash<QByteArray, QString> kinds = {
+            {"Folder", "文件夹"}, {"Drive", "驱动器"}, {"File", "文件"}, {"Shortcut", "快捷方式"}, {"Unknown", "未知"}};
+        return kinds.value(source);
+    }
+};
+
+}  // namespace
+
+void ReadChineseSystemLocale() {
+    const bool had_value = qEnvironmentVariableIsSet("LC_ALL");
+    const QByteArray value = qgetenv("LC_ALL");
+    qputenv("LC_ALL", "zh_CN.UTF-8");
+    (void)QLocale::system();
+    if (had_value)
+        qputenv("LC_ALL", value);
+    else
+        qunsetenv("LC_ALL");
+}
+
 bool InstallChineseQtTexts() {
-    // Qt's own words come from the catalogue; sizes, dates and the kinds of files that its file
-    // dialog shows come from the locale.
+    QCoreApplication::installTranslator(new FileKindTexts(QCoreApplication::instance()));
+    // Qt's own words come from the catalogue; the kinds of files that its file dialog shows
+    // come from the default locale (the dates from the system locale, see above).
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     auto* translator = new QTranslator(QCoreApplication::instance());

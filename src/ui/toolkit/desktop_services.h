@@ -25,6 +25,11 @@ private:
 // Chinese, from the translations installed with Qt. False where none are installed.
 bool InstallChineseQtTexts();
 
+// Qt reads the system locale, by which its file dialog writes dates, from the environment
+// once: called before the QApplication, it has Qt read a Chinese one, and leaves the
+// environment as it was for the programs started from here.
+void ReadChineseSystemLocale();
+
 // What the desktop's opener is handed for an address: the address as stored, with "http://"
 // in front only where it names no scheme.
 QUrl UrlToOpen(const QString& address);

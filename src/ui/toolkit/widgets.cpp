@@ -1,6 +1,8 @@
 #include "ui/toolkit/widgets.h"
 
 #include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
 #include <QKeyEvent>
 #include <QScreen>
 #include <limits>
@@ -9,6 +11,27 @@
 
 namespace sitora::ui {
 namespace {
+
+// Waits for the first expose of a window, then hands `then` to the event loop and goes.
+class ExposeWaiter : public QObject {
+public:
+    ExposeWaiter(QWindow* window, QObject* owner, std::function<void()> then)
+        : QObject(window), owner_(owner), then_(std::move(then)) {
+        window->installEventFilter(this);
+    }
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Expose && static_cast<QWindow*>(watched)->isExposed()) {
+            watched->removeEventFilter(this);  // once, however many exposes follow
+            QTimer::singleShot(0, owner_, then_);
+            deleteLater();
+        }
+        return false;
+    }
+
+private:
+    QObject* owner_;
+    std::function<void()> then_;
+};
 
 // Enter on a focused button presses it, as Space does (Qt leaves that to dialogs' default
 // buttons, and the program's windows are no dialogs).
@@ -77,6 +100,15 @@ void CentreOnScreen(QWidget* window) {
     QRect frame = window->frameGeometry();
     frame.moveCenter(screen->availableGeometry().center());
     window->move(frame.topLeft());
+}
+
+void WhenOnScreen(QWidget* window, std::function<void()> then) {
+    QWindow* handle = window->window()->windowHandle();
+    if (!handle || handle->isExposed()) {
+        QTimer::singleShot(0, window, std::move(then));
+        return;
+    }
+    new ExposeWaiter(handle, window, std::move(then));
 }
 
 }  // namespace sitora::ui

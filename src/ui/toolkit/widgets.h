@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QString>
+#include <functional>
 
 namespace sitora::ui {
 
@@ -21,5 +22,9 @@ void SetUpWindow(QWidget* window, const QString& caption, int client_width, int 
 
 // Centres a top-level window on the screen it is on.
 void CentreOnScreen(QWidget* window);
+
+// Runs `then` from the event loop once `window` is on the screen: a box shown over a window the
+// window manager has not mapped yet stays undrawn under some window managers.
+void WhenOnScreen(QWidget* window, std::function<void()> then);
 
 }  // namespace sitora::ui

@@ -1,6 +1,8 @@
 #include "ui/main/main_window.h"
 
 #include <QCoreApplication>
+#include <QFileIconProvider>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QMenu>
 #include <QSystemTrayIcon>
@@ -279,6 +281,7 @@ TEST(DesktopUrl, AnAddressGoesAsStoredAndOnlyABareHostGetsAScheme) {
 TEST_F(MainWindow, QtsOwnTextsAreChineseAndASingleActivationOfTheIconShowsTheWindow) {
     ASSERT_TRUE(InstallChineseQtTexts());
     EXPECT_EQ(QCoreApplication::translate("QPlatformTheme", "Cancel"), "取消");
+    EXPECT_EQ(QFileIconProvider().type(QFileInfo("/tmp")), "文件夹");  // the save dialog's "type" column
     LogIn();
     main()->hide();
     emit main()->trayIcon()->activated(QSystemTrayIcon::Trigger);  // a StatusNotifier panel's double-click

@@ -139,8 +139,8 @@ TEST_F(DetailWindow, ARecordOfAnotherKeyIsRefusedAndNothingCanBeSavedAfterwards)
     AddProtected("100002", "", "old key");  // a record an emptied address would hit
     LogIn();
     OpenFromMain(0, false);
-    EXPECT_NE(boxes_.LastText(), "读取详细数据失败");  // not before the window is drawn...
-    QCoreApplication::processEvents();
+    EXPECT_NE(boxes_.LastText(), "读取详细数据失败");  // not before the window is on the screen...
+    for (int pass = 0; pass < 3; ++pass) QCoreApplication::processEvents();
     EXPECT_EQ(boxes_.LastText(), "读取详细数据失败");  // ...but over it
     EXPECT_EQ(boxes_.last_over, detail());
     EXPECT_EQ(Field("Edit1"), "");
