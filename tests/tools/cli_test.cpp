@@ -303,9 +303,17 @@ TEST_F(CliTest, ImportAccessMakesAVerifiedRegisterAndNeverReplacesOne) {
     EXPECT_NE(Cli("list").out.find("20100101000002\t中文网站20100101000002\tb.com"), std::string::npos);
     EXPECT_NE(Cli("show b.com --reveal").out.find("web_dbpass: 数据库密码"), std::string::npos);
 
-    // The Access file itself as db.mdb: a clear word on what to do.
+    // The Access file itself as db.mdb: converted as the window converts it, the original kept.
     std::filesystem::copy_file(runtime_ / "old.mdb", program_ / "db.mdb", std::filesystem::copy_options::overwrite_existing);
-    EXPECT_NE(Cli("list").err.find("db.mdb is the Windows version's Access register"), std::string::npos);
+    const CliRun converted = Cli("list");
+    EXPECT_EQ(converted.exit_code, 0) << converted.err;
+    EXPECT_NE(converted.err.find("已转换为本程序的数据库，共 2 条记录。\n原文件保存为 db.jet.mdb。"), std::string::npos);
+    EXPECT_NE(converted.out.find("\tb.com\t"), std::string::npos);
+    EXPECT_EQ(ReadFile(program_ / "db.jet.mdb"), ReadFile(runtime_ / "old.mdb"));
+    // A compaction cut short once db.mdb had gone: its backup is db.mdb again.
+    std::filesystem::rename(program_ / "db.mdb", program_ / "tempdb.mdb");
+    EXPECT_NE(Cli("list").out.find("\tb.com\t"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(program_ / "tempdb.mdb"));
 }
 
 // The main list as the window shows it: every line without its last column (the contact).

@@ -6,8 +6,7 @@
 #include <csignal>
 #include <iostream>
 
-#include "app/data/access_import.h"
-#include "app/data/access_reader.h"
+#include "app/data/folder_preparation.h"
 #include "app/files/file_ops.h"
 #include "app/data/server_connection.h"
 #include "app/files/private_folder.h"
@@ -90,22 +89,15 @@ void CheckLoginPassword(const Options& options, const std::string& program_folde
 
 void Connect(data::TDataModule1& module, const std::string& program_folder) {
     const bool on_server = data::HasServerConfig(program_folder);
-    files::RemoveStaleScratchFiles(program_folder);
-    if (!on_server) {
-        try {
-            data::RefuseLinkedJetRegister(program_folder);
-        } catch (const std::exception& error) {
-            throw CommandError(error.what());
-        }
-    }
+    // The window's preparation, with its messages: an Access db.mdb is converted, a compaction
+    // cut short finished or undone.
+    const data::FolderPreparation preparation = data::PrepareProgramFolder(program_folder);
+    if (preparation.refusal) throw CommandError(data::ConversionRefusalMessage(*preparation.refusal, "\n"));
+    if (preparation.conversion) std::cerr << data::ConversionMessage(*preparation.conversion, "\n") << "\n";
     std::error_code ec;
     if (!on_server && !std::filesystem::exists(std::filesystem::symlink_status(program_folder + "db.mdb", ec)))
         throw CommandError(Fill(Tr("cannot open %sdb.mdb: there is no register in this folder; run sitora-cli "
                                    "in the program folder or name it with --folder DIR"),
-                                {program_folder}));
-    if (!on_server && data::LooksLikeJetFile(program_folder + "db.mdb"))
-        throw CommandError(Fill(Tr("%sdb.mdb is the Windows version's Access register: start the program once "
-                                   "to convert it, or run sitora-cli import-access"),
                                 {program_folder}));
     try {
         module.SetUpConnection(program_folder);

@@ -10,10 +10,8 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "app/data/access_import.h"
-#include "app/data/compaction.h"
+#include "app/data/folder_preparation.h"
 #include "app/data/list_layouts.h"
-#include "app/data/server_connection.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
@@ -209,11 +207,7 @@ void TForm1::FirstShow() {
         // The Windows version's Access db.mdb is converted once; a compaction cut short by a
         // crash is finished or undone before anything reads db.mdb; nothing of the register is
         // touched before the login.
-        // db.mdb is the register only where no register.conf moves it to a server.
-        if (!data::HasServerConfig(context_.ProgramFolderBytes())) {
-            ConvertAccessRegister();
-            data::RecoverInterruptedCompaction(context_.ProgramFolderBytes());
-        }
+        ReportFolderPreparation(data::PrepareProgramFolder(context_.ProgramFolderBytes()));
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
                                         context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
@@ -231,23 +225,14 @@ void TForm1::FirstShow() {
     AddTrayIcon();
 }
 
-void TForm1::ConvertAccessRegister() {
+void TForm1::ReportFolderPreparation(const data::FolderPreparation& preparation) {
     auto& boxes = context_.services.boxes;
-    const QString found = "db.mdb 是 Windows 版的 Access 数据库";
-    try {
-        const auto conversion = data::ConvertJetRegister(context_.ProgramFolderBytes());
-        if (!conversion) return;
-        QString text = found + "，已转换为本程序的数据库，共 " +
-                       QString::number(conversion->report.records) + " 条记录。\r原文件保存为 " +
-                       QString::fromStdString(conversion->original.filename().string()) + "。";
-        const auto& notes = conversion->report.notes;
-        for (std::size_t i = 0; i < notes.size() && i < 10; ++i) text += "\r" + QString::fromStdString(notes[i]);
-        if (notes.size() > 10) text += "\r……";
-        boxes.Show(text, kPromptTitle, kWarningBox);
-    } catch (const std::exception& failure) {
-        boxes.Show(found + "，无法转换，原文件未作任何改动：\r" + QString::fromStdString(failure.what()), kPromptTitle,
+    if (preparation.conversion)
+        boxes.Show(QString::fromStdString(data::ConversionMessage(*preparation.conversion, "\r")), kPromptTitle,
+                   kWarningBox);
+    if (preparation.refusal)
+        boxes.Show(QString::fromStdString(data::ConversionRefusalMessage(*preparation.refusal, "\r")), kPromptTitle,
                    kErrorBox);
-    }
 }
 
 void TForm1::AddTrayIcon() {

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/data/folder_preparation.h"
 #include "ui/app_context.h"
 
 class QAction;
@@ -60,7 +61,7 @@ private:
     void BuildBottomRow();
     void BuildMenus();
     void FirstShow();
-    void ConvertAccessRegister();
+    void ReportFolderPreparation(const data::FolderPreparation& preparation);
     void AddTrayIcon();
     void SetRecordCommandsEnabled(bool enabled);
     void RememberClickedRow();
