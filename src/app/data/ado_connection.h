@@ -83,4 +83,26 @@ private:
     std::vector<TADOQuery*> queries_;
 };
 
+// A transaction for the length of a scope: rolled back unless committed.
+class ScopedTransaction {
+public:
+    explicit ScopedTransaction(TADOConnection& connection, TransactionKind kind = TransactionKind::kWriting)
+        : connection_(connection) {
+        connection_.BeginTransaction(kind);
+    }
+    ~ScopedTransaction() {
+        if (open_) connection_.RollbackTransaction();
+    }
+    ScopedTransaction(const ScopedTransaction&) = delete;
+    ScopedTransaction& operator=(const ScopedTransaction&) = delete;
+    void Commit() {
+        connection_.CommitTransaction();
+        open_ = false;
+    }
+
+private:
+    TADOConnection& connection_;
+    bool open_ = true;
+};
+
 }  // namespace sitora::data

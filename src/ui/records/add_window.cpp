@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
+#include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/record_entry.h"
 #include "app/data/statements.h"
@@ -21,6 +22,11 @@
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
+namespace {
+
+const QString kAdded = "数据库添加成功";
+
+}  // namespace
 
 TForm2::TForm2(AppContext& context) : context_(context) {
     setObjectName("Form2");
@@ -74,36 +80,30 @@ void TForm2::AddRecord() {
         boxes.Show("网站编号不能为空,并且位数不能小于6位", kPromptTitle, kErrorBox);
         return;
     }
+    const QString verdict = CheckAndInsert(number);
+    boxes.Show(verdict, kPromptTitle, verdict == kAdded ? kWarningBox : kErrorBox);
+}
+
+QString TForm2::CheckAndInsert(const std::string& number) {
+    // The look-ups and the insert are one step under the register's write lock: another
+    // process adding the same site at the same moment either comes first and is found, or
+    // waits. The box comes after the lock is let go.
+    auto& query = context_.DataModule1.ADOQuery2;
     try {
-        if (Exists(data::sql::AddressExists(Trimmed(edit[3])))) {
-            boxes.Show("此网站地址已经存在", kPromptTitle, kErrorBox);
-            return;
-        }
-        if (Exists(data::sql::NumberExists(number))) {
-            boxes.Show("此网站编号已经存在", kPromptTitle, kErrorBox);
-            return;
-        }
-    } catch (const std::exception&) {
-        context_.DataModule1.ADOQuery2.Close();
-        boxes.Show("数据添加失败", kPromptTitle, kErrorBox);
-        return;
-    }
-    if (auto error = DateOrderError(fields_)) {
-        boxes.Show(*error, kPromptTitle, kErrorBox);
-        return;
-    }
-    try {
+        data::ScopedTransaction transaction(context_.DataModule1.ADOConnection1);
+        if (Exists(data::sql::AddressExists(Trimmed(fields_.edit[3])))) return "此网站地址已经存在";
+        if (Exists(data::sql::NumberExists(number))) return "此网站编号已经存在";
+        if (auto error = DateOrderError(fields_)) return *error;
         Insert();
-        boxes.Show("数据库添加成功", kPromptTitle, kWarningBox);
+        transaction.Commit();
+        return kAdded;
     } catch (const data::DuplicateValue& duplicate) {
         // Another operator of a shared register added the same site a moment before.
         const std::string& column = duplicate.Column();
-        boxes.Show(column == "web_id"        ? "此网站编号已经存在"
-                   : column == "web_address" ? "此网站地址已经存在"
-                                             : "数据添加失败",
-                   kPromptTitle, kErrorBox);
+        return column == "web_id" ? "此网站编号已经存在" : column == "web_address" ? "此网站地址已经存在" : "数据添加失败";
     } catch (const std::exception&) {
-        boxes.Show("数据添加失败", kPromptTitle, kErrorBox);
+        query.Close();
+        return "数据添加失败";
     }
 }
 

@@ -24,6 +24,8 @@ protected:
 private:
     // Look-up by a statement on ADOQuery2: does any row exist?
     bool Exists(const std::string& statement);
+    // The look-ups, the date order and the insert as one step: kAdded or the refusal.
+    QString CheckAndInsert(const std::string& number);
     void Insert();
 
     AppContext& context_;

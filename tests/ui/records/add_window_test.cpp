@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <thread>
 
 #include "app/data/statements.h"
 #include "app/text/clock.h"
@@ -96,6 +97,26 @@ TEST_F(AddWindow, RefusalsComeInTheirOrderAndStoreNothing) {
     Click(add(), "BitBtn1");
     EXPECT_EQ(boxes_.LastText(), "域名到期时间不能小域名申请日期");
     for (const auto& box : boxes_.shown) EXPECT_EQ(box.flags, kErrorBox);
+    EXPECT_EQ(Records(), 1);
+}
+
+// An import in another process holds the write lock while it checks and adds the same site: the
+// window's look-ups wait for its commit, then find the record.
+TEST_F(AddWindow, ASiteAnImportAddsAtTheSameMomentIsFoundNotAddedTwice) {
+    data::TDataModule1 import;
+    import.SetUpConnection(program_.ProgramFolder());
+    import.ADOConnection1.BeginTransaction();
+    import.ADOQuery2.SetSQL(data::sql::kInsertRecord);
+    for (const auto& [name, value] : test::SampleRecord("777777", "same.com")) import.ADOQuery2.SetParameter(name, value);
+    import.ADOQuery2.ExecSQL();
+    std::thread commit([&import] {
+        std::this_thread::sleep_for(milliseconds(300));
+        import.ADOConnection1.CommitTransaction();
+    });
+    Fill("888888", "same.com");
+    Click(add(), "BitBtn1");
+    commit.join();
+    EXPECT_EQ(boxes_.LastText(), "此网站地址已经存在");
     EXPECT_EQ(Records(), 1);
 }
 
