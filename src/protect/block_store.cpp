@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "app/files/crash_points.h"
+#include "app/files/failure_points.h"
 #include "app/files/file_ops.h"
 #include "app/text/clock.h"
 #include "protect/nibble_cipher.h"

@@ -15,6 +15,7 @@
 #include "export/xls_writer.h"
 #include "memory_grid.h"
 #include "support/temp_folder.h"
+#include "support/failure_plan.h"
 
 namespace sitora::gridexport {
 namespace {

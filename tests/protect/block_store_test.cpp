@@ -9,6 +9,7 @@
 #include "app/text/clock.h"
 #include "protect/nibble_cipher.h"
 #include "support/temp_folder.h"
+#include "support/failure_plan.h"
 
 namespace sitora::protect {
 namespace {

@@ -11,7 +11,7 @@
 #include "app/data/schema.h"
 #include "app/data/server_connection.h"
 #include "app/data/statement_translation.h"
-#include "app/files/crash_points.h"
+#include "app/files/failure_points.h"
 #include "app/text/dates.h"
 
 namespace sitora::data {

@@ -18,7 +18,7 @@
 #include "app/data/server_connection.h"
 #include "app/data/schema.h"
 #include "app/data/server_register.h"
-#include "app/files/crash_points.h"
+#include "app/files/failure_points.h"
 #include "app/files/file_ops.h"
 
 namespace sitora::data {

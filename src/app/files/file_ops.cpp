@@ -8,41 +8,17 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "app/files/failure_points.h"
+
 namespace sitora::files {
 namespace {
 
-struct FaultPlan {
-    int calls = 0;
-    int fail_at = 0;  // 0: no fault planned
-    int error = 0;
-    bool sticky = false;
-};
-
-bool links_refused = false;
-bool modes_refused = false;
 constexpr std::string_view kScratchTag = ".sitora-";
-
-FaultPlan& Plan() {
-    static FaultPlan plan;
-    return plan;
-}
-
-// Counts one call; true when the plan says it fails (errno is then set).
-bool Injected() {
-    FaultPlan& plan = Plan();
-    ++plan.calls;
-    if (plan.fail_at == 0) return false;
-    if (plan.calls == plan.fail_at || (plan.sticky && plan.calls > plan.fail_at)) {
-        errno = plan.error;
-        return true;
-    }
-    return false;
-}
 
 }  // namespace
 
 bool WriteAll(int fd, std::string_view data) {
-    if (Injected()) return false;
+    if (PlannedFailure()) return false;
     while (!data.empty()) {
         ssize_t written = write(fd, data.data(), data.size());
         if (written < 0) {
@@ -54,10 +30,10 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-bool SyncFile(int fd) { return !Injected() && fsync(fd) == 0; }
+bool SyncFile(int fd) { return !PlannedFailure() && fsync(fd) == 0; }
 
 bool SyncFolder(const std::filesystem::path& folder) {
-    if (Injected()) return false;
+    if (PlannedFailure()) return false;
     int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return false;
     bool ok = fsync(fd) == 0;
@@ -65,15 +41,15 @@ bool SyncFolder(const std::filesystem::path& folder) {
     return ok;
 }
 
-bool TruncateFile(int fd, off_t length) { return !Injected() && ftruncate(fd, length) == 0; }
+bool TruncateFile(int fd, off_t length) { return !PlannedFailure() && ftruncate(fd, length) == 0; }
 
 bool RenameFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    return !Injected() && std::rename(from.c_str(), to.c_str()) == 0;
+    return !PlannedFailure() && std::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool LinkFile(const std::filesystem::path& from, const std::filesystem::path& to) {
-    if (Injected()) return false;
-    if (links_refused) {
+    if (PlannedFailure()) return false;
+    if (PretendNoHardLinks()) {
         errno = EPERM;
         return false;
     }
@@ -81,14 +57,14 @@ bool LinkFile(const std::filesystem::path& from, const std::filesystem::path& to
 }
 
 bool RemoveFile(const std::filesystem::path& path) {
-    if (Injected()) return false;
+    if (PlannedFailure()) return false;
     return unlink(path.c_str()) == 0 || errno == ENOENT;
 }
 
 bool SetMode(const std::filesystem::path& path, mode_t mode) {
-    if (Injected()) return false;
+    if (PlannedFailure()) return false;
     int result = -1;
-    if (modes_refused) errno = ENOSYS;
+    if (PretendNoModes()) errno = ENOSYS;
     else result = chmod(path.c_str(), mode);
     if (result == 0) return true;
     if (errno == ENOSYS || errno == EOPNOTSUPP || errno == ENOTSUP) return true;
@@ -185,16 +161,5 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool
     return content;
 }
 
-void InjectFaultForTesting(int nth, int error, bool sticky) { Plan() = FaultPlan{0, nth, error, sticky}; }
-
-void ClearFaultsForTesting() { Plan() = FaultPlan{}; }
-
-void RefuseLinksForTesting(bool refuse) { links_refused = refuse; }
-
-void RefuseModesForTesting(bool refuse) { modes_refused = refuse; }
-
-int CallsSinceForTesting() { return Plan().calls; }
-
-bool FaultInjectedForCall() { return Injected(); }
 
 }  // namespace sitora::files

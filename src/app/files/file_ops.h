@@ -54,20 +54,4 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool
 // when it names a regular file; -1 otherwise (errno EINVAL for a file of another kind).
 int OpenRegularFile(const std::filesystem::path& path, int flags, mode_t mode = 0600);
 
-// --- test seam ---
-// Every operation above counts as one call (WriteWholeFile as its write and, with sync,
-// its flush). The call numbered `nth` from now on (1 = the next one) fails with `error`,
-// and so does every later one when `sticky` is set (a full disk).
-void InjectFaultForTesting(int nth, int error, bool sticky = false);
-void ClearFaultsForTesting();
-// Makes LinkFile fail (EPERM), as on a file system without hard links, until called with false.
-void RefuseLinksForTesting(bool refuse);
-// Makes every chmod fail (ENOSYS), as on a file system without modes, until called with false.
-void RefuseModesForTesting(bool refuse);
-// Calls counted since the last InjectFaultForTesting or ClearFaultsForTesting.
-int CallsSinceForTesting();
-// Counts one call made elsewhere (the database's own writes); true, with errno set, when the
-// plan makes it fail.
-bool FaultInjectedForCall();
-
 }  // namespace sitora::files

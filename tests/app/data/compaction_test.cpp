@@ -11,11 +11,12 @@
 #include <random>
 
 #include "app/data/data_error.h"
-#include "app/data/fault_vfs.h"
+#include "support/fault_vfs.h"
 #include "app/data/schema.h"
 #include "app/data/statements.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
+#include "support/failure_plan.h"
 
 namespace sitora::data {
 namespace {

@@ -12,7 +12,7 @@
 #include "app/data/compaction.h"
 #include "app/data/data_module.h"
 #include "app/data/statements.h"
-#include "app/files/crash_points.h"
+#include "support/failure_plan.h"
 #include "app/files/file_ops.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"

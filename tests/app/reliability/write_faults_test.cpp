@@ -8,11 +8,12 @@
 #include "app/data/compaction.h"
 #include "app/data/data_error.h"
 #include "app/data/list_import.h"
-#include "app/data/fault_vfs.h"
+#include "support/fault_vfs.h"
 #include "app/data/statements.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/windows_register.h"
+#include "support/failure_plan.h"
 
 namespace sitora::test {
 namespace {

@@ -11,13 +11,14 @@
 #include <unistd.h>
 
 #include "app/data/compaction.h"
-#include "app/data/fault_vfs.h"
+#include "support/fault_vfs.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
 #include "ui/main/main_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
+#include "support/failure_plan.h"
 
 namespace sitora::ui {
 namespace {

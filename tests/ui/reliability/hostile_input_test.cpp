@@ -6,7 +6,7 @@
 
 #include <cerrno>
 
-#include "app/data/fault_vfs.h"
+#include "support/fault_vfs.h"
 #include "app/data/statements.h"
 #include "app/files/file_ops.h"
 #include "app/text/cp936.h"
@@ -19,6 +19,7 @@
 #include "ui/records/detail_window.h"
 #include "ui/settings/settings_window.h"
 #include "ui/toolkit/data_grid.h"
+#include "support/failure_plan.h"
 
 namespace sitora::ui {
 namespace {

@@ -1,6 +1,6 @@
 #pragma once
 // A database file layer that passes every write, flush, truncation and delete of SQLite
-// through the file fault plan, so that tests can make the register's own writes fail.
+// through the tests' failure plan, so that tests can make the register's own writes fail.
 
 namespace sitora::data {
 

@@ -1,10 +1,10 @@
-#include "app/data/fault_vfs.h"
+#include "support/fault_vfs.h"
 
 #include <sqlite3.h>
 
 #include <cerrno>
 
-#include "app/files/file_ops.h"
+#include "app/files/failure_points.h"
 
 namespace sitora::data {
 namespace {
@@ -28,15 +28,15 @@ int Read(sqlite3_file* f, void* buffer, int amount, sqlite3_int64 offset) {
     return Wrap(f)->Base()->pMethods->xRead(Wrap(f)->Base(), buffer, amount, offset);
 }
 int Write(sqlite3_file* f, const void* buffer, int amount, sqlite3_int64 offset) {
-    if (files::FaultInjectedForCall()) return ErrorFor(SQLITE_IOERR_WRITE);
+    if (files::PlannedFailure()) return ErrorFor(SQLITE_IOERR_WRITE);
     return Wrap(f)->Base()->pMethods->xWrite(Wrap(f)->Base(), buffer, amount, offset);
 }
 int Truncate(sqlite3_file* f, sqlite3_int64 size) {
-    if (files::FaultInjectedForCall()) return SQLITE_IOERR_TRUNCATE;
+    if (files::PlannedFailure()) return SQLITE_IOERR_TRUNCATE;
     return Wrap(f)->Base()->pMethods->xTruncate(Wrap(f)->Base(), size);
 }
 int Sync(sqlite3_file* f, int flags) {
-    if (files::FaultInjectedForCall()) return SQLITE_IOERR_FSYNC;
+    if (files::PlannedFailure()) return SQLITE_IOERR_FSYNC;
     return Wrap(f)->Base()->pMethods->xSync(Wrap(f)->Base(), flags);
 }
 int FileSize(sqlite3_file* f, sqlite3_int64* size) { return Wrap(f)->Base()->pMethods->xFileSize(Wrap(f)->Base(), size); }
@@ -75,7 +75,7 @@ int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* out
 }
 
 int Delete(sqlite3_vfs*, const char* name, int sync_dir) {
-    if (files::FaultInjectedForCall()) return SQLITE_IOERR_DELETE;
+    if (files::PlannedFailure()) return SQLITE_IOERR_DELETE;
     return base_vfs->xDelete(base_vfs, name, sync_dir);
 }
 
