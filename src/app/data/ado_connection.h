@@ -1,7 +1,6 @@
 #pragma once
 // The register's one database connection, given by an ADO-style connection string whose
 // Data Source names the db.mdb file, or, with Provider=PostgreSQL, a server's connection URI.
-#include <sys/types.h>
 
 #include <filesystem>
 #include <memory>
@@ -9,12 +8,11 @@
 #include <string_view>
 #include <vector>
 
-struct sqlite3;
+#include "app/data/engine/engine.h"
 
 namespace sitora::data {
 
 class TADOQuery;
-class ServerConnection;
 
 inline constexpr std::string_view kServerProvider = "PostgreSQL";
 
@@ -26,8 +24,6 @@ std::filesystem::path DataSourceOf(std::string_view connection_string);
 std::string ConnectionValue(std::string_view value);
 // The Provider of a connection string, empty when it names none.
 std::string ProviderOf(std::string_view connection_string);
-
-enum class TransactionKind { kReading, kWriting };
 
 class TADOConnection {
 public:
@@ -44,42 +40,26 @@ public:
     void Open();
     // Closes the connection and with it every query's result set.
     void Close();
-    bool Connected() const { return db_ != nullptr || server_ != nullptr; }
-    bool OnServer();  // opens a closed connection first
+    bool Connected() const { return engine_ != nullptr; }
 
-    // The open SQLite handle; a closed connection is opened again first. Throws DataError on
-    // a server register.
-    sqlite3* Handle();
-    // The open server connection, or nullptr for a db.mdb; opens a closed connection first.
-    ServerConnection* Server();
+    // The open register; a closed connection is opened first. Outside a transaction, a file
+    // another process put in the place of db.mdb (a compaction from cron) is followed: the rows
+    // already read stay with their queries.
+    Engine& Register();
 
-    // One transaction for many statements (an import): it takes the write lock at once, so
-    // that what it reads first still holds when it writes. Throws DataError.
-    // A reading one sees one state of the register and blocks no writer.
+    // One transaction for many statements (an import, the add window's look-ups and insert).
+    // Throws DataError.
     void BeginTransaction(TransactionKind kind = TransactionKind::kWriting);
     void CommitTransaction();
     void RollbackTransaction();  // never throws
-    // Inside a transaction, many inserts without waiting for each answer (on a server; a file
-    // needs no such thing). EndBatch throws the first failure.
-    void BeginBatch();
-    void EndBatch();
 
 private:
     friend class TADOQuery;
     void Attach(TADOQuery* query) { queries_.push_back(query); }
     void Detach(TADOQuery* query);
 
-    // A long-lived connection follows the name: after another process put a new file in place
-    // of db.mdb (a compaction from cron), the next command outside a transaction opens that.
-    void FollowReplacedFile();
-    void OpenRegister();  // Open without closing the queries' result sets
-
     std::string connection_string_;
-    sqlite3* db_ = nullptr;
-    std::filesystem::path opened_path_;
-    dev_t opened_device_ = 0;
-    ino_t opened_inode_ = 0;
-    std::unique_ptr<ServerConnection> server_;
+    std::unique_ptr<Engine> engine_;
     std::vector<TADOQuery*> queries_;
 };
 

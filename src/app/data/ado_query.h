@@ -10,13 +10,9 @@
 
 #include "app/data/result_set.h"
 
-struct sqlite3_stmt;
-
 namespace sitora::data {
 
 class TADOConnection;
-class ServerConnection;
-struct ServerParameter;
 
 class TADOQuery {
 public:
@@ -80,31 +76,18 @@ public:
 
 private:
     friend class TADOConnection;
-    struct Statement;
-    std::unique_ptr<Statement> Prepare(std::string_view sql);
-    void Bind(Statement& statement);
-    const ResultSet& Open_() const;
-    void ForgetPrepared();  // before the connection closes
-    // The same on a server register.
-    void DeleteFromFile(std::int64_t row_id);
-    void OpenOnServer(ServerConnection& server);
-    int ExecOnServer(ServerConnection& server);
-    // The values of a server statement's parameters, by their names; dates in `dates`.
-    std::vector<ServerParameter> ServerValues(const std::vector<std::string>& markers,
-                                              std::vector<std::string>& dates) const;
-    // The place of the last parameter set under this name, or the number of parameters.
-    std::size_t LastParameterNamed(std::string_view name) const;
-    const std::string& ValueOf(std::string_view name) const;  // throws DataError when none is set
+    const ResultSet& OpenRows() const;  // throws DataError when the query is closed
+    // The value last set for a parameter; throws DataError when none is.
+    const std::string& ValueOf(std::string_view name) const;
 
     TADOConnection* connection_;
     std::string statement_;
     std::vector<std::pair<std::string, std::string>> parameters_;
     std::size_t next_parameter_ = 0;  // where the next SetParameter looks first
+    mutable std::size_t next_lookup_ = 0;  // where the engine's next look-up of a value looks first
     std::unique_ptr<ResultSet> rows_;
     std::function<void()> close_observer_;
     std::string table_;  // the single table a select reads, for Delete
-    std::unique_ptr<Statement> kept_;  // the last insert or update, prepared
-    std::string kept_sql_;             // its statement as set, before translation
     // The size of the last result of this statement: the next run of it reserves as much.
     std::size_t last_rows_ = 0;
     int current_ = 0;

@@ -1,7 +1,6 @@
 #include "app/data/data_module.h"
 
 #include "app/data/ado_connection.h"
-#include "app/data/schema.h"
 #include "app/data/server_connection.h"
 #include "app/data/server_register.h"
 #include "app/data/statements.h"
@@ -24,27 +23,15 @@ TDataModule1::TDataModule1() {
 void TDataModule1::SetUpConnection(const std::string& program_folder) {
     ADOConnection1.Close();
     // A register.conf beside the carriers moves the register to a server.
-    if (auto uri = ServerUriOf(program_folder)) {
-        ADOConnection1.SetConnectionString(ServerConnectionString(*uri));
-        ADOConnection1.Open();
-        try {
-            RequireServerRegister(*ADOConnection1.Server());
-        } catch (...) {
-            ADOConnection1.Close();
-            throw;
-        }
-        return;
-    }
-    ADOConnection1.SetConnectionString(ConnectionStringFor(program_folder));
+    const auto uri = ServerUriOf(program_folder);
+    ADOConnection1.SetConnectionString(uri ? ServerConnectionString(*uri) : ConnectionStringFor(program_folder));
     ADOConnection1.Open();
     try {
-        RequireRegisterTables(ADOConnection1.Handle());
+        ADOConnection1.Register().PrepareRegister();
     } catch (...) {
         ADOConnection1.Close();
         throw;
     }
-    AddMissingIndexes(ADOConnection1.Handle());
-    StoreDatesInTheirForm(ADOConnection1.Handle());
 }
 
 }  // namespace sitora::data

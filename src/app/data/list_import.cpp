@@ -1,7 +1,5 @@
 #include "app/data/list_import.h"
 
-#include <sqlite3.h>
-
 #include <algorithm>
 #include <future>
 #include <optional>
@@ -10,13 +8,12 @@
 #include <random>
 
 #include "app/data/ado_connection.h"
-#include "app/data/bulk_insert.h"
 #include "app/data/data_error.h"
 #include "app/data/data_module.h"
 #include "app/data/list_file.h"
 #include "app/data/record_entry.h"
+#include "app/data/engine/engine.h"
 #include "app/data/schema.h"
-#include "app/data/scoped_pragma.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -25,7 +22,6 @@ namespace {
 
 constexpr int kFirstListYear = 2000;
 constexpr int kLastListYear = 3000;
-constexpr std::size_t kBulkRows = 1000;
 // Rows checked (and their values worked out) on a second thread while the chunk before goes in.
 constexpr std::size_t kChunkRows = 512;
 
@@ -211,50 +207,6 @@ private:
     std::size_t accepted_ = 0;
 };
 
-// The accepted rows into the register, inside the import's transaction: on a server one
-// pipelined batch of inserts, in a file groups of rows through one insert.
-class RecordWriter {
-public:
-    RecordWriter(TDataModule1& module, std::size_t rows, std::size_t records_before) : module_(module) {
-        TADOConnection& connection = module.ADOConnection1;
-        if (connection.OnServer()) {
-            connection.BeginBatch();
-            return;
-        }
-        sqlite3* db = connection.Handle();
-        // The register's pages stay in memory until the commit (up to 64 MiB, so that a list of any
-        // size takes a bounded amount of memory): the indexes are
-        // sorted from there, with a second thread, and no page is written twice.
-        cache_.emplace(db, "cache_size", -65536);
-        sort_threads_.emplace(db, "threads", 1);
-        // Many rows into a small register: its indexes are built once afterwards, by a sort.
-        rebuild_ = rows >= kBulkRows && rows >= records_before;
-        if (rebuild_) DropRegisterIndexes(db);
-        // Every date of these rows is in its stored form, written just now: the table's check
-        // of each one would only repeat that.
-        checks_.emplace(db, "ignore_check_constraints", 1);
-        insert_.emplace(db);
-    }
-
-    void Add(StoredRecord record) {
-        if (insert_) insert_->Add(std::move(record));
-        else InsertStoredRecord(module_.ADOQuery2, record);
-    }
-
-    void Finish() {
-        if (!insert_) return module_.ADOConnection1.EndBatch();
-        insert_->Finish();
-        checks_.reset();
-        if (rebuild_) CreateRegisterIndexes(module_.ADOConnection1.Handle());
-    }
-
-private:
-    TDataModule1& module_;
-    std::optional<ScopedPragma> cache_, sort_threads_, checks_;
-    std::optional<RecordBulkInsert> insert_;
-    bool rebuild_ = false;
-};
-
 }  // namespace
 
 ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_view data_key,
@@ -266,11 +218,12 @@ ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_
     connection.BeginTransaction(options.dry_run ? TransactionKind::kReading : TransactionKind::kWriting);
     try {
         Present present = PresentInRegister(module.ADOQuery2, std::min<std::size_t>(list.RowsAtMost(), 1 << 20));
-        std::optional<RecordWriter> writer;
+        std::unique_ptr<RecordSink> writer;
         // Rows go in as they pass; a refusal the import may not skip ends the writing, and the
         // transaction is undone at the end.
-        if (!options.dry_run) writer.emplace(module, list.RowsAtMost(), present.numbers.Size());
-        RowChecker checker(list, present, data_key, writer.has_value());
+        if (!options.dry_run)
+            writer = connection.Register().OpenRecordSink(list.RowsAtMost(), present.numbers.Size());
+        RowChecker checker(list, present, data_key, writer != nullptr);
         // The list is read and checked a chunk ahead on a second thread while a chunk goes in.
         std::future<CheckedChunk> next = std::async(std::launch::async, &RowChecker::Check, &checker);
         for (;;) {

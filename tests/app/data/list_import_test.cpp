@@ -149,9 +149,12 @@ TEST_F(ListImport, ALongListGoesInChunksWholeOrNotAtAllAndLeavesTheRegisterAsItW
     if (test::OnServer()) return;
     EXPECT_EQ(Scalar("select count(*) from sqlite_master where type='index' and name like 'i_webinfo_%'"), "5");
     EXPECT_EQ(Scalar("PRAGMA ignore_check_constraints"), "0");
-    EXPECT_EQ(sqlite3_exec(module_.ADOConnection1.Handle(), "update t_webinfo set web_time='2010-1-1'", nullptr,
-                           nullptr, nullptr),
+    sqlite3* db = nullptr;
+    sqlite3_open((folder_ / "db.mdb").c_str(), &db);
+    sqlite3_extended_result_codes(db, 1);
+    EXPECT_EQ(sqlite3_exec(db, "update t_webinfo set web_time='2010-1-1'", nullptr, nullptr, nullptr),
               SQLITE_CONSTRAINT_CHECK);
+    sqlite3_close(db);
 }
 
 TEST_F(ListImport, ANulCellIsRefusedWithItsLineAndADryRunWaitsForNoWriter) {

@@ -1,0 +1,120 @@
+#include "app/data/engine/server/server_engine.h"
+
+#include <strings.h>
+
+#include <vector>
+
+#include "app/data/data_error.h"
+#include "app/data/schema.h"
+#include "app/data/server_connection.h"
+#include "app/data/server_register.h"
+#include "app/data/single_table_select.h"
+#include "app/data/statement_translation.h"
+#include "app/data/statements.h"
+
+namespace sitora::data {
+namespace {
+
+// The values of a server statement's parameters, by their names; the stored forms of dates in
+// `dates`, which must not move while the values point into it.
+std::vector<ServerParameter> ValuesOf(const std::vector<std::string>& markers, const ParameterLookup& parameters,
+                                      std::vector<std::string>& dates) {
+    std::vector<ServerParameter> values;
+    values.reserve(markers.size());
+    dates.reserve(markers.size());
+    for (const std::string& name : markers) {
+        const std::string& value = parameters(name);
+        const char kind = ValueKind(name);
+        values.push_back({kind == 'd' ? std::string_view(dates.emplace_back(DateParameter(value))) : value, kind});
+    }
+    return values;
+}
+
+// An import's records as one pipelined batch of inserts.
+class ServerRecordSink : public RecordSink {
+public:
+    explicit ServerRecordSink(ServerConnection& server) : server_(server), insert_(TranslateForServer(sql::kInsertRecord)) {
+        server_.BeginBatch();
+    }
+    void Add(StoredRecord record) override {
+        // The values live in `texts` (reserved, so they do not move) until the statement is sent.
+        std::vector<std::string> texts, dates;
+        texts.reserve(insert_.markers.size());
+        const ParameterLookup values = [&](std::string_view name) -> const std::string& {
+            return texts.emplace_back(record.Value(ColumnIndex(name)));
+        };
+        server_.Execute(insert_.sql, ValuesOf(insert_.markers, values, dates));
+    }
+    void Finish() override { server_.EndBatch(); }
+
+private:
+    static std::size_t ColumnIndex(std::string_view name) {
+        for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
+            if (kRecordColumns[c] == name) return c;
+        throw DataError("no column " + std::string(name));
+    }
+
+    ServerConnection& server_;
+    const ServerStatement insert_;
+};
+
+class ServerEngine : public Engine {
+public:
+    explicit ServerEngine(const std::string& uri) : server_(uri) {}
+
+    void PrepareRegister() override { RequireServerRegister(server_); }
+
+    std::unique_ptr<ResultSet> Select(const std::string& statement, const ParameterLookup& parameters,
+                                      std::size_t rows_expected, std::string& table) override {
+        ServerStatement translated = TranslateForServer(statement);
+        table.clear();
+        // The list's rows carry their identity, so that they can be deleted later.
+        if (auto select = ParseSingleTableSelect(translated.sql);
+            select && strcasecmp(select->table.c_str(), "t_webinfo") == 0 && !select->computes) {
+            translated.sql = "select id," + translated.sql.substr(select->columns_begin);
+            table = std::move(select->table);
+        }
+        std::vector<std::string> dates;
+        return server_.Select(translated.sql, ValuesOf(translated.markers, parameters, dates), !table.empty(),
+                              rows_expected);
+    }
+
+    int Execute(const std::string& statement, const ParameterLookup& parameters) override {
+        const ServerStatement translated = TranslateForServer(statement);
+        std::vector<std::string> dates;
+        return server_.Execute(translated.sql, ValuesOf(translated.markers, parameters, dates));
+    }
+
+    void DeleteRow(const std::string&, std::int64_t row_id) override {
+        const std::string id = std::to_string(row_id);
+        if (server_.Execute("delete from t_webinfo where id=$1::bigint", {{id, 'n'}}) != 1)
+            throw DataError("the row to delete is gone");
+    }
+
+    void Begin(TransactionKind kind) override {
+        server_.BeginTransaction();
+        if (kind == TransactionKind::kReading) return;
+        // Other writers wait until the commit; readers go on seeing the rows as they were.
+        try {
+            server_.Run("LOCK TABLE t_webinfo IN SHARE ROW EXCLUSIVE MODE");
+        } catch (...) {
+            server_.RollbackTransaction();
+            throw;
+        }
+    }
+    void Commit() override { server_.CommitTransaction(); }
+    void Rollback() noexcept override { server_.RollbackTransaction(); }
+
+    std::unique_ptr<RecordSink> OpenRecordSink(std::size_t, std::size_t) override {
+        return std::make_unique<ServerRecordSink>(server_);
+    }
+
+private:
+    ServerConnection server_;
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> OpenServerEngine(const std::string& uri) { return std::make_unique<ServerEngine>(uri); }
+
+}  // namespace sitora::data
