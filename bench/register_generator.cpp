@@ -4,8 +4,8 @@
 #include <string>
 
 #include "app/data/data_module.h"
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "app/text/cp936.h"
 #include "app/text/dates.h"

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 #include "app/data/data_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

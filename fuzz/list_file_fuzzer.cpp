@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "app/data/data_error.h"
-#include "app/data/list_file.h"
+#include "app/data/import/list_file.h"
 #include "app/text/cp936.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

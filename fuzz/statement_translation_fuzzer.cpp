@@ -6,7 +6,7 @@
 
 #include "app/data/data_error.h"
 #include "app/data/statement_translation.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

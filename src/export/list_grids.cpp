@@ -13,10 +13,10 @@ TFont GridFont(TColor color) {
 }
 
 template <std::size_t N>
-GridLook LookOf(const std::array<data::ListColumn, N>& list) {
+GridLook LookOf(const std::array<ListColumn, N>& list) {
     GridLook look;
     look.title_font = GridFont(clWhite);
-    for (const data::ListColumn& entry : list) {
+    for (const ListColumn& entry : list) {
         TColumn column;
         column.width = entry.width;
         column.color = clWindow;
@@ -34,8 +34,8 @@ GridLook LookOf(const std::array<data::ListColumn, N>& list) {
 
 }  // namespace
 
-GridLook MainListGrid() { return LookOf(data::kMainListColumns); }
-GridLook ExpiryListGrid() { return LookOf(data::kExpiryListColumns); }
+GridLook MainListGrid() { return LookOf(kMainListColumns); }
+GridLook ExpiryListGrid() { return LookOf(kExpiryListColumns); }
 
 TColor DefaultSystemColor(int index) {
     switch (index) {

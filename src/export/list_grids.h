@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "app/data/ado_query.h"
-#include "app/data/list_layouts.h"
+#include "export/list_layouts.h"
 #include "export/grid_source.h"
 
 namespace sitora::gridexport {

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/data/access_reader.h"
+#include "app/data/access/access_reader.h"
 #include "app/text/cp936.h"
 
 namespace sitora::test {

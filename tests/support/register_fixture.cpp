@@ -1,7 +1,7 @@
 #include "support/register_fixture.h"
 
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "support/test_server.h"
 
 namespace sitora::test {

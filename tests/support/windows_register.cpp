@@ -1,6 +1,6 @@
 #include "support/windows_register.h"
 
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 #include "app/text/cp936.h"
 #include "app/text/dates.h"
 #include "protect/protected_fields.h"

@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "app/data/data_module.h"
-#include "app/data/schema.h"
-#include "app/data/server_connection.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/protected_fields.h"

@@ -2,7 +2,7 @@
 #include <iostream>
 
 #include "app/data/expiry_rules.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "commands.h"
 #include "export/html_writer.h"
 #include "export/list_grids.h"

@@ -1,7 +1,7 @@
 // import-access: the Windows version's Access db.mdb as a new register, verified.
 #include <iostream>
 
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 #include "commands.h"
 #include "options.h"
 #include "register_access.h"

@@ -2,8 +2,8 @@
 #include <iostream>
 
 #include "app/data/data_error.h"
-#include "app/data/list_file.h"
-#include "app/data/list_import.h"
+#include "app/data/import/list_file.h"
+#include "app/data/import/list_import.h"
 #include "app/files/file_ops.h"
 #include "app/files/private_folder.h"
 #include "commands.h"

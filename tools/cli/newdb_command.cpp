@@ -1,9 +1,9 @@
 #include <iostream>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
-#include "app/data/server_connection.h"
-#include "app/data/server_register.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/engine/server/server_register.h"
 #include "commands.h"
 #include "options.h"
 #include "translation.h"

@@ -4,8 +4,8 @@
 #include <iostream>
 
 #include "app/data/expiry_rules.h"
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/columns.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/private_folder.h"
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"

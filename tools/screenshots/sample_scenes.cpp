@@ -11,8 +11,8 @@
 #include <iostream>
 #include <stdlib.h>
 
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"

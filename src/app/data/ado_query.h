@@ -30,8 +30,9 @@ public:
 
     // Replaces the statement and forgets the parameters of the previous one.
     void SetSQL(std::string_view statement);  // forgets the last result's size when it changes
-    // Closes the query and starts a new run of the same statement, its parameters kept.
-    void Rerun() { Close(); next_parameter_ = 0; }
+    // Closes the query for the same statement with new values: the parameters are set again,
+    // mostly in the same order, and each finds its place at once.
+    void ResetForNewValues() { Close(); next_parameter_ = 0; }
     const std::string& SQL() const { return statement_; }
 
     // A parameter's value, given as text (bytes for a protected column). The name is the

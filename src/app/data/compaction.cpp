@@ -13,11 +13,11 @@
 #include <memory>
 #include <string>
 
-#include "app/data/access_reader.h"
+#include "app/data/access/access_reader.h"
 #include "app/data/data_error.h"
-#include "app/data/server_connection.h"
-#include "app/data/schema.h"
-#include "app/data/server_register.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/server/server_register.h"
 #include "app/files/failure_points.h"
 #include "app/files/file_ops.h"
 

@@ -1,9 +1,9 @@
 #include "app/data/data_module.h"
 
 #include "app/data/ado_connection.h"
-#include "app/data/server_connection.h"
-#include "app/data/server_register.h"
-#include "app/data/statements.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/engine/server/server_register.h"
+#include "app/data/catalogue/statements.h"
 
 namespace sitora::data {
 

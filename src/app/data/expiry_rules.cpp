@@ -3,7 +3,7 @@
 #include <charconv>
 
 #include "app/data/data_error.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/byte_strings.h"
 
 namespace sitora::data {

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 
 namespace sitora::data {
 

@@ -5,7 +5,7 @@
 #include "app/data/ado_query.h"
 #include "app/data/data_error.h"
 #include "app/data/statement_translation.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
 #include "protect/protected_fields.h"
@@ -48,12 +48,12 @@ StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
     std::string bytes;
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
         const std::string& given = entry.At(c);
-        if (kind[c] == 'p') {
+        if (kind[c] == ValueKind::kProtected) {
             text::ToCp936Into(given, bytes);
             stored.Append(c == domain_user ? protect::ProtectDomainUser(bytes, number_bytes, data_key)
                                            : protect::ProtectValue(bytes, number_bytes));
-        } else if (kind[c] == 'd') {
-            stored.Append(DateParameter(given));
+        } else if (kind[c] == ValueKind::kDate) {
+            stored.Append(StoredDateOf(given));
         } else {
             stored.Append(c == remark ? std::string_view(given) : text::TrimBlanks(given));
         }
@@ -67,7 +67,7 @@ void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view d
 
 void InsertStoredRecord(TADOQuery& query, const StoredRecord& stored) {
     // Every parameter is set each time: a run after the last one keeps none of its values.
-    if (query.SQL() == sql::kInsertRecord) query.Rerun();
+    if (query.SQL() == sql::kInsertRecord) query.ResetForNewValues();
     else query.SetSQL(sql::kInsertRecord);
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
         query.SetParameter(kRecordColumns[c], std::string(stored.Value(c)));

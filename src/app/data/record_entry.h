@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 
 namespace sitora::data {
 

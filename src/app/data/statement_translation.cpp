@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -58,10 +58,10 @@ void WriteServerMarker(std::string_view name, const Target& target, std::string&
     target.markers->emplace_back(name);
     out += '$';
     out += std::to_string(target.markers->size());
-    switch (ValueKind(name)) {
-        case 'd': out += "::date"; break;
-        case 'p': out += "::bytea"; break;
-        case 'n': out += "::integer"; break;
+    switch (KindOf(name)) {
+        case ValueKind::kDate: out += "::date"; break;
+        case ValueKind::kProtected: out += "::bytea"; break;
+        case ValueKind::kNumber: out += "::integer"; break;
         default: out += "::text";
     }
 }
@@ -96,7 +96,7 @@ bool TakeOperand(std::string_view statement, std::size_t& pos, std::string& out,
         if (end == std::string_view::npos) throw DataError("unterminated date literal in statement");
         if (target.server) out += "date ";
         out += '\'';
-        out += DateParameter(statement.substr(pos + 1, end - pos - 1));
+        out += StoredDateOf(statement.substr(pos + 1, end - pos - 1));
         out += '\'';
         pos = end + 1;
         return true;
@@ -236,7 +236,7 @@ std::string Translate(std::string_view statement, Target target) {
 
 }  // namespace
 
-std::string DateParameter(std::string_view text) {
+std::string StoredDateOf(std::string_view text) {
     auto date = text::ParseDate(text::TrimBlanks(text));
     if (!date) throw DataError("not a date: " + std::string(text));
     return text::IsoDate(*date);

@@ -26,6 +26,6 @@ ServerStatement TranslateForServer(std::string_view statement);
 // The value bound for a parameter of a date column: the stored form of the date the text
 // names. Throws DataError when the text is no real date, as the database's own
 // conversion would.
-std::string DateParameter(std::string_view text);
+std::string StoredDateOf(std::string_view text);
 
 }  // namespace sitora::data

@@ -7,8 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/data/list_layouts.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "ui/main/main_window.h"
 #include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"

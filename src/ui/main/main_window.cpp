@@ -11,7 +11,6 @@
 #include <QVBoxLayout>
 
 #include "app/data/folder_preparation.h"
-#include "app/data/list_layouts.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"

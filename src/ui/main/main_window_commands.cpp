@@ -5,7 +5,7 @@
 #include <QPushButton>
 
 #include "app/data/expiry_rules.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
 #include "ui/main/export_command.h"
 #include "ui/main/main_window.h"

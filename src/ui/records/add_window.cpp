@@ -13,7 +13,7 @@
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/record_entry.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
 #include "app/text/cp936.h"
 #include "ui/main/main_window.h"

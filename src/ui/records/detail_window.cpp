@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"

@@ -8,7 +8,7 @@
 #include <QTabWidget>
 
 #include "app/data/compaction.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "protect/block_store.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"

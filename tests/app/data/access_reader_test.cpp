@@ -1,5 +1,5 @@
 // Reading Access files through libmdb: the files Access itself wrote, and our own Jet 4 files.
-#include "app/data/access_reader.h"
+#include "app/data/access/access_reader.h"
 
 #include <gtest/gtest.h>
 

@@ -12,8 +12,8 @@
 
 #include "app/data/data_error.h"
 #include "support/fault_vfs.h"
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/failure_plan.h"

@@ -1,12 +1,12 @@
 // Lists from outside: read whatever their encoding and quoting, added under the add window's rules.
-#include "app/data/list_import.h"
+#include "app/data/import/list_import.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include "app/data/data_error.h"
-#include "app/data/list_file.h"
-#include "app/data/statements.h"
+#include "app/data/import/list_file.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/cp936.h"
 #include "protect/record_reveal.h"
 #include "support/register_fixture.h"

@@ -1,5 +1,5 @@
 // The Windows version's register brought in: every record exactly, or nothing at all.
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -7,8 +7,8 @@
 
 #include "app/data/data_error.h"
 #include "app/data/data_module.h"
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/cp936.h"
 #include "app/text/dates.h"
 #include "protect/record_reveal.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/data/data_error.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "support/register_fixture.h"
 
 namespace sitora::data {

@@ -12,12 +12,12 @@
 
 #include "app/data/compaction.h"
 #include "app/data/data_error.h"
-#include "app/data/list_import.h"
+#include "app/data/import/list_import.h"
 #include "app/data/record_entry.h"
-#include "app/data/schema.h"
-#include "app/data/server_connection.h"
-#include "app/data/server_register.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/engine/server/server_register.h"
+#include "app/data/catalogue/statements.h"
 #include "support/register_fixture.h"
 #include "support/test_server.h"
 
@@ -101,7 +101,7 @@ TEST_F(ServerRegister, AServerDyingUnderABatchOrStoppingToAnswerEndsTheCommandWi
     // The import's batch is under way when the server's session dies: the rollback returns.
     server.BeginTransaction();
     server.BeginBatch();
-    server.Execute("insert into t_webinfo(web_id) values($1::text)", {{"100001", 't'}});
+    server.Execute("insert into t_webinfo(web_id) values($1::text)", {{"100001", data::ValueKind::kText}});
     data::ServerConnection(Uri()).Run(
         "select pg_terminate_backend(pid) from pg_stat_activity where datname = current_database() and "
         "pid <> pg_backend_pid()");

@@ -3,7 +3,7 @@
 #include <sys/wait.h>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
 #include "support/register_fixture.h"
 
 namespace sitora::data {

@@ -1,11 +1,11 @@
 // Every statement of the catalogue, run as the windows run it against a real register.
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/statement_translation.h"
 #include "support/register_fixture.h"
 #include "support/test_server.h"

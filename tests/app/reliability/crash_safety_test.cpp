@@ -11,7 +11,7 @@
 
 #include "app/data/compaction.h"
 #include "app/data/data_module.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 

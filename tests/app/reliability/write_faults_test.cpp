@@ -4,12 +4,12 @@
 
 #include <cerrno>
 
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 #include "app/data/compaction.h"
 #include "app/data/data_error.h"
-#include "app/data/list_import.h"
+#include "app/data/import/list_import.h"
 #include "support/fault_vfs.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/windows_register.h"

@@ -7,12 +7,12 @@
 #include <QPlainTextEdit>
 #include <thread>
 
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"
-#include "app/data/server_connection.h"
+#include "app/data/engine/server/server_connection.h"
 #include "support/register_fixture.h"
 #include "support/test_server.h"
 #include "support/window_fixture.h"

@@ -5,7 +5,7 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"

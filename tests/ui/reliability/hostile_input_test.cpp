@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "support/fault_vfs.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"

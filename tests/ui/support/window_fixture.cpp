@@ -1,7 +1,7 @@
 #include "support/window_fixture.h"
 
-#include "app/data/schema.h"
-#include "app/data/statements.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"

@@ -5,12 +5,12 @@
 #include <vector>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
-#include "app/data/server_connection.h"
-#include "app/data/server_register.h"
+#include "app/data/catalogue/columns.h"
+#include "app/data/engine/server/server_connection.h"
+#include "app/data/engine/server/server_register.h"
 #include "app/data/single_table_select.h"
 #include "app/data/statement_translation.h"
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 
 namespace sitora::data {
 namespace {
@@ -24,8 +24,9 @@ std::vector<ServerParameter> ValuesOf(const std::vector<std::string>& markers, c
     dates.reserve(markers.size());
     for (const std::string& name : markers) {
         const std::string& value = parameters(name);
-        const char kind = ValueKind(name);
-        values.push_back({kind == 'd' ? std::string_view(dates.emplace_back(DateParameter(value))) : value, kind});
+        const ValueKind kind = KindOf(name);
+        values.push_back(
+            {kind == ValueKind::kDate ? std::string_view(dates.emplace_back(StoredDateOf(value))) : value, kind});
     }
     return values;
 }
@@ -87,7 +88,7 @@ public:
 
     void DeleteRow(const std::string&, std::int64_t row_id) override {
         const std::string id = std::to_string(row_id);
-        if (server_.Execute("delete from t_webinfo where id=$1::bigint", {{id, 'n'}}) != 1)
+        if (server_.Execute("delete from t_webinfo where id=$1::bigint", {{id, ValueKind::kNumber}}) != 1)
             throw DataError("the row to delete is gone");
     }
 

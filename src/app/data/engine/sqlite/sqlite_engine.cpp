@@ -8,11 +8,11 @@
 #include <optional>
 #include <vector>
 
-#include "app/data/bulk_insert.h"
+#include "app/data/engine/sqlite/bulk_insert.h"
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
-#include "app/data/schema.h"
-#include "app/data/scoped_pragma.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/sqlite/scoped_pragma.h"
 #include "app/data/single_table_select.h"
 #include "app/data/statement_translation.h"
 
@@ -35,7 +35,7 @@ void Exec(sqlite3* db, const char* sql) {
 struct Prepared {
     sqlite3_stmt* handle = nullptr;
     std::vector<std::string> marker_names;  // without the colon
-    std::vector<char> marker_kinds;         // ValueKind of each
+    std::vector<ValueKind> marker_kinds;    // KindOf each
     Prepared() = default;
     Prepared(const Prepared&) = delete;
     Prepared& operator=(const Prepared&) = delete;
@@ -197,7 +197,7 @@ private:
             const char* marker = sqlite3_bind_parameter_name(prepared->handle, i);
             if (!marker) throw DataError("unnamed parameter in statement");
             prepared->marker_names.emplace_back(marker + 1);
-            prepared->marker_kinds.push_back(ValueKind(prepared->marker_names.back()));
+            prepared->marker_kinds.push_back(KindOf(prepared->marker_names.back()));
         }
         return prepared;
     }
@@ -206,9 +206,10 @@ private:
         std::string stored_date;
         for (std::size_t i = 0; i < prepared.marker_names.size(); ++i) {
             const std::string& value = parameters(prepared.marker_names[i]);
-            const char kind = prepared.marker_kinds[i];
-            const std::string_view stored = kind == 'd' ? std::string_view(stored_date = DateParameter(value)) : value;
-            if (const int rc = BindStoredValue(prepared.handle, static_cast<int>(i + 1), kind, stored, SQLITE_TRANSIENT);
+            const ValueKind kind = prepared.marker_kinds[i];
+            const std::string_view stored =
+                kind == ValueKind::kDate ? std::string_view(stored_date = StoredDateOf(value)) : value;
+            if (const int rc = BindValueOfKind(prepared.handle, static_cast<int>(i + 1), kind, stored, SQLITE_TRANSIENT);
                 rc != SQLITE_OK)
                 throw DataError(sqlite3_errstr(rc));
         }

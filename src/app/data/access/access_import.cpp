@@ -1,4 +1,4 @@
-#include "app/data/access_import.h"
+#include "app/data/access/access_import.h"
 
 #include <sqlite3.h>
 #include <fcntl.h>
@@ -9,9 +9,9 @@
 #include <cstring>
 #include <optional>
 
-#include "app/data/access_reader.h"
+#include "app/data/access/access_reader.h"
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"
 #include "app/text/byte_strings.h"

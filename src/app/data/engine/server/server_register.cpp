@@ -1,4 +1,4 @@
-#include "app/data/server_register.h"
+#include "app/data/engine/server/server_register.h"
 
 #include <sqlite3.h>
 
@@ -10,8 +10,8 @@
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
-#include "app/data/schema.h"
-#include "app/data/server_connection.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/server/server_connection.h"
 #include "app/text/dates.h"
 
 namespace sitora::data {

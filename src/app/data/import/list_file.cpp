@@ -1,4 +1,4 @@
-#include "app/data/list_file.h"
+#include "app/data/import/list_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "app/data/server_connection.h"
+#include "app/data/engine/server/server_connection.h"
 
 #include <fcntl.h>
 #include <libpq-fe.h>
@@ -13,7 +13,7 @@
 #include <utility>
 
 #include "app/data/date_cells.h"
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 #include "app/files/file_ops.h"
 #include "app/text/byte_strings.h"
 
@@ -87,7 +87,7 @@ struct WireParameters {
     explicit WireParameters(const std::vector<ServerParameter>& parameters) {
         texts.reserve(parameters.size());  // the values point into it: it must not move
         for (const ServerParameter& parameter : parameters) {
-            const bool as_text = parameter.kind == 'd' || parameter.kind == 'n';
+            const bool as_text = parameter.kind == ValueKind::kDate || parameter.kind == ValueKind::kNumber;
             values.push_back(as_text ? texts.emplace_back(parameter.bytes).c_str() : parameter.bytes.data());
             lengths.push_back(static_cast<int>(parameter.bytes.size()));
             formats.push_back(as_text ? 0 : 1);

@@ -14,7 +14,7 @@ namespace sitora::data {
 // Binds one stored value to a statement's marker `index`: account bytes as a BLOB, the rest
 // as UTF-8 text (dates already in their stored form). The value must outlive the statement's
 // run when `destructor` is SQLITE_STATIC.
-int BindStoredValue(sqlite3_stmt* statement, int index, char kind, std::string_view value,
+int BindValueOfKind(sqlite3_stmt* statement, int index, ValueKind kind, std::string_view value,
                     sqlite3_destructor_type destructor);
 
 class RecordBulkInsert {

@@ -1,4 +1,4 @@
-#include "app/data/schema.h"
+#include "app/data/engine/sqlite/sqlite_schema.h"
 
 #include <fcntl.h>
 #include <sqlite3.h>
@@ -14,37 +14,11 @@
 #include <vector>
 
 #include "app/data/data_error.h"
-#include "app/data/scoped_pragma.h"
+#include "app/data/engine/sqlite/scoped_pragma.h"
 #include "app/files/file_ops.h"
 #include "app/text/dates.h"
 
 namespace sitora::data {
-
-bool IsDateColumn(std::string_view column) {
-    return std::find(kDateColumns.begin(), kDateColumns.end(), column) != kDateColumns.end();
-}
-
-bool IsProtectedColumn(std::string_view column) {
-    return std::find(kProtectedColumns.begin(), kProtectedColumns.end(), column) !=
-           kProtectedColumns.end();
-}
-
-bool IsLeadTimeColumn(std::string_view column) {
-    return std::find(kLeadTimeColumns.begin(), kLeadTimeColumns.end(), column) != kLeadTimeColumns.end();
-}
-
-char ValueKind(std::string_view column) {
-    return IsDateColumn(column) ? 'd' : IsProtectedColumn(column) ? 'p' : IsLeadTimeColumn(column) ? 'n' : 't';
-}
-
-const std::array<char, kRecordColumns.size()>& RecordColumnKinds() {
-    static const auto kinds = [] {
-        std::array<char, kRecordColumns.size()> kinds{};
-        for (std::size_t c = 0; c < kinds.size(); ++c) kinds[c] = ValueKind(kRecordColumns[c]);
-        return kinds;
-    }();
-    return kinds;
-}
 
 const char* const kCreateSchemaSql = R"sql(
 CREATE TABLE t_webinfo(

@@ -1,4 +1,4 @@
-#include "app/data/list_import.h"
+#include "app/data/import/list_import.h"
 
 #include <algorithm>
 #include <future>
@@ -10,10 +10,10 @@
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/data_module.h"
-#include "app/data/list_file.h"
+#include "app/data/import/list_file.h"
 #include "app/data/record_entry.h"
 #include "app/data/engine/engine.h"
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 

@@ -9,6 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "app/data/catalogue/columns.h"
 #include "app/data/data_error.h"
 #include "app/data/result_set.h"
 
@@ -30,11 +31,11 @@ std::optional<std::string> ServerUriOf(const std::filesystem::path& folder);
 // Throws DataError, naming `where`, unless `uri` is a postgresql:// URI without a password.
 void CheckServerUri(const std::string& uri, const std::string& where);
 
-// A parameter's value: the stored form of a date ('d'), a whole number ('n'), the bytes of a
-// protected column ('p') or UTF-8 text ('t').
+// A parameter's value: the stored form of a date, a whole number, the bytes of a protected
+// column or UTF-8 text.
 struct ServerParameter {
     std::string_view bytes;
-    char kind;
+    ValueKind kind;
 };
 
 class ServerConnection {

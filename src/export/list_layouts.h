@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-namespace sitora::data {
+namespace sitora::gridexport {
 
 struct ListColumn {
     std::string_view title;
@@ -35,4 +35,4 @@ inline constexpr std::array<ListColumn, 9> kExpiryListColumns = {{
     {"域名到期日期", "web_enddomaintime", 237},
 }};
 
-}  // namespace sitora::data
+}  // namespace sitora::gridexport

@@ -1,10 +1,10 @@
-#include "app/data/bulk_insert.h"
+#include "app/data/engine/sqlite/bulk_insert.h"
 
 #include <memory>
 #include <string>
 
 #include "app/data/data_error.h"
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 
 namespace sitora::data {
 namespace {
@@ -26,9 +26,9 @@ std::string GroupInsertSql(std::size_t rows) {
 
 }  // namespace
 
-int BindStoredValue(sqlite3_stmt* statement, int index, char kind, std::string_view value,
+int BindValueOfKind(sqlite3_stmt* statement, int index, ValueKind kind, std::string_view value,
                     sqlite3_destructor_type destructor) {
-    if (kind == 'p')
+    if (kind == ValueKind::kProtected)
         return sqlite3_bind_blob64(statement, index, value.data(), value.size(), destructor);
     return sqlite3_bind_text64(statement, index, value.data(), value.size(), destructor,
                                SQLITE_UTF8);
@@ -67,7 +67,7 @@ void RecordBulkInsert::Run(sqlite3_stmt* statement) {
     for (const StoredRecord& record : queued_)
         for (std::size_t c = 0; c < kRecordColumns.size(); ++c)
             if (const int rc =
-                    BindStoredValue(statement, ++marker, kinds[c], record.Value(c), SQLITE_STATIC);
+                    BindValueOfKind(statement, ++marker, kinds[c], record.Value(c), SQLITE_STATIC);
                 rc != SQLITE_OK)
                 throw DataError(sqlite3_errstr(rc));
     const int rc = sqlite3_step(statement);

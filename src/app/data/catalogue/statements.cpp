@@ -1,4 +1,4 @@
-#include "app/data/statements.h"
+#include "app/data/catalogue/statements.h"
 
 namespace sitora::data::sql {
 

@@ -1,4 +1,4 @@
-#include "app/data/access_reader.h"
+#include "app/data/access/access_reader.h"
 
 #include <mdbtools.h>
 #include <fcntl.h>

@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/data/schema.h"
+#include "app/data/catalogue/columns.h"
 
 namespace sitora::data {
 
