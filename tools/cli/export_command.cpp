@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/data/expiry_rules.h"
+#include "app/data/register_files.h"
 #include "app/data/catalogue/statements.h"
 #include "commands.h"
 #include "export/html_writer.h"
@@ -38,14 +39,14 @@ bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
 // The Access originals a conversion keeps: db.jet.mdb, db.jet-2.mdb, ...
 bool IsKeptOriginal(const std::filesystem::path& out, const std::string& folder) {
     const std::string name = std::filesystem::path(out).filename().string();
-    const bool named_so = name == "db.jet.mdb" || (name.starts_with("db.jet-") && name.ends_with(".mdb"));
-    return named_so && SameFile(std::filesystem::path(out).parent_path().empty() ? "." : std::filesystem::path(out).parent_path(), folder);
+    return data::IsKeptAccessFile(name) && SameFile(std::filesystem::path(out).parent_path().empty() ? "." : std::filesystem::path(out).parent_path(), folder);
 }
 
 // An export never takes the place of the register, a carrier, compaction's files or the kept
 // Access original.
 void RefuseProgramFiles(const std::string& out, const std::string& folder) {
-    for (const char* name : {"db.mdb", "key.exe", "sk.exe", "newdb.mdb", "tempdb.mdb", "register.conf"})
+    for (const char* name : {data::kRegisterFile, "key.exe", "sk.exe", data::kCompactedFile, data::kBackupFile,
+                             data::kServerConfigFile})
         if (SameFile(out, std::filesystem::path(folder) / name))
             throw CommandError(Fill(Tr("--out %s is the program folder's %s: refused"), {out, name}));
     if (IsKeptOriginal(out, folder))

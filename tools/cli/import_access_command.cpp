@@ -2,6 +2,7 @@
 #include <iostream>
 
 #include "app/data/access/access_import.h"
+#include "app/data/register_files.h"
 #include "commands.h"
 #include "options.h"
 #include "register_access.h"
@@ -14,7 +15,7 @@ int ImportAccess(const Arguments& args) {
     const Options options(args, {"--out", "--folder"}, {"--password-stdin"});
     if (options.Positional().size() != 1) throw UsageError(Tr("import-access takes one Access file"));
     const std::string source = options.Positional()[0];
-    const std::string target = options.ValueOr("--out", ProgramFolder(options) + "db.mdb");
+    const std::string target = options.ValueOr("--out", ProgramFolder(options) + data::kRegisterFile);
     const data::AccessImportReport report = data::ImportAccessRegister(source, target);
     for (const std::string& note : report.notes) std::cerr << "sitora-cli: " << Fill(Tr("note: %s"), {note}) << "\n";
     std::cout << Fill(Tr("imported %s records and %s settings row(s) from %s into %s; every record read back and "

@@ -7,6 +7,7 @@
 #include <iostream>
 
 #include "app/data/folder_preparation.h"
+#include "app/data/register_files.h"
 #include "app/files/file_ops.h"
 #include "app/data/engine/server/server_connection.h"
 #include "app/files/private_folder.h"
@@ -95,7 +96,7 @@ void Connect(data::TDataModule1& module, const std::string& program_folder) {
     if (preparation.refusal) throw CommandError(data::ConversionRefusalMessage(*preparation.refusal, "\n"));
     if (preparation.conversion) std::cerr << data::ConversionMessage(*preparation.conversion, "\n") << "\n";
     std::error_code ec;
-    if (!on_server && !std::filesystem::exists(std::filesystem::symlink_status(program_folder + "db.mdb", ec)))
+    if (!on_server && !std::filesystem::exists(std::filesystem::symlink_status(program_folder + data::kRegisterFile, ec)))
         throw CommandError(Fill(Tr("cannot open %sdb.mdb: there is no register in this folder; run sitora-cli "
                                    "in the program folder or name it with --folder DIR"),
                                 {program_folder}));
@@ -106,7 +107,7 @@ void Connect(data::TDataModule1& module, const std::string& program_folder) {
         module.ADOQuery4.Open();
         module.ADOQuery4.Close();
     } catch (const std::exception& error) {
-        const std::string where = on_server ? Tr("the register on the server") : program_folder + "db.mdb";
+        const std::string where = on_server ? Tr("the register on the server") : program_folder + data::kRegisterFile;
         throw CommandError(Fill(Tr("cannot open %s: %s"), {where, error.what()}));
     }
 }

@@ -275,7 +275,7 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
     } catch (const std::exception&) {
         return false;
     }
-    const auto database = folder / kDatabaseFile;
+    const auto database = folder / kRegisterFile;
     const auto compacted = folder / kCompactedFile;
     const auto backup = folder / kBackupFile;
     bool swapped = false;
@@ -363,7 +363,7 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
 }
 
 void RecoverInterruptedCompaction(const std::filesystem::path& folder) {
-    const auto database = folder / kDatabaseFile;
+    const auto database = folder / kRegisterFile;
     const auto compacted = folder / kCompactedFile;
     const auto backup = folder / kBackupFile;
     std::error_code ec;

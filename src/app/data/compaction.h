@@ -6,11 +6,10 @@
 #include <filesystem>
 #include <functional>
 
+#include "app/data/register_files.h"
+
 namespace sitora::data {
 
-inline constexpr const char* kDatabaseFile = "db.mdb";
-inline constexpr const char* kCompactedFile = "newdb.mdb";
-inline constexpr const char* kBackupFile = "tempdb.mdb";
 
 // The steps of a run, in order; tests stop a run after any of them.
 enum class CompactionStep {

@@ -1,6 +1,7 @@
 #include "app/data/data_module.h"
 
 #include "app/data/ado_connection.h"
+#include "app/data/register_files.h"
 #include "app/data/engine/server/server_connection.h"
 #include "app/data/engine/server/server_register.h"
 #include "app/data/catalogue/statements.h"
@@ -8,7 +9,7 @@
 namespace sitora::data {
 
 std::string ConnectionStringFor(const std::string& program_folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ConnectionValue(program_folder + "db.mdb") +
+    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ConnectionValue(program_folder + kRegisterFile) +
            ";Persist Security Info=False";
 }
 

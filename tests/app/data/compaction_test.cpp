@@ -24,7 +24,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // Every record's number and name, in table order: what a compaction must keep.
-std::string Contents(const test::TempFolder& folder, const char* file = kDatabaseFile) {
+std::string Contents(const test::TempFolder& folder, const char* file = kRegisterFile) {
     TDataModule1 module;
     module.ADOConnection1.SetConnectionString("Data Source=" + (folder / file).string());
     module.ADOQuery1.SetSQL("select web_id,web_name,web_user,web_endtime from t_webinfo");

@@ -11,6 +11,7 @@
 
 #include "app/data/access/access_reader.h"
 #include "app/data/data_error.h"
+#include "app/data/register_files.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"
@@ -319,7 +320,7 @@ void VerifyRegister(sqlite3* db, const Register& in) {
 std::filesystem::path OriginalName(const std::filesystem::path& folder, const struct stat& database) {
     std::error_code ec;
     for (int n = 1;; ++n) {
-        auto name = folder / (n == 1 ? std::string("db.jet.mdb") : "db.jet-" + std::to_string(n) + ".mdb");
+        auto name = folder / KeptAccessFile(n);
         struct stat status {};
         if (lstat(name.c_str(), &status) != 0) return name;
         if (S_ISREG(status.st_mode) && status.st_dev == database.st_dev && status.st_ino == database.st_ino) return name;
@@ -374,7 +375,7 @@ AccessImportReport ImportAccessRegister(const std::filesystem::path& source, con
 }
 
 void RefuseLinkedJetRegister(const std::filesystem::path& folder) {
-    const auto database = folder / "db.mdb";
+    const auto database = folder / kRegisterFile;
     struct stat status {};
     if (lstat(database.c_str(), &status) != 0 || !S_ISLNK(status.st_mode) || !LooksLikeJetFile(database)) return;
     // Converting it where the link points would rename files in a folder that is not ours.
@@ -386,7 +387,7 @@ void RefuseLinkedJetRegister(const std::filesystem::path& folder) {
 }
 
 std::optional<JetConversion> ConvertJetRegister(const std::filesystem::path& folder) {
-    const auto database = folder / "db.mdb";
+    const auto database = folder / kRegisterFile;
     files::RemoveStaleScratchFiles(folder);
     RefuseLinkedJetRegister(folder);
     const auto before = IdentityOf(database);

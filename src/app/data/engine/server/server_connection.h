@@ -11,6 +11,7 @@
 
 #include "app/data/catalogue/columns.h"
 #include "app/data/data_error.h"
+#include "app/data/register_files.h"
 #include "app/data/result_set.h"
 
 struct pg_conn;
@@ -18,8 +19,6 @@ struct pg_result;
 
 namespace sitora::data {
 
-// The file beside db.mdb that moves the register to a server: one libpq connection URI.
-inline constexpr const char* kServerConfigFile = "register.conf";
 
 // The folder's register is on a server: it holds register.conf (whatever that holds), and its
 // db.mdb, if any, is no register of it.
