@@ -15,6 +15,7 @@
 
 #include "app/data/access/access_reader.h"
 #include "app/data/data_error.h"
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/engine/server/server_connection.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/server/server_register.h"
@@ -24,14 +25,14 @@
 namespace sitora::data {
 namespace {
 
-using Database = std::unique_ptr<sqlite3, decltype(&sqlite3_close)>;
+using Database = SqliteDatabase;
 
 Database OpenDatabase(const std::filesystem::path& path, int flags) {
     sqlite3* db = nullptr;
     int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
-    Database handle(db, &sqlite3_close);
+    Database handle(db);
     if (rc != SQLITE_OK) throw DataError("cannot open " + path.string());
-    sqlite3_busy_timeout(db, 5000);
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
     sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // The reading passes map the file rather than copy it page by page; nothing writes a file
     // while the compaction reads it.
@@ -40,9 +41,8 @@ Database OpenDatabase(const std::filesystem::path& path, int flags) {
 }
 
 std::string SingleText(sqlite3* db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
-    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+    const SqliteStatement guard = PrepareStatement(db, sql);
+    sqlite3_stmt* statement = guard.get();
     if (sqlite3_step(statement) != SQLITE_ROW) throw DataError(sqlite3_errmsg(db));
     const unsigned char* text = sqlite3_column_text(statement, 0);
     return text ? reinterpret_cast<const char*>(text) : "";
@@ -63,9 +63,8 @@ void Mix(std::uint64_t& hash, const void* data, std::size_t size) {
 
 TableDigest Digest(sqlite3* db, const char* table) {
     const std::string sql = std::string("select * from ") + table + " order by rowid";
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) throw DataError(sqlite3_errmsg(db));
-    std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard(statement, &sqlite3_finalize);
+    const SqliteStatement guard = PrepareStatement(db, sql);
+    sqlite3_stmt* statement = guard.get();
     TableDigest digest;
     const int columns = sqlite3_column_count(statement);
     int rc;
@@ -234,7 +233,7 @@ DatabaseCondition ConditionOf(const std::filesystem::path& path) {
     int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     std::string result;
     if (rc == SQLITE_OK) {
-        sqlite3_busy_timeout(db, 2000);
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
         rc = sqlite3_exec(
             db, "PRAGMA integrity_check",
             [](void* out, int, char** values, char**) {
@@ -310,7 +309,7 @@ bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& ob
             sqlite3_stmt* statement = nullptr;
             Require(sqlite3_prepare_v2(source.get(), "VACUUM INTO ?", -1, &statement, nullptr) == SQLITE_OK,
                     "cannot prepare the compaction");
-            std::unique_ptr<sqlite3_stmt, decltype(&sqlite3_finalize)> guard_statement(statement, &sqlite3_finalize);
+            const SqliteStatement guard_statement(statement);
             const std::string target = compacted.string();
             sqlite3_bind_text(statement, 1, target.c_str(), static_cast<int>(target.size()), SQLITE_TRANSIENT);
             Require(sqlite3_step(statement) == SQLITE_DONE, "the compaction failed");

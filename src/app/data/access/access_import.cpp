@@ -11,6 +11,7 @@
 
 #include "app/data/access/access_reader.h"
 #include "app/data/data_error.h"
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/register_files.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/files/file_ops.h"
@@ -224,10 +225,8 @@ class Statement {
 public:
     Statement(sqlite3* db, const std::string& sql) : db_(db) {
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &handle_, nullptr) != SQLITE_OK) Fail();
+        owned_.reset(handle_);
     }
-    ~Statement() { sqlite3_finalize(handle_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
     void Bind(int index, const Cell& cell, bool bytes) {
         int rc;
         if (!cell) rc = sqlite3_bind_null(handle_, index);
@@ -252,6 +251,7 @@ public:
 private:
     sqlite3* db_;
     sqlite3_stmt* handle_ = nullptr;
+    SqliteStatement owned_;
 };
 
 std::string ColumnList() {

@@ -10,6 +10,7 @@
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/server/server_connection.h"
 #include "app/text/dates.h"
@@ -47,32 +48,35 @@ bool HoldsEitherTable(ServerConnection& server) {
 
 // A db.mdb opened read-only for the copy; it is never written.
 struct SourceFile {
+    SqliteDatabase handle;
     sqlite3* db = nullptr;
     std::string name;  // as the user gave it, for the messages
     explicit SourceFile(const std::filesystem::path& path) : name(path.string()) {
         std::error_code ec;
         if (!std::filesystem::is_regular_file(path, ec)) throw DataError(name + " is not a regular file");
         RequireOpenablePath(path);
-        if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) Fail();
-        sqlite3_busy_timeout(db, 5000);  // another process's commit passes, as for the window
+        const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+        handle.reset(db);
+        if (rc != SQLITE_OK) Fail();
+        sqlite3_busy_timeout(db, kBusyTimeoutMs);
         try {
             RequireRegisterTables(db);
         } catch (const DataError& error) {
             throw DataError(name + ": " + error.what());
         }
     }
-    ~SourceFile() { sqlite3_close(db); }
     [[noreturn]] void Fail() const {
         throw DataError("cannot read " + name + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
     }
 };
 
 struct Statement {
+    SqliteStatement owned;
     sqlite3_stmt* handle = nullptr;
     Statement(const SourceFile& source, const std::string& sql) {
         if (sqlite3_prepare_v2(source.db, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) source.Fail();
+        owned.reset(handle);
     }
-    ~Statement() { sqlite3_finalize(handle); }
 };
 
 std::string SourceColumns() {

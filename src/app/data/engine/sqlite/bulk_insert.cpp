@@ -34,31 +34,21 @@ int BindValueOfKind(sqlite3_stmt* statement, int index, ValueKind kind, std::str
                                SQLITE_UTF8);
 }
 
-RecordBulkInsert::~RecordBulkInsert() {
-    sqlite3_finalize(group_);
-}
-
 void RecordBulkInsert::Add(StoredRecord record) {
     queued_.push_back(std::move(record));
     if (queued_.size() < kGroupRows) return;
     if (!group_) group_ = StatementFor(kGroupRows);
-    Run(group_);
+    Run(group_.get());
 }
 
 void RecordBulkInsert::Finish() {
     if (queued_.empty()) return;
-    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> last(StatementFor(queued_.size()),
-                                                                     sqlite3_finalize);
+    const SqliteStatement last = StatementFor(queued_.size());
     Run(last.get());
 }
 
-sqlite3_stmt* RecordBulkInsert::StatementFor(std::size_t rows) {
-    const std::string sql = GroupInsertSql(rows);
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT,
-                           &statement, nullptr) != SQLITE_OK)
-        throw DataError(sqlite3_errmsg(db_));
-    return statement;
+SqliteStatement RecordBulkInsert::StatementFor(std::size_t rows) {
+    return PrepareStatement(db_, GroupInsertSql(rows), SQLITE_PREPARE_PERSISTENT);
 }
 
 void RecordBulkInsert::Run(sqlite3_stmt* statement) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/record_entry.h"
 
 namespace sitora::data {
@@ -20,7 +21,6 @@ int BindValueOfKind(sqlite3_stmt* statement, int index, ValueKind kind, std::str
 class RecordBulkInsert {
 public:
     explicit RecordBulkInsert(sqlite3* db) : db_(db) {}
-    ~RecordBulkInsert();
     RecordBulkInsert(const RecordBulkInsert&) = delete;
     RecordBulkInsert& operator=(const RecordBulkInsert&) = delete;
 
@@ -30,11 +30,11 @@ public:
     void Finish();
 
 private:
-    sqlite3_stmt* StatementFor(std::size_t rows);
+    SqliteStatement StatementFor(std::size_t rows);
     void Run(sqlite3_stmt* statement);
 
     sqlite3* db_;
-    sqlite3_stmt* group_ = nullptr;  // for a full group; a last, shorter one is prepared for itself
+    SqliteStatement group_;  // for a full group; a last, shorter one is prepared for itself
     std::vector<StoredRecord> queued_;
 };
 

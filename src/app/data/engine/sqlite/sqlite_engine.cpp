@@ -13,13 +13,13 @@
 #include "app/data/date_cells.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/sqlite/scoped_pragma.h"
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/single_table_select.h"
 #include "app/data/statement_translation.h"
 
 namespace sitora::data {
 namespace {
 
-constexpr int kBusyTimeoutMs = 5000;
 // An import of this many rows or more into a smaller register builds its indexes afterwards.
 constexpr std::size_t kBulkRows = 1000;
 
@@ -33,13 +33,10 @@ void Exec(sqlite3* db, const char* sql) {
 
 // A prepared statement with the names and kinds of its markers.
 struct Prepared {
+    SqliteStatement statement;
     sqlite3_stmt* handle = nullptr;
     std::vector<std::string> marker_names;  // without the colon
     std::vector<ValueKind> marker_kinds;    // KindOf each
-    Prepared() = default;
-    Prepared(const Prepared&) = delete;
-    Prepared& operator=(const Prepared&) = delete;
-    ~Prepared() { sqlite3_finalize(handle); }
 };
 
 // Many records through groups of rows in one insert, with the register's pages kept in memory
@@ -190,8 +187,8 @@ private:
 
     std::unique_ptr<Prepared> Prepare(const std::string& sql) {
         auto prepared = std::make_unique<Prepared>();
-        if (sqlite3_prepare_v2(db_, sql.data(), static_cast<int>(sql.size()), &prepared->handle, nullptr) != SQLITE_OK)
-            throw DataError(sqlite3_errmsg(db_));
+        prepared->statement = PrepareStatement(db_, sql);
+        prepared->handle = prepared->statement.get();
         const int count = sqlite3_bind_parameter_count(prepared->handle);
         for (int i = 1; i <= count; ++i) {
             const char* marker = sqlite3_bind_parameter_name(prepared->handle, i);

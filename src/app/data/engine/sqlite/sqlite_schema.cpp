@@ -15,6 +15,7 @@
 
 #include "app/data/data_error.h"
 #include "app/data/engine/sqlite/scoped_pragma.h"
+#include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/files/file_ops.h"
 #include "app/text/dates.h"
 
@@ -56,13 +57,10 @@ CREATE INDEX IF NOT EXISTS i_webinfo_enddomaintime ON t_webinfo(web_enddomaintim
 CREATE INDEX IF NOT EXISTS i_webinfo_unstored_dates ON t_webinfo(id) WHERE )sql" SITORA_UNSTORED_DATES ";";
 
 bool HasTable(sqlite3* db, const char* table) {
-    sqlite3_stmt* statement = nullptr;
-    if (sqlite3_prepare_v2(db, "select 1 from sqlite_master where type='table' and name=?", -1, &statement, nullptr) !=
-        SQLITE_OK)
-        throw DataError(sqlite3_errmsg(db));
-    sqlite3_bind_text(statement, 1, table, -1, SQLITE_STATIC);
-    const int rc = sqlite3_step(statement);
-    sqlite3_finalize(statement);
+    const SqliteStatement statement =
+        PrepareStatement(db, "select 1 from sqlite_master where type='table' and name=?");
+    sqlite3_bind_text(statement.get(), 1, table, -1, SQLITE_STATIC);
+    const int rc = sqlite3_step(statement.get());
     if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db));
     return rc == SQLITE_ROW;
 }
@@ -132,12 +130,14 @@ constexpr const char* kRewriteSql =
 // their turn between two (a window, cron), long enough that the commits cost little.
 constexpr int kRewriteBatchRows = 50000;
 
+// A statement that may fail to prepare (a register that cannot be written): no handle then.
 struct PreparedStatement {
+    SqliteStatement owned;
     sqlite3_stmt* handle = nullptr;
-    PreparedStatement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &handle, nullptr); }
-    ~PreparedStatement() { sqlite3_finalize(handle); }
-    PreparedStatement(const PreparedStatement&) = delete;
-    PreparedStatement& operator=(const PreparedStatement&) = delete;
+    PreparedStatement(sqlite3* db, const char* sql) {
+        sqlite3_prepare_v2(db, sql, -1, &handle, nullptr);
+        owned.reset(handle);
+    }
 };
 
 // The end of the next batch, read outside a write; nothing when the rest is in its form.
