@@ -266,7 +266,7 @@ void BenchServer(const std::string& host, const fs::path& folder, const fs::path
         psql_copy.push_back(Shell(psql + " -c " +
                                       Quote("\\copy t_webinfo(web_id,web_name,web_address,web_login,web_time,web_endtime,"
                                             "web_domaintime,web_enddomaintime) from " + Quote(list_file) +
-                                            " with (format csv, header true, encoding 'GBK')"),
+                                            " with (format csv, header true, delimiter ';', encoding 'GBK')"),
                                   1));
     }
     std::sort(ours_import.begin(), ours_import.end());
