@@ -10,6 +10,7 @@
 #include "app/data/ado_connection.h"
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
+#include "app/data/engine/server/copy_text.h"
 #include "app/data/engine/sqlite/sqlite_handles.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/server/server_connection.h"
@@ -132,38 +133,13 @@ std::optional<std::array<std::optional<std::string>, 2>> ReadLeadTimes(const Sou
     return times;
 }
 
-// A cell in COPY's text format; bytes in bytea's hex form.
-void AppendCopyCell(const std::optional<std::string>& cell, bool bytes, std::string& out) {
-    if (!cell) {
-        out += "\\N";
-        return;
-    }
-    if (bytes) {
-        static constexpr char kHex[] = "0123456789abcdef";
-        out += "\\\\x";
-        for (unsigned char c : *cell) {
-            out += kHex[c >> 4];
-            out += kHex[c & 15];
-        }
-        return;
-    }
-    for (char c : *cell) {
-        switch (c) {
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default: out += c;
-        }
-    }
-}
-
 std::string CopyData(const std::vector<Cells>& records) {
     std::string data;
     for (const Cells& cells : records) {
         for (std::size_t c = 0; c < kColumns; ++c) {
             if (c) data += '\t';
-            AppendCopyCell(cells[c], IsProtectedColumn(ColumnName(c)), data);
+            if (cells[c]) AppendCopyCell(*cells[c], IsProtectedColumn(ColumnName(c)), data);
+            else AppendCopyNull(data);
         }
         data += '\n';
     }
