@@ -339,19 +339,47 @@ std::optional<std::string> ServerConnection::Value(const std::string& sql) {
 }
 
 void ServerConnection::CopyIn(const std::string& sql, std::string_view data) {
+    BeginCopy(sql);
+    try {
+        PutCopyData(data);
+        EndCopy();
+    } catch (...) {
+        AbandonCopy();
+        throw;
+    }
+}
+
+void ServerConnection::BeginCopy(const std::string& sql) {
     Result started = Call(sql, {});
     if (PQresultStatus(started.handle) != PGRES_COPY_IN) throw DataError("the server did not take the copy");
+    copying_ = true;
+}
+
+void ServerConnection::PutCopyData(std::string_view data) {
     constexpr std::size_t kChunk = 1 << 20;
     for (std::size_t at = 0; at < data.size(); at += kChunk) {
         const std::string_view chunk = data.substr(at, kChunk);
         if (PQputCopyData(connection_, chunk.data(), static_cast<int>(chunk.size())) != 1)
             throw DataError(ConnectionMessage(connection_));
     }
+}
+
+void ServerConnection::EndCopy() {
+    copying_ = false;
     if (PQputCopyEnd(connection_, nullptr) != 1) throw DataError(ConnectionMessage(connection_));
     Result result = Exchange();
     if (PQresultStatus(result.handle) != PGRES_COMMAND_OK) {
         if (PQstatus(connection_) != CONNECTION_OK) throw Lost();
         ThrowFailure(result.handle, connection_);
+    }
+}
+
+void ServerConnection::AbandonCopy() {
+    if (!copying_) return;
+    copying_ = false;
+    try {
+        if (PQputCopyEnd(connection_, "the import was abandoned") == 1) Exchange();
+    } catch (const DataError&) {
     }
 }
 
@@ -475,6 +503,7 @@ void ServerConnection::CommitTransaction() {
 }
 
 void ServerConnection::RollbackTransaction() {
+    AbandonCopy();
     if (batching_) {
         try {
             EndBatch();

@@ -57,6 +57,12 @@ public:
     std::optional<std::string> Value(const std::string& sql);
     // COPY ... FROM STDIN with `data` in the text format.
     void CopyIn(const std::string& sql, std::string_view data);
+    // The same, sent as the data comes: BeginCopy, PutCopyData any number of times, then EndCopy
+    // (throws the server's refusal) or AbandonCopy (never throws; the transaction then fails).
+    void BeginCopy(const std::string& sql);
+    void PutCopyData(std::string_view data);
+    void EndCopy();
+    void AbandonCopy();
 
     // Many inserts in one go (an import): until EndBatch, Execute sends each statement without
     // waiting for its answer and counts it as one row; EndBatch waits for every answer and
@@ -93,6 +99,7 @@ private:
     std::unordered_map<std::string, std::string> prepared_;
     unsigned statements_prepared_ = 0;  // names are never used twice in a session
     bool batching_ = false;
+    bool copying_ = false;
     int unanswered_ = 0;
     std::vector<std::string> warnings_;
 };

@@ -31,15 +31,17 @@ std::vector<ServerParameter> ValuesOf(const std::vector<std::string>& markers, c
     return values;
 }
 
-// An import's records through COPY in PostgreSQL's text format, a few megabytes at a time, inside
-// the import's transaction: the server takes them at the speed of psql's \copy.
+// An import's records through one COPY in PostgreSQL's text format inside the import's
+// transaction, sent a few hundred kilobytes at a time while the next rows are still being
+// checked: the server takes them as it takes psql's \copy.
 class ServerRecordSink : public RecordSink {
 public:
     explicit ServerRecordSink(ServerConnection& server) : server_(server) {
-        copy_sql_ = "COPY t_webinfo(";
-        for (std::size_t c = 0; c < kRecordColumns.size(); ++c) (copy_sql_ += c ? "," : "") += kRecordColumns[c];
-        copy_sql_ += ") FROM STDIN";
+        std::string sql = "COPY t_webinfo(";
+        for (std::size_t c = 0; c < kRecordColumns.size(); ++c) (sql += c ? "," : "") += kRecordColumns[c];
+        server_.BeginCopy(sql + ") FROM STDIN");
     }
+    ~ServerRecordSink() override { server_.AbandonCopy(); }  // refused rows: nothing of it stays
     void Add(StoredRecord record) override {
         const auto& kinds = RecordColumnKinds();
         for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
@@ -49,18 +51,19 @@ public:
         rows_ += '\n';
         if (rows_.size() >= kRowsBytes) Send();
     }
-    void Finish() override { Send(); }
+    void Finish() override {
+        Send();
+        server_.EndCopy();
+    }
 
 private:
-    static constexpr std::size_t kRowsBytes = 8 << 20;
+    static constexpr std::size_t kRowsBytes = 256 << 10;
     void Send() {
-        if (rows_.empty()) return;
-        server_.CopyIn(copy_sql_, rows_);
+        server_.PutCopyData(rows_);
         rows_.clear();
     }
 
     ServerConnection& server_;
-    std::string copy_sql_;
     std::string rows_;
 };
 
