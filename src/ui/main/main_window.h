@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "app/data/folder_preparation.h"
 #include "ui/app_context.h"
 
 class QAction;
@@ -15,6 +14,10 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QSystemTrayIcon;
+
+namespace sitora::data {
+struct FolderPreparation;
+}  // namespace sitora::data
 
 namespace sitora::ui {
 
