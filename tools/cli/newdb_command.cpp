@@ -1,9 +1,8 @@
 #include <iostream>
 
 #include "app/data/data_error.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/engine/server/server_connection.h"
-#include "app/data/engine/server/server_register.h"
+#include "app/data/engine/engine.h"
+#include "app/data/register_place.h"
 #include "commands.h"
 #include "options.h"
 #include "translation.h"
@@ -15,7 +14,7 @@ constexpr const char* kUsage = "sitora-cli newdb PATH | newdb --server URI [--fr
 
 int NewServerRegister(const std::string& uri, const std::optional<std::string>& source) {
     data::CheckServerUri(uri, "--server");
-    const int copied = data::CreateServerRegister(uri, source);
+    const int copied = data::CreateRegister(data::ServerConnectionString(uri), source);
     if (source)
         std::cout << Fill(Tr("created the register on the server; %s records copied from %s and verified\n"),
                           {std::to_string(copied), *source});
@@ -33,7 +32,7 @@ int NewDb(const Arguments& args) {
         const auto server = options.Value("--server");
         if (server && options.Positional().empty()) return NewServerRegister(*server, options.Value("--from"));
         if (server || options.Value("--from") || options.Positional().size() != 1) throw UsageError("");
-        data::CreateStarterDatabase(options.Positional()[0]);
+        data::CreateRegister(data::FileConnectionString(options.Positional()[0]));
     } catch (const UsageError&) {
         std::cerr << Tr("usage: ") << kUsage;
         return 2;

@@ -9,7 +9,7 @@
 #include "app/data/folder_preparation.h"
 #include "app/data/register_files.h"
 #include "app/files/file_ops.h"
-#include "app/data/engine/server/server_connection.h"
+#include "app/data/register_place.h"
 #include "app/files/private_folder.h"
 #include "app/text/byte_strings.h"
 #include "app/text/clock.h"

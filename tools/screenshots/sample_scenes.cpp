@@ -11,7 +11,7 @@
 #include <iostream>
 #include <stdlib.h>
 
-#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/engine.h"
 #include "app/data/catalogue/statements.h"
 #include "app/files/file_ops.h"
 #include "app/text/cp936.h"
@@ -51,7 +51,7 @@ const Sample kSamples[] = {
 const std::string kDataKey = "示例密钥";
 
 void FillRegister(const std::filesystem::path& folder) {
-    data::CreateStarterDatabase(folder / "db.mdb");
+    data::CreateRegister(data::FileConnectionString(folder / "db.mdb"));
     data::TDataModule1 module;
     module.SetUpConnection(folder.string() + "/");
     const std::string key = text::ToCp936(kDataKey);

@@ -10,7 +10,6 @@
 
 namespace sitora::data {
 
-
 // The steps of a run, in order; tests stop a run after any of them.
 enum class CompactionStep {
     kJournalReturned = 0,  // only for a register found in WAL mode, before the write lock
@@ -26,8 +25,8 @@ enum class CompactionStep {
 // Called after each step completes (for crash tests); may throw to fail the run there.
 using StepObserver = std::function<void(CompactionStep)>;
 
-// Compacts <folder>/db.mdb. The caller closes its own connection first. Returns true on
-// success; on failure db.mdb is as it was.
+// Compacts <folder>/db.mdb (a server register: the server's own upkeep). The caller closes
+// its own connection first. Returns true on success; on failure db.mdb is as it was.
 bool CompactDatabase(const std::filesystem::path& folder, const StepObserver& observer = {});
 
 // Before the register is first connected: finishes or undoes what an interrupted run left.

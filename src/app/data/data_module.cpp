@@ -1,17 +1,9 @@
 #include "app/data/data_module.h"
 
 #include "app/data/ado_connection.h"
-#include "app/data/register_files.h"
-#include "app/data/engine/server/server_connection.h"
-#include "app/data/engine/server/server_register.h"
 #include "app/data/catalogue/statements.h"
 
 namespace sitora::data {
-
-std::string ConnectionStringFor(const std::string& program_folder) {
-    return "Provider=Microsoft.Jet.OLEDB.4.0;Data Source=" + ConnectionValue(program_folder + kRegisterFile) +
-           ";Persist Security Info=False";
-}
 
 TDataModule1::TDataModule1() {
     // The stored default names db.mdb relative to the current folder; the main window's
@@ -24,8 +16,7 @@ TDataModule1::TDataModule1() {
 void TDataModule1::SetUpConnection(const std::string& program_folder) {
     ADOConnection1.Close();
     // A register.conf beside the carriers moves the register to a server.
-    const auto uri = ServerUriOf(program_folder);
-    ADOConnection1.SetConnectionString(uri ? ServerConnectionString(*uri) : ConnectionStringFor(program_folder));
+    ADOConnection1.SetConnectionString(RegisterConnectionString(program_folder));
     ADOConnection1.Open();
     try {
         ADOConnection1.Register().PrepareRegister();

@@ -5,12 +5,9 @@
 
 #include "app/data/ado_connection.h"
 #include "app/data/ado_query.h"
+#include "app/data/register_place.h"
 
 namespace sitora::data {
-
-// "Provider=...;Data Source=<folder>db.mdb;Persist Security Info=False" for a program
-// folder given with its trailing separator.
-std::string ConnectionStringFor(const std::string& program_folder);
 
 class TDataModule1 {
 public:

@@ -1,7 +1,7 @@
 #include "app/data/folder_preparation.h"
 
 #include "app/data/compaction.h"
-#include "app/data/engine/server/server_connection.h"
+#include "app/data/register_place.h"
 #include "app/files/file_ops.h"
 
 namespace sitora::data {

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/data/compaction.h"
+#include "app/data/register_place.h"
 #include "app/data/data_error.h"
 #include "app/data/import/list_import.h"
 #include "app/data/record_entry.h"

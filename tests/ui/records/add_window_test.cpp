@@ -7,6 +7,7 @@
 #include <QPlainTextEdit>
 #include <thread>
 
+#include "app/data/register_place.h"
 #include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
 #include "app/text/cp936.h"

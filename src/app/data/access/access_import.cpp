@@ -1,6 +1,5 @@
 #include "app/data/access/access_import.h"
 
-#include <sqlite3.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,10 +9,10 @@
 #include <optional>
 
 #include "app/data/access/access_reader.h"
+#include "app/data/catalogue/columns.h"
 #include "app/data/data_error.h"
-#include "app/data/engine/sqlite/sqlite_handles.h"
+#include "app/data/engine/sqlite/register_file_writer.h"
 #include "app/data/register_files.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"
 #include "app/text/byte_strings.h"
@@ -23,11 +22,7 @@
 namespace sitora::data {
 namespace {
 
-using Cell = std::optional<std::string>;  // NULL, or text / bytes / stored date
-
-struct Register {
-    std::vector<std::vector<Cell>> records;  // kRecordColumns, table order
-    std::vector<std::pair<Cell, Cell>> settings;
+struct Register : RegisterRows {
     std::vector<std::string> problems;  // each stops the conversion
     std::vector<std::string> notes;
 };
@@ -221,100 +216,6 @@ Register ReadRegisterIsolated(const std::filesystem::path& source) {
     }
 }
 
-class Statement {
-public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &handle_, nullptr) != SQLITE_OK) Fail();
-        owned_.reset(handle_);
-    }
-    void Bind(int index, const Cell& cell, bool bytes) {
-        int rc;
-        if (!cell) rc = sqlite3_bind_null(handle_, index);
-        else if (bytes) rc = sqlite3_bind_blob64(handle_, index, cell->data(), cell->size(), SQLITE_STATIC);
-        else rc = sqlite3_bind_text64(handle_, index, cell->data(), cell->size(), SQLITE_STATIC, SQLITE_UTF8);
-        if (rc != SQLITE_OK) Fail();
-    }
-    bool Step() {
-        const int rc = sqlite3_step(handle_);
-        if (rc != SQLITE_ROW && rc != SQLITE_DONE) Fail();
-        return rc == SQLITE_ROW;
-    }
-    void Reset() { sqlite3_reset(handle_); }
-    Cell Column(int index) const {
-        if (sqlite3_column_type(handle_, index) == SQLITE_NULL) return std::nullopt;
-        const auto* data = static_cast<const char*>(sqlite3_column_blob(handle_, index));
-        return std::string(data ? data : "", static_cast<std::size_t>(sqlite3_column_bytes(handle_, index)));
-    }
-    bool IsBlob(int index) const { return sqlite3_column_type(handle_, index) == SQLITE_BLOB; }
-    [[noreturn]] void Fail() const { throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db_)); }
-
-private:
-    sqlite3* db_;
-    sqlite3_stmt* handle_ = nullptr;
-    SqliteStatement owned_;
-};
-
-std::string ColumnList() {
-    std::string list;
-    for (std::string_view column : kRecordColumns) list += (list.empty() ? "" : ",") + std::string(column);
-    return list;
-}
-
-void Exec(sqlite3* db, const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db));
-}
-
-void WriteRegister(sqlite3* db, const Register& in) {
-    Exec(db, "BEGIN");
-    Exec(db, "delete from t_set");
-    std::string marks;
-    for (std::size_t i = 0; i < kRecordColumns.size(); ++i) marks += i ? ",?" : "?";
-    Statement insert(db, "insert into t_webinfo(" + ColumnList() + ") values(" + marks + ")");
-    for (const auto& record : in.records) {
-        for (std::size_t c = 0; c < record.size(); ++c)
-            insert.Bind(static_cast<int>(c + 1), record[c], IsProtectedColumn(kRecordColumns[c]));
-        insert.Step();
-        insert.Reset();
-    }
-    Statement settings(db, "insert into t_set(web_alarm,domain_alarm) values(?,?)");
-    for (const auto& [space, domain] : in.settings) {
-        settings.Bind(1, space, false);
-        settings.Bind(2, domain, false);
-        settings.Step();
-        settings.Reset();
-    }
-    Exec(db, "COMMIT");
-}
-
-// Every record and setting read back from the new register and compared with what went in.
-void VerifyRegister(sqlite3* db, const Register& in) {
-    Statement records(db, "select " + ColumnList() + " from t_webinfo order by id");
-    std::size_t count = 0;
-    while (records.Step()) {
-        if (count >= in.records.size()) throw DataError("verifying the new register: more records than were written");
-        for (std::size_t c = 0; c < kRecordColumns.size(); ++c) {
-            const bool protected_column = IsProtectedColumn(kRecordColumns[c]);
-            const Cell value = records.Column(static_cast<int>(c));
-            if (value != in.records[count][c] || (value && records.IsBlob(static_cast<int>(c)) != protected_column))
-                throw DataError("verifying the new register: record " + std::to_string(count + 1) + ", " +
-                                std::string(kRecordColumns[c]) + " differs from the original");
-        }
-        ++count;
-    }
-    if (count != in.records.size()) throw DataError("verifying the new register: records are missing");
-    Statement settings(db, "select web_alarm,domain_alarm from t_set order by rowid");
-    std::size_t rows = 0;
-    while (settings.Step()) {
-        if (rows >= in.settings.size()) throw DataError("verifying the new register: t_set has more rows");
-        const auto& [space, domain] = in.settings[rows++];
-        auto same = [](const Cell& stored, const Cell& given) { return stored == given; };
-        if (!same(settings.Column(0), space) || !same(settings.Column(1), domain))
-            throw DataError("verifying the new register: t_set differs from the original");
-    }
-    if (rows != in.settings.size()) throw DataError("verifying the new register: t_set rows are missing");
-}
-
 // Where the original is kept: a db.jet.mdb, db.jet-2.mdb, ... that a killed run already made
 // as a second name of this very file, or else the first of them that names nothing yet.
 std::filesystem::path OriginalName(const std::filesystem::path& folder, const struct stat& database) {
@@ -367,10 +268,7 @@ std::optional<FileIdentity> IdentityOf(const std::filesystem::path& path) {
 
 AccessImportReport ImportAccessRegister(const std::filesystem::path& source, const std::filesystem::path& target) {
     const Register in = ReadRegisterIsolated(source);
-    CreateStarterDatabase(target, [&](sqlite3* db) {
-        WriteRegister(db, in);
-        VerifyRegister(db, in);
-    });
+    CreateRegisterFileWith(target, in);
     return {in.records.size(), in.settings.size(), in.notes};
 }
 

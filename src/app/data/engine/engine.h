@@ -4,8 +4,10 @@
 // its queries talk to it; nothing outside the engines asks which one runs.
 #include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +62,12 @@ public:
     // place of the one opened (a compaction from cron) is opened instead.
     virtual void FollowReplacedFile() {}
 };
+
+// Creates a new register where a connection string points: a register file, which must not
+// exist yet, or the two tables on a server database that holds neither. A server register may
+// start as the verified copy of a register file `source`. Returns the records copied. Throws
+// DataError; then nothing was created.
+int CreateRegister(const std::string& connection_string, const std::optional<std::filesystem::path>& source = {});
 
 // Opens the register a connection string names: "Provider=PostgreSQL;Data Source=URI" a server
 // register, any other a register file. Throws DataError.

@@ -14,6 +14,7 @@
 
 #include "app/data/date_cells.h"
 #include "app/data/catalogue/columns.h"
+#include "app/data/register_place.h"
 #include "app/files/file_ops.h"
 #include "app/text/byte_strings.h"
 
@@ -30,7 +31,6 @@ struct ServerConnection::Result {
 
 namespace {
 
-constexpr std::size_t kLargestConfig = 4096;
 constexpr unsigned kByteaOid = 17;
 constexpr std::string_view kUniqueViolation = "23505";
 
@@ -146,48 +146,6 @@ void CheckServerUri(const std::string& uri, const std::string& where) {
     PQconninfoFree(options);
     if (has_password)
         throw DataError(where + ": a URI with a password; keep that in ~/.pgpass or PGPASSFILE");
-}
-
-bool HasServerConfig(const std::filesystem::path& folder) {
-    std::error_code ec;
-    return std::filesystem::exists(std::filesystem::symlink_status(folder / kServerConfigFile, ec));
-}
-
-std::optional<std::string> ServerUriOf(const std::filesystem::path& folder) {
-    if (!HasServerConfig(folder)) return std::nullopt;
-    const std::filesystem::path path = folder / kServerConfigFile;
-    // Only a regular file, and no more of it than one URI needs: a FIFO or a link to a device
-    // is never waited on or read without end.
-    const int fd = files::OpenRegularFile(path, O_RDONLY);
-    if (fd < 0) throw DataError("cannot read " + path.string() + ": it is not a regular file that can be read");
-    std::string content(kLargestConfig + 1, '\0');
-    std::size_t filled = 0;
-    while (filled < content.size()) {
-        const ssize_t got = read(fd, content.data() + filled, content.size() - filled);
-        if (got < 0 && errno == EINTR) continue;
-        if (got < 0) {
-            close(fd);
-            throw DataError("cannot read " + path.string());
-        }
-        if (got == 0) break;
-        filled += static_cast<std::size_t>(got);
-    }
-    close(fd);
-    content.resize(filled);
-    if (content.size() > kLargestConfig) throw DataError(path.string() + " is too large for one connection URI");
-    if (content.starts_with("\xEF\xBB\xBF")) content.erase(0, 3);  // a byte-order mark from an editor
-    // The first line that is neither blank nor a comment.
-    std::string uri;
-    std::size_t begin = 0;
-    while (begin < content.size() && uri.empty()) {
-        std::size_t end = content.find('\n', begin);
-        if (end == std::string::npos) end = content.size();
-        const std::string_view line = text::TrimBlanks(std::string_view(content).substr(begin, end - begin));
-        if (!line.empty() && line.front() != '#') uri = std::string(line);
-        begin = end + 1;
-    }
-    CheckServerUri(uri, path.string());
-    return uri;
 }
 
 ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {

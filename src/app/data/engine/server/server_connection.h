@@ -20,15 +20,6 @@ struct pg_result;
 namespace sitora::data {
 
 
-// The folder's register is on a server: it holds register.conf (whatever that holds), and its
-// db.mdb, if any, is no register of it.
-bool HasServerConfig(const std::filesystem::path& folder);
-// The URI that <folder>/register.conf holds, or nothing when the folder has none (the register
-// is db.mdb). Throws DataError for an unreadable file, an empty one, or a URI that carries a
-// password (that belongs in ~/.pgpass or PGPASSFILE, not in a file beside the carriers).
-std::optional<std::string> ServerUriOf(const std::filesystem::path& folder);
-// Throws DataError, naming `where`, unless `uri` is a postgresql:// URI without a password.
-void CheckServerUri(const std::string& uri, const std::string& where);
 
 // A parameter's value: the stored form of a date, a whole number, the bytes of a protected
 // column or UTF-8 text.

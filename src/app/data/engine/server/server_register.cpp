@@ -181,10 +181,6 @@ std::string LeadTimesInsert(const std::optional<std::array<std::optional<std::st
 
 }  // namespace
 
-std::string ServerConnectionString(const std::string& uri) {
-    return "Provider=" + std::string(kServerProvider) + ";Data Source=" + ConnectionValue(uri);
-}
-
 void RequireServerRegister(ServerConnection& server) {
     // One question at each connection: which of the two tables are missing.
     const auto missing = server.Value(

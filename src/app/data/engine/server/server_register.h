@@ -9,9 +9,6 @@ namespace sitora::data {
 
 class ServerConnection;
 
-// The connection string of the data module for a server register.
-std::string ServerConnectionString(const std::string& uri);
-
 // Throws DataError unless the server's database holds both tables.
 void RequireServerRegister(ServerConnection& server);
 
