@@ -48,6 +48,16 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
     while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
     // Joins, groups and the like are no plain table; a where and the table order may follow.
     if (pos < sql.size() && !KeywordAt(sql, pos, "where") && !KeywordAt(sql, pos, "order")) return std::nullopt;
+    for (quote = 0; pos < sql.size(); ++pos) {
+        const char c = sql[pos];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (KeywordAt(sql, pos, "order")) {
+            select.ordered = true;
+        }
+    }
     return select;
 }
 

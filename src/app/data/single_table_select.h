@@ -12,6 +12,7 @@ struct SingleTableSelect {
     std::size_t columns_begin = 0;
     std::string table;
     bool computes = false;  // its columns call functions (count(*), ...): no row is a table row
+    bool ordered = false;   // it has an order by of its own
 };
 
 // Nothing for any other statement (joins, groups, several tables).

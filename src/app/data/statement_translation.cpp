@@ -8,6 +8,7 @@
 
 #include "app/data/data_error.h"
 #include "app/data/catalogue/columns.h"
+#include "app/data/single_table_select.h"
 #include "app/text/byte_strings.h"
 #include "app/text/dates.h"
 
@@ -187,23 +188,11 @@ struct TableOrder {
 };
 
 TableOrder TableWantingItsOrder(std::string_view statement) {
-    std::size_t start = 0;
-    while (start < statement.size() && std::isspace(static_cast<unsigned char>(statement[start]))) ++start;
-    if (statement.size() - start < 6 || !SameWord(statement.substr(start, 6), "select")) return {};
-    std::string lower(statement);
-    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    if (lower.find("order by") != std::string::npos || lower.find(';') != std::string::npos) return {};
-    const std::size_t from = lower.find(" from ");
-    if (from == std::string::npos) return {};
-    std::size_t table_begin = from + 6;
-    while (table_begin < lower.size() && lower[table_begin] == ' ') ++table_begin;
-    std::size_t table_end = table_begin;
-    while (table_end < lower.size() && IsWordByte(lower[table_end])) ++table_end;
-    TableOrder order{lower.substr(table_begin, table_end - table_begin),
-                     lower.find('(') < from};
-    while (table_end < lower.size() && lower[table_end] == ' ') ++table_end;
-    if (table_end == lower.size() || lower.compare(table_end, 6, "where ") == 0) return order;
-    return {};
+    const auto select = ParseSingleTableSelect(statement);
+    if (!select || select->ordered || statement.find(';') != std::string_view::npos) return {};
+    std::string table = select->table;
+    for (char& c : table) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return {std::move(table), select->computes};
 }
 
 std::string Translate(std::string_view statement, Target target) {
