@@ -1,6 +1,6 @@
 #pragma once
 // A whole register as rows of values, NULL kept apart from empty text: what a conversion
-// carries from another program's register into a new register file.
+// carries from one register into a new one.
 #include <optional>
 #include <string>
 #include <utility>
@@ -11,6 +11,7 @@ namespace sitora::data {
 using Cell = std::optional<std::string>;  // NULL, or text / account bytes / stored date
 
 struct RegisterRows {
+    std::vector<std::string> ids;                 // each record's id, when the rows keep theirs
     std::vector<std::vector<Cell>> records;       // by kRecordColumns, in table order
     std::vector<std::pair<Cell, Cell>> settings;  // t_set: web_alarm, domain_alarm
 };

@@ -11,7 +11,7 @@
 #include "app/data/access/access_reader.h"
 #include "app/data/catalogue/columns.h"
 #include "app/data/data_error.h"
-#include "app/data/engine/sqlite/register_file_writer.h"
+#include "app/data/engine/sqlite/register_file_rows.h"
 #include "app/data/register_files.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"

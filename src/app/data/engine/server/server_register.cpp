@@ -1,7 +1,5 @@
 #include "app/data/engine/server/server_register.h"
 
-#include <sqlite3.h>
-
 #include <array>
 #include <charconv>
 #include <memory>
@@ -11,8 +9,7 @@
 #include "app/data/data_error.h"
 #include "app/data/date_cells.h"
 #include "app/data/engine/server/copy_text.h"
-#include "app/data/engine/sqlite/sqlite_handles.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "app/data/engine/sqlite/register_file_rows.h"
 #include "app/data/engine/server/server_connection.h"
 #include "app/text/dates.h"
 
@@ -47,39 +44,6 @@ bool HoldsEitherTable(ServerConnection& server) {
     return server.Value("select coalesce(to_regclass('t_webinfo'), to_regclass('t_set')) is not null") == "t";
 }
 
-// A db.mdb opened read-only for the copy; it is never written.
-struct SourceFile {
-    SqliteDatabase handle;
-    sqlite3* db = nullptr;
-    std::string name;  // as the user gave it, for the messages
-    explicit SourceFile(const std::filesystem::path& path) : name(path.string()) {
-        std::error_code ec;
-        if (!std::filesystem::is_regular_file(path, ec)) throw DataError(name + " is not a regular file");
-        RequireOpenablePath(path);
-        const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-        handle.reset(db);
-        if (rc != SQLITE_OK) Fail();
-        sqlite3_busy_timeout(db, kBusyTimeoutMs);
-        try {
-            RequireRegisterTables(db);
-        } catch (const DataError& error) {
-            throw DataError(name + ": " + error.what());
-        }
-    }
-    [[noreturn]] void Fail() const {
-        throw DataError("cannot read " + name + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
-    }
-};
-
-struct Statement {
-    SqliteStatement owned;
-    sqlite3_stmt* handle = nullptr;
-    Statement(const SourceFile& source, const std::string& sql) {
-        if (sqlite3_prepare_v2(source.db, sql.c_str(), -1, &handle, nullptr) != SQLITE_OK) source.Fail();
-        owned.reset(handle);
-    }
-};
-
 std::string SourceColumns() {
     std::string columns = "id";
     for (std::string_view column : kRecordColumns) columns += "," + std::string(column);
@@ -91,46 +55,33 @@ using Cells = std::array<std::optional<std::string>, kColumns>;
 
 std::string_view ColumnName(std::size_t c) { return c == 0 ? std::string_view("id") : kRecordColumns[c - 1]; }
 
-std::vector<Cells> ReadRecords(const SourceFile& source) {
-    std::vector<Cells> records;
-    Statement statement(source, "select " + SourceColumns() + " from t_webinfo order by id");
-    int rc;
-    while ((rc = sqlite3_step(statement.handle)) == SQLITE_ROW) {
-        Cells& cells = records.emplace_back();
-        for (std::size_t c = 0; c < kColumns; ++c) {
-            const int at = static_cast<int>(c);
-            if (sqlite3_column_type(statement.handle, at) == SQLITE_NULL) continue;
-            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement.handle, at));
-            std::string value(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(statement.handle, at)));
+using LeadTimes = std::optional<std::array<std::optional<std::string>, 2>>;
+
+// The source's records as the server holds them, id first: a date in its stored form; a date
+// that is none, or a text with a NUL byte, is refused.
+std::vector<Cells> ServerCells(RegisterRows& source) {
+    std::vector<Cells> records(source.records.size());
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        Cells& cells = records[r];
+        cells[0] = source.ids[r];
+        for (std::size_t c = 1; c < kColumns; ++c) {
+            Cell& value = source.records[r][c - 1];
+            if (!value) continue;
             const std::string_view name = ColumnName(c);
             const auto refuse = [&](const std::string& why) {
-                return DataError("record " + cells[0].value_or("?") + ", " + std::string(name) + ": " + why);
+                return DataError("record " + source.ids[r] + ", " + std::string(name) + ": " + why);
             };
             if (IsDateColumn(name)) {
-                const auto date = text::ParseDate(value);
-                if (!date) throw refuse("'" + value + "' is no date");
+                const auto date = text::ParseDate(*value);
+                if (!date) throw refuse("'" + *value + "' is no date");
                 value = text::IsoDate(*date);
-            } else if (!IsProtectedColumn(name) && value.find('\0') != std::string::npos) {
+            } else if (!IsProtectedColumn(name) && value->find('\0') != std::string::npos) {
                 throw refuse("a text with a NUL byte");
             }
             cells[c] = std::move(value);
         }
     }
-    if (rc != SQLITE_DONE) source.Fail();
     return records;
-}
-
-std::optional<std::array<std::optional<std::string>, 2>> ReadLeadTimes(const SourceFile& source) {
-    Statement statement(source, "select web_alarm, domain_alarm from t_set order by rowid limit 1");
-    const int rc = sqlite3_step(statement.handle);
-    if (rc == SQLITE_DONE) return std::nullopt;
-    if (rc != SQLITE_ROW) source.Fail();
-    std::array<std::optional<std::string>, 2> times;
-    for (int c = 0; c < 2; ++c)
-        if (sqlite3_column_type(statement.handle, c) != SQLITE_NULL)
-            times[static_cast<std::size_t>(c)] =
-                reinterpret_cast<const char*>(sqlite3_column_text(statement.handle, c));
-    return times;
 }
 
 std::string CopyData(const std::vector<Cells>& records) {
@@ -166,7 +117,7 @@ void CompareWithServer(ServerConnection& server, const std::vector<Cells>& recor
     }
 }
 
-std::string LeadTimesInsert(const std::optional<std::array<std::optional<std::string>, 2>>& times) {
+std::string LeadTimesInsert(const LeadTimes& times) {
     if (!times) return "INSERT INTO t_set(web_alarm, domain_alarm) VALUES (3, 3)";
     auto value = [](const std::optional<std::string>& v) {
         if (!v) return std::string("NULL");
@@ -190,16 +141,12 @@ void RequireServerRegister(ServerConnection& server) {
 
 int CreateServerRegister(const std::string& uri, const std::optional<std::filesystem::path>& source) {
     std::vector<Cells> records;
-    std::optional<std::array<std::optional<std::string>, 2>> lead_times;
+    LeadTimes lead_times;
     const std::string source_name = source ? source->string() : "";
     if (source) {
-        SourceFile file(*source);
-        // One read transaction: a window or cron writing db.mdb meanwhile cannot slip a change
-        // between the records and the lead times.
-        if (sqlite3_exec(file.db, "BEGIN", nullptr, nullptr, nullptr) != SQLITE_OK) file.Fail();
-        records = ReadRecords(file);
-        lead_times = ReadLeadTimes(file);
-        sqlite3_exec(file.db, "COMMIT", nullptr, nullptr, nullptr);
+        RegisterRows rows = ReadRegisterFile(*source);
+        records = ServerCells(rows);
+        if (!rows.settings.empty()) lead_times = {rows.settings[0].first, rows.settings[0].second};
     }
     ServerConnection server(uri);
     if (HoldsEitherTable(server)) throw DataError("the database holds a register already; it is left as it is");

@@ -1,6 +1,8 @@
-#include "app/data/engine/sqlite/register_file_writer.h"
+#include "app/data/engine/sqlite/register_file_rows.h"
 
 #include <sqlite3.h>
+
+#include <utility>
 
 #include "app/data/catalogue/columns.h"
 #include "app/data/data_error.h"
@@ -10,9 +12,12 @@
 namespace sitora::data {
 namespace {
 
+constexpr const char* kWriting = "writing the new register";
+
 class Statement {
 public:
-    Statement(sqlite3* db, const std::string& sql) : db_(db) {
+    // `doing` opens every failure's message.
+    Statement(sqlite3* db, const std::string& sql, std::string doing = kWriting) : db_(db), doing_(std::move(doing)) {
         if (sqlite3_prepare_v2(db, sql.c_str(), -1, &handle_, nullptr) != SQLITE_OK) Fail();
         owned_.reset(handle_);
     }
@@ -35,10 +40,11 @@ public:
         return std::string(data ? data : "", static_cast<std::size_t>(sqlite3_column_bytes(handle_, index)));
     }
     bool IsBlob(int index) const { return sqlite3_column_type(handle_, index) == SQLITE_BLOB; }
-    [[noreturn]] void Fail() const { throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db_)); }
+    [[noreturn]] void Fail() const { throw DataError(doing_ + ": " + sqlite3_errmsg(db_)); }
 
 private:
     sqlite3* db_;
+    std::string doing_;
     sqlite3_stmt* handle_ = nullptr;
     SqliteStatement owned_;
 };
@@ -49,9 +55,25 @@ std::string ColumnList() {
     return list;
 }
 
-void Exec(sqlite3* db, const char* sql) {
-    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK)
-        throw DataError(std::string("writing the new register: ") + sqlite3_errmsg(db));
+void Exec(sqlite3* db, const char* sql, const std::string& doing = kWriting) {
+    if (sqlite3_exec(db, sql, nullptr, nullptr, nullptr) != SQLITE_OK) throw DataError(doing + ": " + sqlite3_errmsg(db));
+}
+
+SqliteDatabase OpenToRead(const std::filesystem::path& source, const std::string& doing) {
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(source, ec)) throw DataError(source.string() + " is not a regular file");
+    RequireOpenablePath(source);
+    sqlite3* db = nullptr;
+    const int rc = sqlite3_open_v2(source.c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    SqliteDatabase handle(db);
+    if (rc != SQLITE_OK) throw DataError(doing + ": " + (db ? sqlite3_errmsg(db) : "out of memory"));
+    sqlite3_busy_timeout(db, kBusyTimeoutMs);
+    try {
+        RequireRegisterTables(db);
+    } catch (const DataError& error) {
+        throw DataError(source.string() + ": " + error.what());
+    }
+    return handle;
 }
 
 void WriteRegister(sqlite3* db, const RegisterRows& in) {
@@ -105,6 +127,24 @@ void VerifyRegister(sqlite3* db, const RegisterRows& in) {
 }
 
 }  // namespace
+
+RegisterRows ReadRegisterFile(const std::filesystem::path& source) {
+    const std::string doing = "cannot read " + source.string();
+    const SqliteDatabase handle = OpenToRead(source, doing);
+    sqlite3* db = handle.get();
+    RegisterRows rows;
+    Exec(db, "BEGIN", doing);
+    Statement records(db, "select id," + ColumnList() + " from t_webinfo order by id", doing);
+    while (records.Step()) {
+        rows.ids.push_back(records.Column(0).value_or(""));
+        auto& cells = rows.records.emplace_back();
+        for (std::size_t c = 1; c <= kRecordColumns.size(); ++c) cells.push_back(records.Column(static_cast<int>(c)));
+    }
+    Statement settings(db, "select web_alarm,domain_alarm from t_set order by rowid", doing);
+    while (settings.Step()) rows.settings.emplace_back(settings.Column(0), settings.Column(1));
+    Exec(db, "COMMIT", doing);
+    return rows;
+}
 
 void CreateRegisterFileWith(const std::filesystem::path& target, const RegisterRows& rows) {
     CreateStarterDatabase(target, [&](sqlite3* db) {
