@@ -17,6 +17,23 @@ bool KeywordAt(std::string_view sql, std::size_t pos, std::string_view keyword) 
            (pos + keyword.size() == sql.size() || !IsWordChar(sql[pos + keyword.size()]));
 }
 
+// The first position from `pos` on, outside quoted text, where `stop` holds; the end of `sql`
+// when there is none.
+template <typename Stop>
+std::size_t FindOutsideQuotes(std::string_view sql, std::size_t pos, Stop stop) {
+    for (char quote = 0; pos < sql.size(); ++pos) {
+        const char c = sql[pos];
+        if (quote) {
+            if (c == quote) quote = 0;
+        } else if (c == '\'' || c == '"') {
+            quote = c;
+        } else if (stop(pos)) {
+            break;
+        }
+    }
+    return pos;
+}
+
 }  // namespace
 
 std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
@@ -25,19 +42,10 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
     if (!KeywordAt(sql, pos, "select")) return std::nullopt;
     SingleTableSelect select;
     select.columns_begin = pos + 6;
-    char quote = 0;
-    for (pos = select.columns_begin; pos < sql.size(); ++pos) {
-        const char c = sql[pos];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (KeywordAt(sql, pos, "from")) {
-            break;
-        } else if (c == '(') {
-            select.computes = true;
-        }
-    }
+    pos = FindOutsideQuotes(sql, select.columns_begin, [&](std::size_t at) {
+        if (sql[at] == '(') select.computes = true;
+        return KeywordAt(sql, at, "from");
+    });
     if (pos >= sql.size()) return std::nullopt;
     pos += 4;
     while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
@@ -48,16 +56,8 @@ std::optional<SingleTableSelect> ParseSingleTableSelect(std::string_view sql) {
     while (pos < sql.size() && IsSpace(sql[pos])) ++pos;
     // Joins, groups and the like are no plain table; a where and the table order may follow.
     if (pos < sql.size() && !KeywordAt(sql, pos, "where") && !KeywordAt(sql, pos, "order")) return std::nullopt;
-    for (quote = 0; pos < sql.size(); ++pos) {
-        const char c = sql[pos];
-        if (quote) {
-            if (c == quote) quote = 0;
-        } else if (c == '\'' || c == '"') {
-            quote = c;
-        } else if (KeywordAt(sql, pos, "order")) {
-            select.ordered = true;
-        }
-    }
+    const auto order_by = [&](std::size_t at) { return KeywordAt(sql, at, "order"); };
+    select.ordered = FindOutsideQuotes(sql, pos, order_by) < sql.size();
     return select;
 }
 
