@@ -9,7 +9,7 @@
 #include <string>
 
 #include "app/data/data_error.h"
-#include "app/data/engine/server/server_connection.h"
+#include "app/data/register_place.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::filesystem::path folder = [] {
