@@ -9,6 +9,7 @@ run_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libsqlite3-dev gettext
     mdbtools-dev libpq-dev libicu-dev
+    libcurl4-openssl-dev libssl-dev libsystemd-dev
     fonts-wqy-microhei qt6-translations-l10n
     # A program folder without a desktop is started under a virtual X display.
     xvfb xauth
@@ -17,7 +18,7 @@ test_packages=(
     sqlite3 mdbtools postgresql-15
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
-    python3 strace
+    python3 strace dbus python3-dbusmock
     libreoffice-calc-nogui libreoffice-writer-nogui
     xdotool x11-utils x11-apps openbox
     librsvg2-bin desktop-file-utils appstream groff-base

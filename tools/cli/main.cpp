@@ -22,8 +22,9 @@ const char* const kCommonOptions = sitora::cli::TrLater(
 const std::map<std::string, Command>& Commands() {
     using namespace sitora::cli;
     static const std::map<std::string, Command> commands = {
-        {"due", {Due, TrLater("due [--format text|csv|json] [--as-of DATE]\n"
-                      "    the spaces and domains due (exit 0: none, 1: some, 2: error)\n")}},
+        {"due", {Due, TrLater("due [--format text|csv|json] [--as-of DATE] [--notify]\n"
+                      "    the spaces and domains due (exit 0: none, 1: some, 2: error); --notify tells\n"
+                      "    them once a day to the desktop and the chats of notify.conf instead\n")}},
         {"list", {List, TrLater("list [--format text|csv|json]\n    every record of the main list, in table order\n")}},
         {"show", {Show, TrLater("show ADDRESS [--reveal] [--format text|json]\n"
                         "    one record; --reveal adds its accounts after the data key test\n")}},

@@ -10,6 +10,7 @@
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
 #include "commands.h"
+#include "due_notice.h"
 #include "output_formats.h"
 #include "protect/data_key.h"
 #include "protect/record_reveal.h"
@@ -18,12 +19,6 @@
 
 namespace sitora::cli {
 namespace {
-
-struct DueItem {
-    text::Date date;
-    std::string what;  // "space" or "domain"
-    std::vector<std::string> record;  // number, name, address
-};
 
 std::string DaysText(int days) {
     if (days == 0) return Tr("due today");
@@ -43,38 +38,24 @@ void OpenRegister(const Options& options, data::TDataModule1& module) {
 }  // namespace
 
 int Due(const Arguments& args) {
-    const Options options(args, {"--folder", "--as-of", "--format"}, {"--password-stdin"});
+    const Options options(args, {"--folder", "--as-of", "--format"}, {"--password-stdin", "--notify"});
     const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "csv", "json"});
     const text::Date today = Today(options);
     data::TDataModule1 module;
     OpenRegister(options, module);
 
     const data::Thresholds thresholds = data::ReadThresholds(module.ADOQuery4, today);
-    auto& query = module.ADOQuery5;
-    query.SetSQL(data::sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
-    query.Open();
-    std::vector<DueItem> items;
-    for (int row = 0; row < query.RecordCount(); ++row) {
-        std::vector<std::string> record;
-        for (const char* column : {"web_id", "web_name", "web_address"})
-            record.push_back(data::AsString(query.Value(row, query.Rows().ColumnIndex(column))));
-        const struct {
-            const char* column;
-            const char* what;
-            const text::Date& threshold;
-        } checks[] = {{"web_endtime", TrLater("space"), thresholds.space},
-                      {"web_enddomaintime", TrLater("domain"), thresholds.domain}};
-        for (const auto& check : checks) {
-            auto date = text::ParseDate(data::AsString(query.Value(row, query.Rows().ColumnIndex(check.column))));
-            if (date && *date <= check.threshold) items.push_back({*date, check.what, record});
-        }
+    const std::vector<data::DueItem> items = data::ListDueItems(module.ADOQuery5, thresholds);
+    if (options.Flag("--notify")) {
+        // Told, not printed: cron mails whatever a job prints.
+        const int failed = SendDueNotice(ProgramFolder(options), items, today);
+        return failed ? failed : (items.empty() ? 0 : 1);
     }
-    std::stable_sort(items.begin(), items.end(), [](const DueItem& a, const DueItem& b) { return a.date < b.date; });
-
     Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}, {"days"}};
-    for (const DueItem& item : items) {
-        std::vector<std::string> row = item.record;
-        row.push_back(format == OutputFormat::kText ? Tr(item.what.c_str()) : item.what);
+    for (const data::DueItem& item : items) {
+        std::vector<std::string> row{item.number, item.name, item.address};
+        const char* what = item.kind == data::DueKind::kSpace ? TrLater("space") : TrLater("domain");
+        row.push_back(format == OutputFormat::kText ? Tr(what) : what);
         row.push_back(text::ShortDate(item.date));
         const int days = text::DaysBetween(today, item.date);
         row.push_back(format == OutputFormat::kText ? DaysText(days) : std::to_string(days));

@@ -19,6 +19,12 @@ std::filesystem::path HomeFolder() {
     throw std::runtime_error("no home folder for the private folder");
 }
 
+std::filesystem::path StateBase() {
+    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+        return std::filesystem::path(state) / "sitora";
+    return HomeFolder() / ".local" / "state" / "sitora";
+}
+
 // Never a shared, world-writable place such as /tmp: anyone could fill it, or plant the
 // folder before us.
 std::filesystem::path BaseFolder() {
@@ -26,9 +32,7 @@ std::filesystem::path BaseFolder() {
         std::error_code ec;
         if (std::filesystem::is_directory(runtime, ec)) return std::filesystem::path(runtime) / "sitora";
     }
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
-        return std::filesystem::path(state) / "sitora";
-    return HomeFolder() / ".local" / "state" / "sitora";
+    return StateBase();
 }
 
 // Makes every missing folder on the way, owner-only where we create it.
@@ -53,10 +57,7 @@ void CloseAndEmpty(const std::filesystem::path& folder) {
     if (ec) throw std::runtime_error("cannot empty " + folder.string());
 }
 
-}  // namespace
-
-std::filesystem::path PrivateFolder() {
-    std::filesystem::path folder = BaseFolder();
+std::filesystem::path MadePrivate(const std::filesystem::path& folder) {
     MakeFolders(folder);
     struct stat st {};
     // lstat: a symbolic link in the folder's place must not redirect our files.
@@ -65,5 +66,11 @@ std::filesystem::path PrivateFolder() {
     if ((st.st_mode & 077) != 0) CloseAndEmpty(folder);
     return folder;
 }
+
+}  // namespace
+
+std::filesystem::path PrivateFolder() { return MadePrivate(BaseFolder()); }
+
+std::filesystem::path StateFolder() { return MadePrivate(StateBase()); }
 
 }  // namespace sitora::files

@@ -11,4 +11,8 @@ namespace sitora::files {
 // to another user.
 std::filesystem::path PrivateFolder();
 
+// What is kept for this user from one day to the next (the reminder log): $XDG_STATE_HOME/sitora,
+// else ~/.local/state/sitora, made and checked as PrivateFolder's.
+std::filesystem::path StateFolder();
+
 }  // namespace sitora::files

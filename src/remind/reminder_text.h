@@ -1,0 +1,24 @@
+#pragma once
+// The words of a reminder: one short Chinese summary of what is due, the same on the desktop and
+// in a team's chat.
+#include <string>
+#include <vector>
+
+#include "app/data/expiry_rules.h"
+#include "app/text/dates.h"
+
+namespace sitora::remind {
+
+struct ReminderText {
+    std::string summary;   // "3 个空间、2 个域名即将到期"
+    std::string body;      // the first few addresses with their dates, one a line
+    bool overdue = false;  // something has run out already
+};
+
+// For items due on `today` (at least one).
+ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today);
+
+// Summary and body on separate lines, as a chat message carries them.
+std::string MessageText(const ReminderText& text);
+
+}  // namespace sitora::remind
