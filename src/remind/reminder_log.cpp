@@ -9,6 +9,7 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "app/data/register_place.h"
 #include "app/files/file_ops.h"
 #include "app/files/private_folder.h"
 
@@ -35,7 +36,27 @@ std::vector<std::string> Split(std::string_view line) {
     return fields;
 }
 
+std::filesystem::path RemindersOffFile() { return files::StateFolder() / "reminders.off"; }
+
 }  // namespace
+
+std::string RegisterIdOf(const std::string& program_folder) {
+    if (auto uri = data::ServerUriOf(program_folder)) return *uri;
+    std::error_code ec;
+    const auto file = std::filesystem::weakly_canonical(program_folder + data::kRegisterFile, ec);
+    return ec ? program_folder + data::kRegisterFile : file.string();
+}
+
+bool WindowRemindersOn() {
+    std::error_code ec;
+    return !std::filesystem::exists(std::filesystem::symlink_status(RemindersOffFile(), ec));
+}
+
+void SetWindowRemindersOn(bool on) {
+    const std::filesystem::path off = RemindersOffFile();
+    const bool done = on ? files::RemoveFile(off) : files::CreatePrivateFile(off, "");
+    if (!done) throw std::runtime_error("cannot remember the reminder setting in " + off.string());
+}
 
 std::filesystem::path ReminderLog::DefaultPath() { return files::StateFolder() / "reminders.log"; }
 

@@ -12,6 +12,14 @@
 
 namespace sitora::remind {
 
+// What the log calls a program folder's register: the server its register.conf names, or its
+// db.mdb file.
+std::string RegisterIdOf(const std::string& program_folder);
+
+// The window's reminder is on unless this user turned it off ("到期提醒" in the icon's menu).
+bool WindowRemindersOn();
+void SetWindowRemindersOn(bool on);  // throws std::runtime_error when it cannot be remembered
+
 class ReminderLog {
 public:
     // <state folder>/reminders.log, beside its lock file.

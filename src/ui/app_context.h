@@ -38,6 +38,9 @@ struct AppContext {
     TForm7* Form7 = nullptr;
     TForm8* Form8 = nullptr;
 
+    // Where reminders of what is due are shown; none: the program reminds nobody.
+    DesktopNotifier* notifier = nullptr;
+
     std::string ProgramFolderBytes() const { return program_folder.toStdString(); }
     // A transfer file in the private folder; throws when there is no private folder.
     std::filesystem::path TransferFile(const char* name) const {

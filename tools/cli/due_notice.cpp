@@ -3,7 +3,6 @@
 #include <chrono>
 #include <iostream>
 
-#include "app/data/register_place.h"
 #include "register_access.h"
 #include "remind/chat_delivery.h"
 #include "remind/desktop_notice.h"
@@ -12,14 +11,6 @@
 
 namespace sitora::cli {
 namespace {
-
-// What the reminder log calls this register: its server, or its file.
-std::string RegisterId(const std::string& program_folder) {
-    if (auto uri = data::ServerUriOf(program_folder)) return *uri;
-    std::error_code ec;
-    const auto file = std::filesystem::weakly_canonical(program_folder + data::kRegisterFile, ec);
-    return ec ? program_folder + data::kRegisterFile : file.string();
-}
 
 std::int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
@@ -35,7 +26,7 @@ int SendDueNotice(const std::string& program_folder, const std::vector<data::Due
     } catch (const remind::ConfigError& error) {
         throw CommandError(error.what());
     }
-    const std::string register_id = RegisterId(program_folder);
+    const std::string register_id = remind::RegisterIdOf(program_folder);
     remind::ReminderLog log(remind::ReminderLog::DefaultPath());
     log.Take(true);  // the window telling at this moment waits, and then finds this told
     const std::vector<data::DueItem> untold = log.Untold(register_id, items, today);

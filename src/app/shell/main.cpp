@@ -15,6 +15,7 @@
 #include "protect/block_store.h"
 #include "ui/aux/banner_window.h"
 #include "ui/login/login_window.h"
+#include "ui/toolkit/desktop_notifier.h"
 #include "ui/toolkit/desktop_services.h"
 #include "ui/toolkit/program_font.h"
 #include "ui/window_set.h"
@@ -64,11 +65,13 @@ int main(int argc, char** argv) {
         ui::DesktopMessageBoxes boxes;
         ui::DesktopSaveDialog save_dialog;
         ui::DesktopUrlOpener url_opener;
+        ui::DesktopNotifications notifications;
         // The handler that ends the application runs to its end; then the loop stops. exit(),
         // not quit(): quit() first asks every window to close, and ours refuse.
         auto end_application = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
         ui::AppContext context{program_folder, private_folder, data_module, {boxes, save_dialog, url_opener},
                                end_application, QSystemTrayIcon::isSystemTrayAvailable()};
+        context.notifier = &notifications;
 
         ui::WindowSet windows(context);
         context.Form6->show();

@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
@@ -14,11 +15,13 @@
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
+#include "remind/reminder_log.h"
 #include "ui/aux/banner_window.h"
 #include "ui/aux/help_window.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/records/add_window.h"
 #include "ui/settings/settings_window.h"
+#include "ui/main/due_reminder.h"
 #include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"
 #include "ui/toolkit/data_grid.h"
@@ -189,6 +192,18 @@ void TForm1::BuildMenus() {
         activateWindow();
     });
     PopupMenu1->addSeparator();
+    QAction* reminders = AddMenuItem(PopupMenu1, "ReminderItem", "到期提醒");
+    reminders->setCheckable(true);
+    reminders->setChecked(remind::WindowRemindersOn());
+    connect(reminders, &QAction::toggled, this, [reminders](bool on) {
+        try {
+            remind::SetWindowRemindersOn(on);
+        } catch (const std::exception&) {
+            const QSignalBlocker quiet(reminders);
+            reminders->setChecked(!on);  // not remembered: the item says what holds
+        }
+    });
+    PopupMenu1->addSeparator();
     connect(AddMenuItem(PopupMenu1, "N3", "退出软件"), &QAction::triggered, this, &TForm1::QuitSoftware);
     PopupMenu1->addSeparator();
     connect(AddMenuItem(PopupMenu1, "N13", "在线帮助"), &QAction::triggered, this, &TForm1::ShowContact);
@@ -202,12 +217,14 @@ void TForm1::showEvent(QShowEvent* event) {
 void TForm1::FirstShow() {
     if (first_show_done_) return;
     CentreOnScreen(this);
+    bool connected = false;
     try {
         // The Windows version's Access db.mdb is converted once; a compaction cut short by a
         // crash is finished or undone before anything reads db.mdb; nothing of the register is
         // touched before the login.
         ReportFolderPreparation(data::PrepareProgramFolder(context_.ProgramFolderBytes()));
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
+        connected = true;
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
                                         context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
         if (key) {
@@ -222,6 +239,10 @@ void TForm1::FirstShow() {
         context_.end_application();
     }
     AddTrayIcon();
+    if (connected && context_.notifier && !reminder_) {
+        reminder_ = new DueReminder(context_, *context_.notifier, tray_, [this] { ShowDueList(); }, this);
+        reminder_->Start();
+    }
 }
 
 void TForm1::ReportFolderPreparation(const data::FolderPreparation& preparation) {
@@ -253,6 +274,19 @@ void TForm1::ShowFromIcon() {
     if (context_.Form8) context_.Form8->show();
     raise();
     activateWindow();
+}
+
+void TForm1::ShowDueList() {
+    RefreshCounters();
+    if (!BitBtn12->isEnabled() || !context_.Form4) {
+        ShowFromIcon();  // renewed in the meantime: nothing is due
+        return;
+    }
+    hide();
+    context_.Form4->show();
+    context_.Form4->RefreshExpiryList();
+    context_.Form4->raise();
+    context_.Form4->activateWindow();
 }
 
 void TForm1::QuitSoftware() {

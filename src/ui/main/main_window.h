@@ -24,6 +24,7 @@ namespace sitora::ui {
 class DataGrid;
 class SearchBar;
 class ExportCommand;
+class DueReminder;
 
 class TForm1 : public QWidget {
     Q_OBJECT
@@ -42,6 +43,9 @@ public:
     void ExportList();       // "导出数据"
     void QuitSoftware();     // "退出软件" of the icon's menu
     void ShowFromIcon();     // double-click on the icon
+    // A click on a reminder: the counters refreshed and, when something is due, the expiry
+    // window with its list, as "刷  新" and "查 询" would show them.
+    void ShowDueList();
 
     // Hides this window and the banner window (the close rule).
     void HideWithBanner();
@@ -91,6 +95,7 @@ private:
     QMenu* PopupMenu2;
     QSystemTrayIcon* tray_ = nullptr;
     std::unique_ptr<ExportCommand> export_;
+    DueReminder* reminder_ = nullptr;
     std::vector<QPushButton*> record_buttons_;
     std::vector<QAction*> record_items_;
 };

@@ -2,6 +2,8 @@
 // What the windows ask of the desktop, each behind a small interface so that tests answer it.
 #include <QString>
 #include <QStringList>
+#include <cstdint>
+#include <functional>
 #include <optional>
 
 class QWidget;
@@ -49,6 +51,16 @@ public:
     virtual ~UrlOpener() = default;
     // Hands the address, unchanged, to the desktop's opener.
     virtual void Open(const QString& address) = 0;
+};
+
+class DesktopNotifier {
+public:
+    virtual ~DesktopNotifier() = default;
+    // Shows the reminder, in place of notification `replaces` where that is still shown; its
+    // id, or 0 where the desktop has no notification service.
+    virtual std::uint32_t Notify(const QString& summary, const QString& body, bool critical, std::uint32_t replaces) = 0;
+    // Set by the reminder: called with the id of a notification the user clicked.
+    std::function<void(std::uint32_t id)> clicked;
 };
 
 struct Services {

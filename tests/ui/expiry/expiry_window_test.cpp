@@ -3,7 +3,10 @@
 #include "app/text/clock.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
+#include "support/temp_folder.h"
 #include "support/window_fixture.h"
+#include "ui/login/login_window.h"
+#include "ui/main/due_reminder.h"
 #include "ui/main/main_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
@@ -139,6 +142,41 @@ TEST_F(ExpiryWindow, TheContactItemShowsTheContactBox) {
     OpenExpiry();
     Trigger(expiry(), "N8");
     EXPECT_EQ(boxes_.shown.back().title, "在线帮助");
+}
+
+// The daily reminder, judged as the counters judge: told once a day in one notification that the
+// next day's replaces, never filling the counters, and a click on it shows this window's list.
+TEST_F(ExpiryWindow, TheDailyReminderIsToldOnceADayAndItsClickShowsThisList) {
+    struct RecordingNotifier : DesktopNotifier {
+        std::vector<std::pair<QString, std::uint32_t>> told;  // summary, the notification replaced
+        std::uint32_t Notify(const QString& summary, const QString&, bool, std::uint32_t replaces) override {
+            told.emplace_back(summary, replaces);
+            return 41;
+        }
+    } notifier;
+    test::TempFolder state;
+    setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    StartWindows();
+    context_->notifier = &notifier;
+    context_->Form6->show();
+    Click(context_->Form6, "BitBtn1");
+    auto* reminder = main()->findChild<DueReminder*>("DueReminder");
+    ASSERT_NE(reminder, nullptr);
+
+    reminder->Check();
+    reminder->Check();
+    ASSERT_EQ(notifier.told.size(), 1u);
+    EXPECT_EQ(notifier.told[0].first, "1 个空间、1 个域名即将到期");
+    EXPECT_EQ(Text(main(), "Label5"), "00000");  // the counters are the user's
+    text::SetClockForTesting([] { return text::LocalTime{text::Date{year(2011), month(3), day(11)}, 0, 1, 0}; });
+    reminder->Check();
+    ASSERT_EQ(notifier.told.size(), 2u);
+    EXPECT_EQ(notifier.told[1].second, 41u);
+
+    notifier.clicked(41);
+    EXPECT_TRUE(expiry()->isVisible());
+    EXPECT_EQ(Listed(), (std::vector<QString>{"100001", "100002", "100003"}));  // 100003's space is due by now
+    unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+#include "ui/main/due_reminder.h"
+
+#include <QSystemTrayIcon>
+
+#include "app/data/expiry_rules.h"
+#include "app/text/clock.h"
+#include "remind/reminder_log.h"
+#include "remind/reminder_text.h"
+
+namespace sitora::ui {
+
+DueReminder::DueReminder(AppContext& context, DesktopNotifier& notifier, QSystemTrayIcon* tray,
+                         std::function<void()> show_due_list, QObject* parent)
+    : QObject(parent), context_(context), notifier_(notifier), tray_(tray), show_due_list_(std::move(show_due_list)) {
+    setObjectName("DueReminder");
+    notifier_.clicked = [this](std::uint32_t id) {
+        if (shown_.contains(id)) show_due_list_();
+    };
+    if (tray_) connect(tray_, &QSystemTrayIcon::messageClicked, this, [this] { show_due_list_(); });
+    connect(&timer_, &QTimer::timeout, this, &DueReminder::Check);
+}
+
+void DueReminder::Start() {
+    if (timer_.isActive()) return;
+    // The first reminder waits for the desktop's panel and notification service to come up.
+    QTimer::singleShot(kFirstDelayMs, this, [this] {
+        Check();
+        timer_.start(kCheckEveryMs);
+    });
+}
+
+void DueReminder::Check() {
+    if (!remind::WindowRemindersOn()) return;
+    const text::Date today = text::Today();
+    if (reminded_day_ == today) return;
+    if (Remind(today)) reminded_day_ = today;
+}
+
+bool DueReminder::Remind(const text::Date& today) {
+    try {
+        data::TADOQuery query(context_.DataModule1.ADOConnection1);
+        const auto items = data::ListDueItems(query, data::ReadThresholds(query, today));
+        if (items.empty()) return true;
+        const std::string register_id = remind::RegisterIdOf(context_.ProgramFolderBytes());
+        remind::ReminderLog log(remind::ReminderLog::DefaultPath());
+        if (!log.Take(false)) return false;  // sitora-cli is telling right now
+        const auto untold = log.Untold(register_id, items, today);
+        if (untold.empty()) return true;
+        const remind::ReminderText text = remind::ComposeReminder(untold, today);
+        const QString summary = QString::fromStdString(text.summary);
+        const QString body = QString::fromStdString(text.body);
+        const std::uint32_t id = notifier_.Notify(summary, body, text.overdue, log.LastNotification());
+        if (id) {
+            shown_.insert(id);
+        } else if (tray_ && tray_->isVisible()) {
+            tray_->showMessage(summary, body, text.overdue ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information);
+        } else {
+            return true;  // nowhere to tell it: nothing is recorded as told
+        }
+        log.RecordTold(register_id, untold, today, id);
+        return true;
+    } catch (const std::exception&) {
+        return false;  // a register or log that cannot be read now is tried again at the next check
+    }
+}
+
+}  // namespace sitora::ui
