@@ -24,7 +24,7 @@ _sitora_cli() {
     esac
     local options="--folder --password-stdin --help"
     case "$command" in
-        due) options+=" --format --as-of" ;;
+        due) options+=" --format --as-of --notify" ;;
         list) options+=" --format" ;;
         show) options+=" --format --reveal" ;;
         export) options+=" --list --format --out --as-of" ;;

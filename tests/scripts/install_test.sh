@@ -30,6 +30,12 @@ zcat "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" | groff -man -ww -z 2>&1 | grep .
 source "$SITORA_HOME/sitora-cli.bash"
 COMP_WORDS=(sitora-cli export --format ""); COMP_CWORD=3; _sitora_cli
 [ "${COMPREPLY[*]}" = "xls csv htm rtf txt" ] || fail "completion of export formats: ${COMPREPLY[*]}"
+COMP_WORDS=(sitora-cli due --n); COMP_CWORD=2; _sitora_cli
+[ "${COMPREPLY[*]}" = "--notify" ] || fail "completion of due --notify: ${COMPREPLY[*]}"
+units="$HOME/.config/systemd/user"
+grep -qx "ExecStart=$SITORA_HOME/sitora-cli due --notify --folder $SITORA_HOME --password-stdin" "$units/sitora-due.service" ||
+    fail "the reminder service does not run the installed sitora-cli"
+[ -s "$units/sitora-due.timer" ] && [ ! -e "$units/timers.target.wants" ] || fail "the reminder timer: missing, or enabled by the install"
 COMP_WORDS=(sitora-cli co); COMP_CWORD=1; _sitora_cli
 [ "${COMPREPLY[*]}" = "compact" ] || fail "completion of commands: ${COMPREPLY[*]}"
 
@@ -37,7 +43,8 @@ printf 'my register' > "$SITORA_HOME/db.mdb"; printf 'key' > "$SITORA_HOME/key.e
 SITORA_HOME="$SITORA_HOME" "$source_dir/scripts/uninstall.sh" >/dev/null
 [ "$(cat "$SITORA_HOME/db.mdb")$(cat "$SITORA_HOME/key.exe")$(cat "$SITORA_HOME/sk.exe")" = "my registerkeysk" ] || fail "uninstall touched the data"
 for gone in "$SITORA_HOME/sitora" "$SITORA_HOME/sitora-cli" "$desktop" "$XDG_DATA_HOME/icons/hicolor/48x48/apps/sitora.png" \
-           "$HOME/.local/bin/sitora-cli" "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" "$XDG_DATA_HOME/icons/hicolor/icon-theme.cache"; do
+           "$HOME/.local/bin/sitora-cli" "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" "$XDG_DATA_HOME/icons/hicolor/icon-theme.cache" \
+           "$units/sitora-due.service" "$units/sitora-due.timer"; do
     [ ! -e "$gone" ] || fail "uninstall left $gone"
 done
 [ "$(cat "$XDG_DATA_HOME/metainfo/org.sitora.Sitora.metainfo.xml")" = "someone else's" ] || fail "uninstall removed a foreign file"
