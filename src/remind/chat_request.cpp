@@ -3,11 +3,15 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
+#include "app/text/json_string.h"
+
 #include <cstdio>
 #include <stdexcept>
 
 namespace sitora::remind {
 namespace {
+
+using text::JsonString;
 
 std::string HmacSha256Base64(std::string_view key, std::string_view message) {
     unsigned char digest[EVP_MAX_MD_SIZE];
@@ -66,27 +70,6 @@ ChatRequest Feishu(const ChatTarget& target, const std::string& content, std::in
 
 }  // namespace
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
-    for (const char c : text) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    return out + "\"";
-}
 
 ChatRequest BuildChatRequest(const ChatTarget& target, const ReminderText& text, std::int64_t now_ms) {
     const std::string content = MessageText(text);

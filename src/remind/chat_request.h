@@ -17,7 +17,4 @@ struct ChatRequest {
 // `now_ms`: milliseconds since 1970, the time the signature vouches for.
 ChatRequest BuildChatRequest(const ChatTarget& target, const ReminderText& text, std::int64_t now_ms);
 
-// A JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
-
 }  // namespace sitora::remind

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "app/text/json_string.h"
 #include "options.h"
 #include "translation.h"
 
@@ -36,7 +37,7 @@ void WriteJsonObject(std::ostream& out, const std::vector<std::string>& names, c
     for (std::size_t i = 0; i < names.size(); ++i) {
         const std::string& value = values.at(i);
         const bool number = numbers.count(names[i]) && IsInteger(value);
-        out << (i ? ", " : "") << JsonString(names[i]) << ": " << (number ? value : JsonString(value));
+        out << (i ? ", " : "") << text::JsonString(names[i]) << ": " << (number ? value : text::JsonString(value));
     }
     out << "}";
 }
@@ -56,27 +57,6 @@ OutputFormat ParseFormat(const std::string& name, const std::vector<std::string>
     return OutputFormat::kText;
 }
 
-std::string JsonString(const std::string& utf8) {
-    std::string out = "\"";
-    for (unsigned char c : utf8) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char escaped[8];
-                    std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
-                    out += escaped;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
-}
 
 void WriteTable(std::ostream& out, const Table& table, OutputFormat format) {
     if (format == OutputFormat::kJson) {

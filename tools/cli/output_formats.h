@@ -29,6 +29,5 @@ void WriteTable(std::ostream& out, const Table& table, OutputFormat format);
 void WriteRecord(std::ostream& out, const std::vector<std::pair<std::string, std::string>>& fields,
                  OutputFormat format, const std::set<std::string>& numbers = {});
 
-std::string JsonString(const std::string& utf8);
 
 }  // namespace sitora::cli
