@@ -156,6 +156,7 @@ TEST_F(ExpiryWindow, TheDailyReminderIsToldOnceADayAndItsClickShowsThisList) {
     } notifier;
     test::TempFolder state;
     setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+    const std::unique_ptr<void, void (*)(void*)> restore(&state, [](void*) { unsetenv("XDG_STATE_HOME"); });
     StartWindows();
     context_->notifier = &notifier;
     context_->Form6->show();
@@ -176,7 +177,6 @@ TEST_F(ExpiryWindow, TheDailyReminderIsToldOnceADayAndItsClickShowsThisList) {
     notifier.clicked(41);
     EXPECT_TRUE(expiry()->isVisible());
     EXPECT_EQ(Listed(), (std::vector<QString>{"100001", "100002", "100003"}));  // 100003's space is due by now
-    unsetenv("XDG_STATE_HOME");
 }
 
 }  // namespace
