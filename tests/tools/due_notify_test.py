@@ -23,6 +23,7 @@ os.makedirs(folder)
 env = dict(os.environ, XDG_STATE_HOME=os.path.join(work, "state"), XDG_RUNTIME_DIR=os.path.join(work, "run"),
            LANG="C.UTF-8", LC_ALL="C.UTF-8", LANGUAGE="")
 os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
+env.pop("DBUS_SESSION_BUS_ADDRESS", None)
 failures = []
 
 
@@ -46,6 +47,9 @@ with open(os.path.join(work, "list.csv"), "w", encoding="utf-8") as f:
     f.write("100002,soon.example,2025-1-1,2027-3-1,2025-1-1,2027-3-1\n")
 imported = run("import", os.path.join(work, "list.csv"))
 check(imported.returncode == 0, "import: " + imported.stderr)
+
+nowhere = run("due", "--notify", "--as-of", "2027-2-26")
+check(nowhere.returncode == 2 and "提醒没有送达" in nowhere.stderr, "told nowhere is a failure: " + nowhere.stderr)
 
 # --- the stand-in robots ---------------------------------------------------------------------
 received = []

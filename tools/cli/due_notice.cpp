@@ -46,8 +46,12 @@ int SendDueNotice(const std::string& program_folder, const std::vector<data::Due
         }
         told = told || !failure;
     }
-    // What reached nobody is told again at the next run.
-    if (told) log.RecordTold(register_id, untold, today, notification.value_or(0));
+    if (!told) {
+        // What reached nobody is told again at the next run; a job that tells nobody is a failure.
+        std::cerr << "sitora-cli: 提醒没有送达：" << why << (targets.empty() ? "，notify.conf 中也没有群聊" : "") << "\n";
+        return 2;
+    }
+    log.RecordTold(register_id, untold, today, notification.value_or(0));
     return exit_code;
 }
 

@@ -9,7 +9,8 @@
 namespace sitora::cli {
 
 // Tells what of `items` this user was not told today; returns the exit code's part: 2 when a
-// chat target failed (each reported on standard error with its line), 0 otherwise. Throws
+// chat target failed (each reported on standard error with its line) or nothing could be told
+// anywhere, 0 otherwise. Throws
 // CommandError for a notify.conf that is refused, naming why; nothing is sent then.
 int SendDueNotice(const std::string& program_folder, const std::vector<data::DueItem>& items, const text::Date& today);
 
