@@ -138,4 +138,16 @@ void ReminderLog::RecordTold(const std::string& register_id, const std::vector<d
     }
 }
 
+bool TellUntold(ReminderLog& log, const std::string& register_id, const std::vector<data::DueItem>& items,
+                const text::Date& today,
+                const std::function<Delivery(const ReminderText& text, std::uint32_t replaces)>& deliver,
+                Delivery& delivery) {
+    const std::vector<data::DueItem> untold = log.Untold(register_id, items, today);
+    if (untold.empty()) return false;
+    delivery = deliver(ComposeReminder(untold, today), log.LastNotification());
+    // What reached nobody is told again at the next try.
+    if (delivery.reached) log.RecordTold(register_id, untold, today, delivery.notification);
+    return true;
+}
+
 }  // namespace sitora::remind

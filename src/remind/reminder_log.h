@@ -4,11 +4,13 @@
 // it was told. An item is told again only on a later day; a renewed date is a new item.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/data/expiry_rules.h"
 #include "app/text/dates.h"
+#include "remind/reminder_text.h"
 
 namespace sitora::remind {
 
@@ -56,5 +58,20 @@ private:
     std::vector<Entry> entries_;
     std::uint32_t notification_ = 0;
 };
+
+struct Delivery {
+    bool reached = false;           // someone was told
+    std::uint32_t notification = 0;  // the desktop notification that told it (0: none)
+};
+
+// One reminder, the same for the window and sitora-cli: with `log` taken, the items of
+// `register_id` not told today go to `deliver` as one summary (with the notification it may
+// replace) and are recorded as told when it reached someone. Returns false when nothing was
+// untold; `delivery` says what happened otherwise. Throws std::runtime_error when the log
+// cannot be written.
+bool TellUntold(ReminderLog& log, const std::string& register_id, const std::vector<data::DueItem>& items,
+                const text::Date& today,
+                const std::function<Delivery(const ReminderText& text, std::uint32_t replaces)>& deliver,
+                Delivery& delivery);
 
 }  // namespace sitora::remind

@@ -29,29 +29,28 @@ int SendDueNotice(const std::string& program_folder, const std::vector<data::Due
     const std::string register_id = remind::RegisterIdOf(program_folder);
     remind::ReminderLog log(remind::ReminderLog::DefaultPath());
     log.Take(true);  // the window telling at this moment waits, and then finds this told
-    const std::vector<data::DueItem> untold = log.Untold(register_id, items, today);
-    if (untold.empty()) return 0;
-
-    const remind::ReminderText text = remind::ComposeReminder(untold, today);
-    std::string why;
-    const auto notification = remind::NotifyDesktop(text, log.LastNotification(), why);
-    bool told = notification.has_value();
     int exit_code = 0;
-    for (const remind::ChatTarget& target : targets) {
-        const auto failure = remind::PostChatRequest(remind::BuildChatRequest(target, text, NowMs()));
-        if (failure) {
-            std::cerr << "sitora-cli: " << remind::kNotifyConfigFile << " 第 " << target.line << " 行（"
-                      << remind::ServiceName(target.service) << "）：" << *failure << "\n";
-            exit_code = 2;
+    std::string why;
+    remind::Delivery delivery;
+    const auto deliver = [&](const remind::ReminderText& text, std::uint32_t replaces) {
+        const auto notification = remind::NotifyDesktop(text, replaces, why);
+        remind::Delivery done{notification.has_value(), notification.value_or(0)};
+        for (const remind::ChatTarget& target : targets) {
+            const auto failure = remind::PostChatRequest(remind::BuildChatRequest(target, text, NowMs()));
+            if (failure) {
+                std::cerr << "sitora-cli: " << remind::kNotifyConfigFile << " 第 " << target.line << " 行（"
+                          << remind::ServiceName(target.service) << "）：" << *failure << "\n";
+                exit_code = 2;
+            }
+            done.reached = done.reached || !failure;
         }
-        told = told || !failure;
-    }
-    if (!told) {
-        // What reached nobody is told again at the next run; a job that tells nobody is a failure.
+        return done;
+    };
+    if (remind::TellUntold(log, register_id, items, today, deliver, delivery) && !delivery.reached) {
+        // A job that tells nobody is a failure; it tells at the next run.
         std::cerr << "sitora-cli: 提醒没有送达：" << why << (targets.empty() ? "，notify.conf 中也没有群聊" : "") << "\n";
         return 2;
     }
-    log.RecordTold(register_id, untold, today, notification.value_or(0));
     return exit_code;
 }
 

@@ -37,6 +37,7 @@ void DueReminder::Check() {
 }
 
 bool DueReminder::Remind(const text::Date& today) {
+    bool reached = false;
     try {
         data::TADOQuery query(context_.DataModule1.ADOConnection1);
         const auto items = data::ListDueItems(query, data::ReadThresholds(query, today));
@@ -44,23 +45,26 @@ bool DueReminder::Remind(const text::Date& today) {
         const std::string register_id = remind::RegisterIdOf(context_.ProgramFolderBytes());
         remind::ReminderLog log(remind::ReminderLog::DefaultPath());
         if (!log.Take(false)) return false;  // sitora-cli is telling right now
-        const auto untold = log.Untold(register_id, items, today);
-        if (untold.empty()) return true;
-        const remind::ReminderText text = remind::ComposeReminder(untold, today);
-        const QString summary = QString::fromStdString(text.summary);
-        const QString body = QString::fromStdString(text.body);
-        const std::uint32_t id = notifier_.Notify(summary, body, text.overdue, log.LastNotification());
-        if (id) {
-            shown_.insert(id);
-        } else if (tray_ && tray_->isVisible()) {
+        const auto deliver = [this, &reached](const remind::ReminderText& text, std::uint32_t replaces) {
+            const QString summary = QString::fromStdString(text.summary);
+            const QString body = QString::fromStdString(text.body);
+            const std::uint32_t id = notifier_.Notify(summary, body, text.overdue, replaces);
+            reached = id != 0 || (tray_ && tray_->isVisible());
+            if (id) {
+                shown_.insert(id);
+                return remind::Delivery{true, id};
+            }
+            if (!reached) return remind::Delivery{};  // nowhere to tell it
             tray_->showMessage(summary, body, text.overdue ? QSystemTrayIcon::Critical : QSystemTrayIcon::Information);
-        } else {
-            return true;  // nowhere to tell it: nothing is recorded as told
-        }
-        log.RecordTold(register_id, untold, today, id);
+            return remind::Delivery{true, 0};
+        };
+        remind::Delivery delivery;
+        remind::TellUntold(log, register_id, items, today, deliver, delivery);
         return true;
     } catch (const std::exception&) {
-        return false;  // a register or log that cannot be read now is tried again at the next check
+        // A register or log that cannot be read now is tried again at the next check; a reminder
+        // already shown whose log could not be written (a full disk) is not shown every minute.
+        return reached;
     }
 }
 
