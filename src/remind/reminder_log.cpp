@@ -19,7 +19,15 @@ namespace {
 constexpr int kDaysKept = 62;
 constexpr std::size_t kLargestLog = 4 << 20;
 
-std::string KindName(data::DueKind kind) { return kind == data::DueKind::kSpace ? "space" : "domain"; }
+std::string KindName(data::DueKind kind) {
+    switch (kind) {
+    case data::DueKind::kSpace: return "space";
+    case data::DueKind::kDomain: return "domain";
+    case data::DueKind::kCertificate: return "certificate";
+    case data::DueKind::kRegistryEarlier: return "registry";
+    }
+    return "domain";
+}
 
 // One field of a line: tabs and line breaks of an address never split the record.
 std::string Field(std::string value) {

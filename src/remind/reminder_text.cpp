@@ -7,7 +7,19 @@ namespace {
 
 constexpr std::size_t kLinesShown = 5;
 
-std::string KindWord(data::DueKind kind) { return kind == data::DueKind::kSpace ? "空间" : "域名"; }
+std::string KindWord(data::DueKind kind) {
+    switch (kind) {
+    case data::DueKind::kSpace: return "空间";
+    case data::DueKind::kDomain: return "域名";
+    case data::DueKind::kCertificate: return "证书";
+    case data::DueKind::kRegistryEarlier: return "注册局日期";
+    }
+    return "域名";
+}
+
+long CountOf(const std::vector<data::DueItem>& items, data::DueKind kind) {
+    return std::count_if(items.begin(), items.end(), [kind](const data::DueItem& item) { return item.kind == kind; });
+}
 
 std::string WhenText(int days_left) {
     if (days_left == 0) return "今天到期";
@@ -24,13 +36,17 @@ std::string Line(const data::DueItem& item, const text::Date& today) {
 }  // namespace
 
 ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today) {
-    const auto spaces = std::count_if(items.begin(), items.end(),
-                                      [](const data::DueItem& item) { return item.kind == data::DueKind::kSpace; });
-    const auto domains = static_cast<long>(items.size()) - spaces;
+    const long spaces = CountOf(items, data::DueKind::kSpace);
+    const long domains = CountOf(items, data::DueKind::kDomain);
+    const long certificates = CountOf(items, data::DueKind::kCertificate);
+    const long earlier = CountOf(items, data::DueKind::kRegistryEarlier);
     ReminderText text;
-    if (spaces) text.summary = std::to_string(spaces) + " 个空间";
-    if (domains) text.summary += (spaces ? "、" : "") + std::to_string(domains) + " 个域名";
-    text.summary += "即将到期";
+    for (const auto& [count, what] : {std::pair{spaces, " 个空间"}, std::pair{domains, " 个域名"},
+                                      std::pair{certificates, " 个证书"}}) {
+        if (count) text.summary += (text.summary.empty() ? "" : "、") + std::to_string(count) + what;
+    }
+    if (!text.summary.empty()) text.summary += "即将到期";
+    if (earlier) text.summary += (text.summary.empty() ? "" : "；") + std::to_string(earlier) + " 个域名的注册局日期早于登记";
     for (std::size_t i = 0; i < items.size() && i < kLinesShown; ++i)
         text.body += (i ? "\n" : "") + Line(items[i], today);
     if (items.size() > kLinesShown) text.body += "\n……共 " + std::to_string(items.size()) + " 项";

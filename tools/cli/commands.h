@@ -26,6 +26,11 @@ int Export(const Arguments& args);
 // compact [--folder DIR]: the settings window's compaction; exit 0 on success, 2 on failure.
 int Compact(const Arguments& args);
 
+// check [--address A] [--refresh] [--bootstrap FILE|URL] [--whois SUFFIX=HOST[:PORT]]...:
+// domain dates against the registries and the sites' certificates; exit 0 all agrees, 1 something
+// needs attention, 2 the run could not be made.
+int Check(const Arguments& args);
+
 // due [--format text|csv|json] [--as-of DATE]: exit 0 when nothing is due, 1 when something is.
 int Due(const Arguments& args);
 // list [--format text|csv|json]: the main list in table order.

@@ -25,6 +25,10 @@ const std::map<std::string, Command>& Commands() {
         {"due", {Due, TrLater("due [--format text|csv|json] [--as-of DATE] [--notify]\n"
                       "    the spaces and domains due (exit 0: none, 1: some, 2: error); --notify tells\n"
                       "    them once a day to the desktop and the chats of notify.conf instead\n")}},
+        {"check", {Check, TrLater("check [--address A] [--refresh] [--format text|csv|json] [--bootstrap FILE|URL]\n"
+                          "      [--whois SUFFIX=HOST[:PORT]]...\n"
+                          "    each domain's run-out date against its registry (RDAP, else WHOIS) and each site's\n"
+                          "    certificate (exit 0: all agrees, 1: something needs attention, 2: error)\n")}},
         {"list", {List, TrLater("list [--format text|csv|json]\n    every record of the main list, in table order\n")}},
         {"show", {Show, TrLater("show ADDRESS [--reveal] [--format text|json]\n"
                         "    one record; --reveal adds its accounts after the data key test\n")}},

@@ -13,6 +13,7 @@ Options::Options(const std::vector<std::string>& args, const std::set<std::strin
         } else if (valued.count(arg)) {
             if (i + 1 >= args.size()) throw UsageError(Fill(Tr("%s needs a value"), {arg}));
             values_[arg] = args[++i];
+            all_values_[arg].push_back(values_[arg]);
         } else if (flags.count(arg)) {
             flags_.insert(arg);
         } else {
@@ -25,6 +26,11 @@ std::optional<std::string> Options::Value(const std::string& name) const {
     auto it = values_.find(name);
     if (it == values_.end()) return std::nullopt;
     return it->second;
+}
+
+std::vector<std::string> Options::Values(const std::string& name) const {
+    auto it = all_values_.find(name);
+    return it == all_values_.end() ? std::vector<std::string>{} : it->second;
 }
 
 std::string Options::ValueOr(const std::string& name, const std::string& fallback) const {

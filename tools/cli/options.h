@@ -23,6 +23,8 @@ public:
             const std::set<std::string>& flags);
 
     std::optional<std::string> Value(const std::string& name) const;
+    // Every value of an option that may be given more than once, in order (Value gives the last).
+    std::vector<std::string> Values(const std::string& name) const;
     std::string ValueOr(const std::string& name, const std::string& fallback) const;
     std::string Required(const std::string& name) const;
     bool Flag(const std::string& name) const { return flags_.count(name) > 0; }
@@ -30,6 +32,7 @@ public:
 
 private:
     std::map<std::string, std::string> values_;
+    std::map<std::string, std::vector<std::string>> all_values_;
     std::set<std::string> flags_;
     std::vector<std::string> positional_;
 };

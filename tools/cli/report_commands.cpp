@@ -15,6 +15,8 @@
 #include "protect/data_key.h"
 #include "protect/record_reveal.h"
 #include "register_access.h"
+#include "remind/check_findings.h"
+#include "remind/reminder_log.h"
 #include "translation.h"
 
 namespace sitora::cli {
@@ -48,7 +50,10 @@ int Due(const Arguments& args) {
     const std::vector<data::DueItem> items = data::ListDueItems(module.ADOQuery5, thresholds);
     if (options.Flag("--notify")) {
         // Told, not printed: cron mails whatever a job prints.
-        const int failed = SendDueNotice(ProgramFolder(options), items, today);
+        std::vector<data::DueItem> told = items;
+        const auto findings = remind::CheckFindingsDue(remind::RegisterIdOf(ProgramFolder(options)), thresholds);
+        told.insert(told.end(), findings.begin(), findings.end());
+        const int failed = SendDueNotice(ProgramFolder(options), told, today);
         return failed ? failed : (items.empty() ? 0 : 1);
     }
     Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}, {"days"}};

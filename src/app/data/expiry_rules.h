@@ -18,7 +18,9 @@ struct Thresholds {
 // DataError for a t_set without rows or with a lead time that is no whole number.
 Thresholds ReadThresholds(TADOQuery& query, const text::Date& today);
 
-enum class DueKind { kSpace, kDomain };
+// Spaces and domains come from the register; certificates and registry dates earlier than the
+// register's from the last registry check.
+enum class DueKind { kSpace, kDomain, kCertificate, kRegistryEarlier };
 
 // One hosting space or domain that is due, with the record it belongs to.
 struct DueItem {

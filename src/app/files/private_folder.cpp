@@ -25,6 +25,12 @@ std::filesystem::path StateBase() {
     return HomeFolder() / ".local" / "state" / "sitora";
 }
 
+std::filesystem::path CacheBase() {
+    if (const char* cache = std::getenv("XDG_CACHE_HOME"); cache && *cache == '/')
+        return std::filesystem::path(cache) / "sitora";
+    return HomeFolder() / ".cache" / "sitora";
+}
+
 // Never a shared, world-writable place such as /tmp: anyone could fill it, or plant the
 // folder before us.
 std::filesystem::path BaseFolder() {
@@ -72,5 +78,7 @@ std::filesystem::path MadePrivate(const std::filesystem::path& folder) {
 std::filesystem::path PrivateFolder() { return MadePrivate(BaseFolder()); }
 
 std::filesystem::path StateFolder() { return MadePrivate(StateBase()); }
+
+std::filesystem::path CacheFolder() { return MadePrivate(CacheBase()); }
 
 }  // namespace sitora::files

@@ -15,4 +15,8 @@ std::filesystem::path PrivateFolder();
 // else ~/.local/state/sitora, made and checked as PrivateFolder's.
 std::filesystem::path StateFolder();
 
+// What may be thrown away and fetched again (registry answers): $XDG_CACHE_HOME/sitora, else
+// ~/.cache/sitora, made and checked as PrivateFolder's.
+std::filesystem::path CacheFolder();
+
 }  // namespace sitora::files

@@ -4,6 +4,7 @@
 
 #include "app/data/expiry_rules.h"
 #include "app/text/clock.h"
+#include "remind/check_findings.h"
 #include "remind/reminder_log.h"
 #include "remind/reminder_text.h"
 
@@ -40,9 +41,12 @@ bool DueReminder::Remind(const text::Date& today) {
     bool reached = false;
     try {
         data::TADOQuery query(context_.DataModule1.ADOConnection1);
-        const auto items = data::ListDueItems(query, data::ReadThresholds(query, today));
-        if (items.empty()) return true;
+        const data::Thresholds thresholds = data::ReadThresholds(query, today);
+        auto items = data::ListDueItems(query, thresholds);
         const std::string register_id = remind::RegisterIdOf(context_.ProgramFolderBytes());
+        const auto findings = remind::CheckFindingsDue(register_id, thresholds);
+        items.insert(items.end(), findings.begin(), findings.end());
+        if (items.empty()) return true;
         remind::ReminderLog log(remind::ReminderLog::DefaultPath());
         if (!log.Take(false)) return false;  // sitora-cli is telling right now
         const auto deliver = [this, &reached](const remind::ReminderText& text, std::uint32_t replaces) {

@@ -44,6 +44,10 @@ inline constexpr std::string_view kUpdateDates =
 inline constexpr std::string_view kUpdateRemark =
     "update t_webinfo set web_remark=:web_remark where web_address=:web_address";
 
+// The registry check: what each record says of its domain and site, in table order.
+inline constexpr std::string_view kCheckList =
+    "select web_id,web_name,web_address,web_domain,web_enddomaintime from t_webinfo";
+
 // 10 and 14: the lead times (first row of t_set); 10 on ADOQuery4, 14 on ADOQuery6.
 inline constexpr std::string_view kLeadTimes = "select web_alarm,domain_alarm from t_set";
 

@@ -1,0 +1,18 @@
+// Registry answers are outside bytes: an RDAP reply or bootstrap file, a WHOIS reply.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "check/registry_answers.h"
+#include "check/site_names.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    sitora::check::ReadRdapDomain(bytes);
+    sitora::check::ReadWhoisReply(bytes);
+    sitora::check::ReadWhoisReferral(bytes);
+    if (const auto bootstrap = sitora::check::ParseBootstrap(bytes, nullptr))
+        sitora::check::RdapBaseFor(*bootstrap, "shop.example.com.cn");
+    if (size < 300) sitora::check::RegisteredDomainOf({}, bytes);
+    return 0;
+}

@@ -1,0 +1,55 @@
+#include "check/register_records.h"
+
+#include <stdexcept>
+
+#include "app/data/catalogue/statements.h"
+#include "app/data/expiry_rules.h"
+#include "app/data/result_set.h"
+
+namespace sitora::check {
+namespace {
+
+std::optional<text::Date> StoredDate(const std::string& stored) {
+    // A date kept with a time of day ("2027-3-1 0:00:00", from an old register) is still that date.
+    return text::ParseDate(stored.substr(0, stored.find(' ')));
+}
+
+}  // namespace
+
+std::vector<CheckedRecord> ReadCheckedRecords(data::TADOQuery& query, const std::optional<std::string>& address) {
+    query.Close();
+    query.SetSQL(data::sql::kCheckList);
+    query.Open();
+    std::vector<CheckedRecord> records;
+    for (int row = 0; row < query.RecordCount(); ++row) {
+        const auto cell = [&](int column) { return data::AsString(query.Value(row, column)); };
+        CheckedRecord record{cell(0), cell(1), cell(2), cell(3), StoredDate(cell(4))};
+        if (!address || record.address == *address) records.push_back(std::move(record));
+    }
+    query.Close();
+    return records;
+}
+
+int CertificateLeadDays(data::TADOQuery& query, const text::Date& today) {
+    return text::DaysBetween(today, data::ReadThresholds(query, today).space);
+}
+
+void AdoptRegistryDate(data::TADOQuery& query, const std::string& address, const text::Date& date) {
+    query.Close();
+    query.SetSQL(data::sql::LoadRecord(address));
+    query.Open();
+    if (query.RecordCount() == 0) throw std::runtime_error("the record is gone");
+    std::string dates[3];
+    const char* columns[3] = {"web_time", "web_endtime", "web_domaintime"};
+    for (int i = 0; i < 3; ++i) dates[i] = data::AsString(query.FieldByName(columns[i]));
+    query.Close();
+    query.SetSQL(data::sql::kUpdateDates);
+    query.SetParameter("web_time", dates[0]);
+    query.SetParameter("web_endtime", dates[1]);
+    query.SetParameter("web_domaintime", dates[2]);
+    query.SetParameter("web_enddomaintime", text::ShortDate(date));
+    query.SetParameter("web_address", address);
+    if (query.ExecSQL() == 0) throw std::runtime_error("the record is gone");
+}
+
+}  // namespace sitora::check

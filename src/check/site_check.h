@@ -1,0 +1,75 @@
+#pragma once
+// The check of a register against the outside world: each record's domain date against its
+// registry's, and its site's certificate. Each domain and each site is asked once however many
+// records share it; a few questions run at once; the findings arrive record by record.
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/data/expiry_rules.h"
+#include "app/text/dates.h"
+#include "check/certificate_probe.h"
+#include "check/lookup_cache.h"
+#include "check/registry_lookup.h"
+#include "check/stop_flag.h"
+
+namespace sitora::check {
+
+// What the check needs of one record.
+struct CheckedRecord {
+    std::string number, name, address, domain;
+    std::optional<text::Date> domain_runs_out;  // as the register has it
+};
+
+enum class DomainVerdict {
+    kAgrees,          // within a day of the registry's
+    kRenewed,         // the registry's is later: renewed, the register not updated
+    kEarlier,         // the registry's is earlier than the register's
+    kNoRegisterDate,  // the registry has a date, the register none
+    kNotFound,
+    kNoService,       // no RDAP or WHOIS service for the suffix
+    kFailed,
+    kNoDomain,        // nothing to ask about
+    kStopped,
+};
+
+enum class CertificateVerdict { kValid, kRunningOut, kExpired, kNotVerified, kNoAnswer, kNoAddress, kStopped };
+
+struct RecordFinding {
+    CheckedRecord record;
+    std::string registered_domain;
+    DomainLookup registry;
+    DomainVerdict domain_verdict = DomainVerdict::kNoDomain;
+    std::string domain_text;  // the verdict in words, with the reason of a failure
+    std::string site;         // host[:port] whose certificate was read
+    CertificateAnswer certificate;
+    CertificateVerdict certificate_verdict = CertificateVerdict::kNoAddress;
+    std::string certificate_text;
+    bool needs_attention = false;
+};
+
+struct CheckSettings {
+    RegistrySettings registry;
+    int parallel = 4;
+    text::Date today;
+    int certificate_lead_days = 0;  // a certificate running out within these days needs attention
+};
+
+// Runs the check of `records`, calling `on_finding` (from a worker thread, one call at a time) for
+// each record as soon as both its answers are in, and `on_progress` with done/total questions.
+// Returns the findings in the order of `records`. With the stop flag raised, what is still to be
+// asked ends as stopped.
+std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& records, const CheckSettings& settings,
+                                        LookupCache& cache, const StopFlag& stop,
+                                        const std::function<void(const RecordFinding&)>& on_finding = {},
+                                        const std::function<void(int done, int total)>& on_progress = {});
+
+// What the reminders carry on from a check: each site's certificate run-out date, and each registry
+// date earlier than the register's.
+std::vector<data::DueItem> FindingsToCarry(const std::vector<RecordFinding>& findings);
+
+// The verdicts of one record from its two answers (also used for a cached answer).
+void Judge(RecordFinding& finding, const CheckSettings& settings);
+
+}  // namespace sitora::check

@@ -1,0 +1,92 @@
+#include "remind/check_findings.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <sstream>
+
+#include "app/files/file_ops.h"
+#include "app/files/private_folder.h"
+
+namespace sitora::remind {
+namespace {
+
+constexpr std::size_t kLargestFile = 4 << 20;
+
+std::string Field(std::string value) {
+    std::replace_if(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    return value;
+}
+
+struct Line {
+    std::string register_id, kind, date, number, name, address;
+};
+
+std::vector<Line> ReadLines(const std::filesystem::path& file) {
+    std::vector<Line> lines;
+    const auto text = files::ReadWholeFile(file, /*no_follow=*/true);
+    if (!text || text->size() > kLargestFile) return lines;
+    std::istringstream in(*text);
+    std::string row;
+    while (std::getline(in, row)) {
+        std::vector<std::string> cells;
+        std::size_t start = 0;
+        for (std::size_t tab; (tab = row.find('\t', start)) != std::string::npos; start = tab + 1)
+            cells.push_back(row.substr(start, tab - start));
+        cells.push_back(row.substr(start));
+        if (cells.size() == 6) lines.push_back({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
+    }
+    return lines;
+}
+
+std::filesystem::path FindingsFile() { return files::StateFolder() / "check-findings"; }
+
+}  // namespace
+
+bool KeepCheckFindings(const std::string& register_id, const std::vector<data::DueItem>& items,
+                       const std::optional<std::string>& only_address) {
+    try {
+        const auto file = FindingsFile();
+        const int lock = open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (lock < 0) return false;
+        flock(lock, LOCK_EX);
+        std::vector<Line> lines = ReadLines(file);
+        std::erase_if(lines, [&](const Line& line) {
+            return line.register_id == Field(register_id) && (!only_address || line.address == Field(*only_address));
+        });
+        for (const data::DueItem& item : items)
+            lines.push_back({Field(register_id), item.kind == data::DueKind::kCertificate ? "certificate" : "registry",
+                             text::IsoDate(item.date), Field(item.number), Field(item.name), Field(item.address)});
+        std::string content;
+        for (const Line& line : lines)
+            content += line.register_id + "\t" + line.kind + "\t" + line.date + "\t" + line.number + "\t" + line.name +
+                       "\t" + line.address + "\n";
+        const auto scratch = file.string() + ".new";
+        const bool kept = files::CreatePrivateFile(scratch, content) && files::RenameFile(scratch, file);
+        close(lock);
+        return kept;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::vector<data::DueItem> CheckFindingsDue(const std::string& register_id, const data::Thresholds& thresholds) {
+    std::vector<data::DueItem> items;
+    try {
+        for (const Line& line : ReadLines(FindingsFile())) {
+            const auto date = text::ParseDate(line.date);
+            if (line.register_id != Field(register_id) || !date) continue;
+            if (line.kind == "certificate" && *date <= thresholds.space)
+                items.push_back({*date, data::DueKind::kCertificate, line.number, line.name, line.address});
+            else if (line.kind == "registry")
+                items.push_back({*date, data::DueKind::kRegistryEarlier, line.number, line.name, line.address});
+        }
+    } catch (const std::exception&) {
+        // No state folder: nothing kept to carry on.
+    }
+    return items;
+}
+
+}  // namespace sitora::remind

@@ -1,0 +1,22 @@
+#pragma once
+// What the last registry check found that the reminders carry on: certificates with their run-out
+// dates and domains whose registry date is earlier than the register's. Kept per user and register
+// in the state folder, replaced by each check.
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/data/expiry_rules.h"
+
+namespace sitora::remind {
+
+// Replaces what was kept for `register_id` (only for `only_address` when given) by `items`
+// (kinds kCertificate and kRegistryEarlier). False when it cannot be written.
+bool KeepCheckFindings(const std::string& register_id, const std::vector<data::DueItem>& items,
+                       const std::optional<std::string>& only_address = {});
+
+// The kept findings of `register_id` that are due: certificates by the space threshold, an earlier
+// registry date always.
+std::vector<data::DueItem> CheckFindingsDue(const std::string& register_id, const data::Thresholds& thresholds);
+
+}  // namespace sitora::remind
