@@ -132,7 +132,7 @@ std::vector<data::DueItem> FindingsToCarry(const std::vector<RecordFinding>& fin
 
 std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& records, const CheckSettings& settings,
                                         LookupCache& cache, const StopFlag& stop,
-                                        const std::function<void(const RecordFinding&)>& on_finding,
+                                        const std::function<void(std::size_t index, const RecordFinding& finding)>& on_finding,
                                         const std::function<void(int, int)>& on_progress) {
     std::vector<RecordFinding> findings(records.size());
     std::vector<Question> domain_questions, site_questions;
@@ -171,7 +171,7 @@ std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& record
     const int total = static_cast<int>(questions.size());
     const auto finish = [&](std::size_t r) {  // with the mutex held
         Judge(findings[r], settings);
-        if (on_finding) on_finding(findings[r]);
+        if (on_finding) on_finding(r, findings[r]);
     };
     {
         const std::lock_guard lock(mutex);

@@ -62,7 +62,7 @@ struct CheckSettings {
 // asked ends as stopped.
 std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& records, const CheckSettings& settings,
                                         LookupCache& cache, const StopFlag& stop,
-                                        const std::function<void(const RecordFinding&)>& on_finding = {},
+                                        const std::function<void(std::size_t index, const RecordFinding& finding)>& on_finding = {},
                                         const std::function<void(int done, int total)>& on_progress = {});
 
 // What the reminders carry on from a check: each site's certificate run-out date, and each registry

@@ -1,5 +1,7 @@
 #include "export/list_grids.h"
 
+#include <algorithm>
+
 namespace sitora::gridexport {
 namespace {
 
@@ -37,6 +39,12 @@ GridLook LookOf(const std::array<ListColumn, N>& list) {
 GridLook MainListGrid() { return LookOf(kMainListColumns); }
 GridLook ExpiryListGrid() { return LookOf(kExpiryListColumns); }
 
+GridLook CheckListGrid() {
+    GridLook look = LookOf(kCheckListColumns);
+    look.name = "CheckGrid";
+    return look;
+}
+
 TColor DefaultSystemColor(int index) {
     switch (index) {
         case 5: return 0x00FFFFFF;   // window
@@ -68,6 +76,22 @@ FieldInfo QueryGrid::Field(int column) const {
     }
     // The lists hold text and date columns: LABEL cells, or BLANK for a missing value.
     info.is_null = RecordCount() == 0 || !query_.Field(field).has_value();
+    return info;
+}
+
+TableGrid::TableGrid(GridLook look, std::vector<std::vector<std::string>> rows)
+    : look_(std::move(look)), rows_(std::move(rows)) {}
+
+void TableGrid::MoveBy(int distance) { current_ = std::clamp(current_ + distance, 0, RecordCount()); }
+
+std::string_view TableGrid::DisplayText(int column) const {
+    if (Eof() || column < 0 || static_cast<std::size_t>(column) >= rows_[current_].size()) return {};
+    return rows_[current_][column];
+}
+
+FieldInfo TableGrid::Field(int column) const {
+    FieldInfo info;
+    info.is_null = DisplayText(column).empty();
     return info;
 }
 

@@ -26,6 +26,7 @@ inline constexpr const char* kGridFace = "微软雅黑";
 
 GridLook MainListGrid();
 GridLook ExpiryListGrid();
+GridLook CheckListGrid();
 
 // The system colours of a default desktop (window white, text black, button face F0F0F0).
 TColor DefaultSystemColor(int index);
@@ -67,6 +68,42 @@ private:
     GridLook look_;
     data::TADOQuery& query_;
     std::vector<int> fields_;  // result-set position of each column's field, -1 for none
+};
+
+// A grid of text rows held in memory (a list that is no query's, such as the registry check's).
+class TableGrid : public ExportGrid {
+public:
+    // Each row holds one cell per column of `look`.
+    TableGrid(GridLook look, std::vector<std::vector<std::string>> rows);
+
+    std::string Name() const override { return look_.name; }
+    TGridOptions Options() const override { return look_.options; }
+    bool Flat() const override { return look_.flat; }
+    bool Ctl3D() const override { return look_.ctl3d; }
+    TColor FixedColor() const override { return look_.fixed_color; }
+    int PixelsPerInch() const override { return 96; }
+    const std::vector<TColumn>& Columns() const override { return look_.columns; }
+    TColor SystemColor(int index) const override { return DefaultSystemColor(index); }
+
+    int RecordCount() const override { return static_cast<int>(rows_.size()); }
+    void DisableControls() override {}
+    void EnableControls() override {}
+    void First() override { current_ = 0; }
+    void Next() override { ++current_; }
+    bool Eof() const override { return current_ >= RecordCount(); }
+    GridBookmark GetBookmark() const override { return static_cast<GridBookmark>(current_); }
+    void GotoBookmark(GridBookmark bookmark) override { current_ = static_cast<int>(bookmark); }
+    void MoveBy(int distance) override;
+    int VisibleRowIndex() const override { return current_; }
+    int VisibleRowCount() const override { return 1; }
+
+    std::string_view DisplayText(int column) const override;
+    FieldInfo Field(int column) const override;
+
+private:
+    GridLook look_;
+    std::vector<std::vector<std::string>> rows_;
+    int current_ = 0;
 };
 
 }  // namespace sitora::gridexport

@@ -20,6 +20,7 @@ class TForm5;
 class TForm6;
 class TForm7;
 class TForm8;
+class CheckWindow;
 
 struct AppContext {
     QString program_folder;                 // with its trailing "/"
@@ -37,6 +38,7 @@ struct AppContext {
     TForm5* Form5 = nullptr;
     TForm7* Form7 = nullptr;
     TForm8* Form8 = nullptr;
+    CheckWindow* check_window = nullptr;  // the registry check
 
     // Where reminders of what is due are shown; none: the program reminds nobody.
     DesktopNotifier* notifier = nullptr;

@@ -2,6 +2,7 @@
 
 #include "ui/aux/banner_window.h"
 #include "ui/aux/help_window.h"
+#include "ui/check/check_window.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
@@ -40,10 +41,12 @@ WindowSet::WindowSet(AppContext& context) : context_(context) {
     form7_ = Create(context, context.Form7);
     form8_ = Create(context, context.Form8);
     form8_->Follow(form1_.get());
+    check_window_ = Create(context, context.check_window);
 }
 
 WindowSet::~WindowSet() {
     // In the reverse order of creation.
+    Destroy(check_window_, context_.check_window);
     Destroy(form8_, context_.Form8);
     Destroy(form7_, context_.Form7);
     Destroy(form5_, context_.Form5);

@@ -29,6 +29,7 @@ private:
     std::unique_ptr<TForm5> form5_;
     std::unique_ptr<TForm7> form7_;
     std::unique_ptr<TForm8> form8_;
+    std::unique_ptr<CheckWindow> check_window_;
 };
 
 }  // namespace sitora::ui

@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/files/private_folder.h"
+#include "check/check_config.h"
 #include "check/register_records.h"
 #include "check/registry_lookup.h"
 #include "check/site_check.h"
@@ -18,8 +19,14 @@
 namespace sitora::cli {
 namespace {
 
+// check.conf of the program folder, then what the command line says.
 check::RegistrySettings RegistrySettingsOf(const Options& options) {
     check::RegistrySettings settings;
+    try {
+        settings = check::ReadCheckConfig(ProgramFolder(options));
+    } catch (const std::exception& error) {
+        throw CommandError(error.what());
+    }
     settings.refresh = options.Flag("--refresh");
     if (const auto bootstrap = options.Value("--bootstrap")) {
         std::string why;
@@ -29,11 +36,8 @@ check::RegistrySettings RegistrySettingsOf(const Options& options) {
     }
     for (const std::string& named : options.Values("--whois")) {
         const auto equals = named.find('=');
-        if (equals == std::string::npos || equals == 0 || !check::HostAndPort(named.substr(equals + 1), 43))
+        if (equals == std::string::npos || !check::AddWhoisServer(settings, named.substr(0, equals), named.substr(equals + 1)))
             throw UsageError(Fill(Tr("--whois wants SUFFIX=HOST[:PORT], not %s"), {named}));
-        std::string suffix = named.substr(0, equals);
-        if (suffix.front() == '.') suffix.erase(0, 1);
-        settings.whois_servers[suffix] = named.substr(equals + 1);
     }
     return settings;
 }

@@ -32,6 +32,9 @@ QString WithExtension(const QString& file_name, const QString& extension) {
     return file_name + "." + extension;
 }
 
+ExportCommand::ExportCommand(AppContext& context, DataGrid& grid)
+    : context_(context), grid_for_export_([&grid] { return grid.ForExport(); }) {}
+
 void ExportCommand::Run() {
     try {
         SaveRequest request;
@@ -43,7 +46,7 @@ void ExportCommand::Run() {
         entry_ = std::clamp(answer->filter_index, 1, static_cast<int>(std::size(kFormats)));
         const Format& format = kFormats[entry_ - 1];
         const QString file_name = WithExtension(answer->file_name, format.extension);
-        auto grid = grid_.ForExport();
+        auto grid = grid_for_export_();
         gridexport::SaveGridToExportFile(format.writer, *grid, file_name.toStdString(), true);
         context_.services.boxes.Show("数据导出成功", kPromptTitle, kWarningBox);
     } catch (const std::exception&) {

@@ -181,6 +181,7 @@ void TForm1::BuildMenus() {
     connect(visit_site, &QAction::triggered, this, &TForm1::VisitSite);
     connect(visit_back_end, &QAction::triggered, this, &TForm1::VisitBackEnd);
     PopupMenu2->addSeparator();
+    connect(AddMenuItem(PopupMenu2, "CheckItem", "核对域名与证书"), &QAction::triggered, this, &TForm1::ShowCheckWindow);
     connect(AddMenuItem(PopupMenu2, "N16", "在线帮助"), &QAction::triggered, this, &TForm1::ShowContact);
 
     // The icon's menu.
@@ -192,6 +193,8 @@ void TForm1::BuildMenus() {
         activateWindow();
     });
     PopupMenu1->addSeparator();
+    connect(AddMenuItem(PopupMenu1, "CheckTrayItem", "核对域名与证书"), &QAction::triggered, this,
+            &TForm1::ShowCheckWindow);
     QAction* reminders = AddMenuItem(PopupMenu1, "ReminderItem", "到期提醒");
     reminders->setCheckable(true);
     reminders->setChecked(remind::WindowRemindersOn());

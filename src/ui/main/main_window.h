@@ -46,6 +46,8 @@ public:
     // A click on a reminder: the counters refreshed and, when something is due, the expiry
     // window with its list, as "刷  新" and "查 询" would show them.
     void ShowDueList();
+    // The registry check's window, brought to the front and started when it has not run yet.
+    void ShowCheckWindow();
 
     // Hides this window and the banner window (the close rule).
     void HideWithBanner();

@@ -9,6 +9,8 @@
 #include "app/text/clock.h"
 #include "ui/main/export_command.h"
 #include "ui/main/main_window.h"
+
+#include "ui/check/check_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
@@ -123,5 +125,15 @@ void TForm1::VisitSite() { Visit(remembered_site_); }
 void TForm1::VisitBackEnd() { Visit(remembered_back_end_); }
 
 void TForm1::ExportList() { export_->Run(); }
+
+void TForm1::ShowCheckWindow() {
+    CheckWindow* window = context_.check_window;
+    if (!window) return;
+    const bool first = !window->isVisible() && !window->Running();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (first) window->StartCheck();
+}
 
 }  // namespace sitora::ui

@@ -1,0 +1,67 @@
+#include "check/check_config.h"
+
+#include <stdexcept>
+
+#include "app/files/file_ops.h"
+#include "check/registry_transport.h"
+
+namespace sitora::check {
+namespace {
+
+std::string_view Trimmed(std::string_view text) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+}  // namespace
+
+bool AddWhoisServer(RegistrySettings& settings, std::string_view suffix, std::string_view server) {
+    suffix = Trimmed(suffix);
+    if (suffix.starts_with('.')) suffix.remove_prefix(1);
+    if (suffix.empty() || suffix.find_first_of(" \t/") != std::string_view::npos) return false;
+    if (!HostAndPort(std::string(Trimmed(server)), 43)) return false;
+    settings.whois_servers[std::string(suffix)] = std::string(Trimmed(server));
+    return true;
+}
+
+std::optional<RegistrySettings> ApplyCheckConfig(std::string_view text, RegistrySettings settings, std::string* why) {
+    int number = 0;
+    while (!text.empty()) {
+        ++number;
+        const auto end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        line = Trimmed(line.substr(0, line.find('#')));
+        if (line.empty()) continue;
+        const auto equals = line.find('=');
+        const std::string_view name = Trimmed(line.substr(0, equals));
+        const std::string_view value = equals == std::string_view::npos ? std::string_view() : Trimmed(line.substr(equals + 1));
+        std::string reason;
+        if (name == "bootstrap" && !value.empty()) {
+            const std::string source(value);
+            if ((source.starts_with("http://") || source.starts_with("https://")) && !IsAllowedUrl(source, &reason)) {
+            } else {
+                settings.bootstrap = source;
+                continue;
+            }
+        } else if (name.starts_with("whois ") && AddWhoisServer(settings, name.substr(6), value)) {
+            continue;
+        }
+        if (why) *why = "check.conf 第 " + std::to_string(number) + " 行无效" + (reason.empty() ? "" : "：" + reason);
+        return std::nullopt;
+    }
+    return settings;
+}
+
+RegistrySettings ReadCheckConfig(const std::string& program_folder) {
+    const auto text = files::ReadWholeFile(program_folder + "check.conf");
+    if (!text) return {};
+    std::string why;
+    auto settings = ApplyCheckConfig(*text, {}, &why);
+    if (!settings) throw std::runtime_error(why);
+    return *settings;
+}
+
+}  // namespace sitora::check

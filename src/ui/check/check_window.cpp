@@ -1,0 +1,270 @@
+#include "ui/check/check_window.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include "app/files/private_folder.h"
+#include "app/text/clock.h"
+#include "check/check_config.h"
+#include "check/register_records.h"
+#include "export/list_grids.h"
+#include "export/list_layouts.h"
+#include "remind/check_findings.h"
+#include "remind/reminder_log.h"
+#include "ui/main/export_command.h"
+#include "ui/main/main_window.h"
+#include "ui/toolkit/messages.h"
+#include "ui/toolkit/widgets.h"
+
+namespace sitora::ui {
+namespace {
+
+const QString kTitle = QStringLiteral("域名与证书核对");
+
+enum Column { kNumber, kAddress, kDomain, kRegisterDate, kRegistryDate, kSource, kDomainState, kCertificateDate, kCertificateState };
+
+std::string DateText(const std::optional<text::Date>& date) { return date ? text::ShortDate(*date) : std::string(); }
+
+QColor StateColour(bool attention) { return attention ? QColor(0x80, 0, 0) : QColor(0, 0x60, 0); }
+
+}  // namespace
+
+CheckWindow::CheckWindow(AppContext& context) : context_(context) {
+    setObjectName("CheckWindow");
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    SetUpWindow(this, kTitle, 1000, 560);
+
+    CheckGrid = new QTableWidget(0, static_cast<int>(gridexport::kCheckListColumns.size()), this);
+    CheckGrid->setObjectName("CheckGrid");
+    CheckGrid->setGeometry(4, 4, 992, 482);
+    CheckGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    CheckGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
+    CheckGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    CheckGrid->verticalHeader()->hide();
+    QStringList titles;
+    for (std::size_t c = 0; c < gridexport::kCheckListColumns.size(); ++c) {
+        titles << QString::fromUtf8(gridexport::kCheckListColumns[c].title.data(),
+                                    static_cast<int>(gridexport::kCheckListColumns[c].title.size()));
+        CheckGrid->setColumnWidth(static_cast<int>(c), gridexport::kCheckListColumns[c].width);
+    }
+    CheckGrid->setHorizontalHeaderLabels(titles);
+    connect(CheckGrid, &QTableWidget::itemSelectionChanged, this, &CheckWindow::UpdateAdoptButton);
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName("ProgressBar1");
+    ProgressBar1->setGeometry(4, 494, 420, 22);
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    StatusLabel = MakeLabel(this, "StatusLabel", "", QRect(432, 494, 560, 22));
+    RefreshBox = new QCheckBox("不用缓存，重新查询", this);
+    RefreshBox->setObjectName("RefreshBox");
+    RefreshBox->setGeometry(4, 524, 170, 28);
+
+    StartButton = MakeButton(this, "StartButton", "开始核对", QRect(330, 522, 96, 32), "向注册局查询域名到期日期，并读取网站证书");
+    StopButton = MakeButton(this, "StopButton", "停  止", QRect(436, 522, 86, 32));
+    AdoptButton = MakeButton(this, "AdoptButton", "采用注册局日期", QRect(532, 522, 130, 32),
+                             "把注册局的到期日期写入所选网站的域名到期日期");
+    ExportButton = MakeButton(this, "ExportButton", "导出数据", QRect(672, 522, 96, 32));
+    StopButton->setEnabled(false);
+    AdoptButton->setEnabled(false);
+    ExportButton->setEnabled(false);
+    connect(StartButton, &QPushButton::clicked, this, &CheckWindow::StartCheck);
+    connect(StopButton, &QPushButton::clicked, this, &CheckWindow::StopCheck);
+    connect(AdoptButton, &QPushButton::clicked, this, &CheckWindow::AdoptSelected);
+    export_ = std::make_unique<ExportCommand>(context_, [this] {
+        return std::make_unique<gridexport::TableGrid>(gridexport::CheckListGrid(), ListRows());
+    });
+    connect(ExportButton, &QPushButton::clicked, this, [this] { export_->Run(); });
+}
+
+CheckWindow::~CheckWindow() {
+    if (stop_) *stop_ = true;
+    JoinWorker();
+}
+
+void CheckWindow::JoinWorker() {
+    if (worker_.joinable()) worker_.join();
+}
+
+void CheckWindow::StartCheck() {
+    if (Running()) return;
+    JoinWorker();
+    check::CheckSettings settings;
+    std::vector<check::CheckedRecord> records;
+    try {
+        settings.registry = check::ReadCheckConfig(context_.ProgramFolderBytes());
+        settings.registry.refresh = RefreshBox->isChecked();
+        settings.today = text::Today();
+        data::TADOQuery query(context_.DataModule1.ADOConnection1);
+        settings.certificate_lead_days = check::CertificateLeadDays(query, settings.today);
+        records = check::ReadCheckedRecords(query);
+    } catch (const std::exception& error) {
+        context_.services.boxes.Show(QString("无法开始核对：") + error.what(), kTitle, kErrorBox, this);
+        return;
+    }
+    CheckGrid->setRowCount(0);
+    CheckGrid->setRowCount(static_cast<int>(records.size()));
+    findings_.assign(records.size(), {});
+    answered_.assign(records.size(), false);
+    for (std::size_t r = 0; r < records.size(); ++r) {
+        findings_[r].record = records[r];
+        ShowRecord(static_cast<int>(r), records[r]);
+    }
+    ProgressBar1->setRange(0, 1);
+    ProgressBar1->setValue(0);
+    StatusLabel->setText("正在核对…");
+    StartButton->setEnabled(false);
+    StopButton->setEnabled(true);
+    ExportButton->setEnabled(false);
+    AdoptButton->setEnabled(false);
+    finished_ = false;
+    settings_ = settings;
+
+    stop_ = std::make_shared<check::StopFlag>(false);
+    const std::string register_id = remind::RegisterIdOf(context_.ProgramFolderBytes());
+    // The lookups wait on the network: they run on threads of their own and hand each answer to
+    // this window's thread, so the window keeps answering the user.
+    worker_ = std::thread([this, records, settings, register_id, stop = stop_] {
+        std::vector<check::RecordFinding> findings;
+        try {
+            check::LookupCache cache(files::CacheFolder());
+            findings = check::CheckRecords(
+                records, settings, cache, *stop,
+                [this](std::size_t row, const check::RecordFinding& finding) {
+                    QMetaObject::invokeMethod(this, [this, row, finding] { ShowFinding(static_cast<int>(row), finding); },
+                                              Qt::QueuedConnection);
+                },
+                [this](int done, int total) {
+                    QMetaObject::invokeMethod(this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
+                });
+            if (!*stop) remind::KeepCheckFindings(register_id, check::FindingsToCarry(findings));
+        } catch (const std::exception&) {
+            // No cache folder: what was answered stands; the rest stays unanswered.
+        }
+        QMetaObject::invokeMethod(this, [this] { Finish(); }, Qt::QueuedConnection);
+    });
+}
+
+void CheckWindow::StopCheck() {
+    if (!Running()) return;
+    *stop_ = true;
+    StopButton->setEnabled(false);
+    StatusLabel->setText("正在停止…");
+}
+
+void CheckWindow::ShowRecord(int row, const check::CheckedRecord& record) {
+    const auto set = [this, row](int column, const std::string& value) {
+        CheckGrid->setItem(row, column, new QTableWidgetItem(QString::fromStdString(value)));
+    };
+    set(kNumber, record.number);
+    set(kAddress, record.address);
+    set(kRegisterDate, DateText(record.domain_runs_out));
+    set(kDomainState, "等待查询");
+}
+
+void CheckWindow::ShowFinding(int row, const check::RecordFinding& finding) {
+    if (row < 0 || row >= CheckGrid->rowCount()) return;
+    findings_[static_cast<std::size_t>(row)] = finding;
+    answered_[static_cast<std::size_t>(row)] = true;
+    const auto set = [this, row](int column, const std::string& value) {
+        CheckGrid->setItem(row, column, new QTableWidgetItem(QString::fromStdString(value)));
+    };
+    set(kDomain, finding.registered_domain);
+    set(kRegisterDate, DateText(finding.record.domain_runs_out));
+    set(kRegistryDate, DateText(finding.registry.expiry));
+    set(kSource, finding.registry.source);
+    set(kDomainState, finding.domain_text);
+    set(kCertificateDate, DateText(finding.certificate.not_after));
+    set(kCertificateState, finding.certificate_text);
+    const bool domain_attention = finding.domain_verdict != check::DomainVerdict::kAgrees &&
+                                  finding.domain_verdict != check::DomainVerdict::kNoService &&
+                                  finding.domain_verdict != check::DomainVerdict::kNoDomain;
+    CheckGrid->item(row, kDomainState)->setForeground(StateColour(domain_attention));
+    const bool certificate_attention = finding.certificate_verdict != check::CertificateVerdict::kValid &&
+                                       finding.certificate_verdict != check::CertificateVerdict::kNoAddress;
+    CheckGrid->item(row, kCertificateState)->setForeground(StateColour(certificate_attention));
+    UpdateAdoptButton();
+}
+
+void CheckWindow::ShowProgress(int done, int total) {
+    ProgressBar1->setRange(0, std::max(total, 1));
+    ProgressBar1->setValue(total ? done : 1);
+    if (!finished_) StatusLabel->setText(QString("已查询 %1 / %2").arg(done).arg(total));
+}
+
+void CheckWindow::Finish() {
+    JoinWorker();
+    finished_ = true;
+    const bool stopped = stop_ && *stop_;
+    int attention = 0;
+    for (std::size_t r = 0; r < findings_.size(); ++r) attention += answered_[r] && findings_[r].needs_attention;
+    StatusLabel->setText(stopped ? QString("已停止，%1 项需要处理").arg(attention)
+                                 : QString("核对完成：%1 个网站，%2 项需要处理").arg(findings_.size()).arg(attention));
+    if (!stopped) {
+        ProgressBar1->setRange(0, 1);
+        ProgressBar1->setValue(1);
+    }
+    StartButton->setEnabled(true);
+    StopButton->setEnabled(false);
+    ExportButton->setEnabled(!findings_.empty());
+    UpdateAdoptButton();
+}
+
+void CheckWindow::UpdateAdoptButton() {
+    const int row = CheckGrid->currentRow();
+    const bool later = row >= 0 && static_cast<std::size_t>(row) < findings_.size() && answered_[static_cast<std::size_t>(row)] &&
+                       (findings_[static_cast<std::size_t>(row)].domain_verdict == check::DomainVerdict::kRenewed ||
+                        findings_[static_cast<std::size_t>(row)].domain_verdict == check::DomainVerdict::kNoRegisterDate);
+    AdoptButton->setEnabled(later && !CheckGrid->selectedItems().isEmpty());
+}
+
+void CheckWindow::AdoptSelected() {
+    const int row = CheckGrid->currentRow();
+    if (row < 0 || static_cast<std::size_t>(row) >= findings_.size() || !answered_[static_cast<std::size_t>(row)]) return;
+    check::RecordFinding& finding = findings_[static_cast<std::size_t>(row)];
+    if (!finding.registry.expiry) return;
+    const QString question = QString("将 %1 的域名到期日期由 %2 改为注册局的 %3？")
+                                 .arg(QString::fromStdString(finding.record.address),
+                                      QString::fromStdString(finding.record.domain_runs_out
+                                                                 ? text::ShortDate(*finding.record.domain_runs_out)
+                                                                 : std::string("（空）")),
+                                      QString::fromStdString(text::ShortDate(*finding.registry.expiry)));
+    if (context_.services.boxes.Show(question, kTitle, kQuestionBox, this) != BoxAnswer::Ok) return;
+    try {
+        data::TADOQuery query(context_.DataModule1.ADOConnection1);
+        check::AdoptRegistryDate(query, finding.record.address, *finding.registry.expiry);
+    } catch (const std::exception&) {
+        context_.services.boxes.Show("数据修改出错", "日期资料", kErrorBox, this);
+        return;
+    }
+    finding.record.domain_runs_out = finding.registry.expiry;
+    check::Judge(finding, settings_);
+    ShowFinding(row, finding);
+    context_.services.boxes.Show("数据修改成功", "日期资料", kWarningBox, this);
+    if (context_.Form1) context_.Form1->RefreshList();
+}
+
+std::vector<std::vector<std::string>> CheckWindow::ListRows() const {
+    std::vector<std::vector<std::string>> rows;
+    for (int row = 0; row < CheckGrid->rowCount(); ++row) {
+        std::vector<std::string> cells;
+        for (int column = 0; column < CheckGrid->columnCount(); ++column) {
+            const QTableWidgetItem* item = CheckGrid->item(row, column);
+            cells.push_back(item ? item->text().toStdString() : std::string());
+        }
+        rows.push_back(std::move(cells));
+    }
+    return rows;
+}
+
+void CheckWindow::closeEvent(QCloseEvent* event) {
+    StopCheck();
+    QWidget::closeEvent(event);
+}
+
+}  // namespace sitora::ui

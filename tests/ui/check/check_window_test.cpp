@@ -1,0 +1,145 @@
+#include "ui/check/check_window.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QTableWidget>
+#include <atomic>
+#include <fstream>
+#include <thread>
+
+#include "support/register_fixture.h"
+#include "support/temp_folder.h"
+#include "support/window_fixture.h"
+#include "ui/main/main_window.h"
+
+namespace sitora::ui {
+namespace {
+
+// An RDAP registry on 127.0.0.1: renewed.com runs out 2028-05-01, agree.com 2027-05-01, and
+// slow.com does not answer until it is told to stop.
+class StandInRegistry {
+public:
+    StandInRegistry() {
+        listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        bind(listener_, reinterpret_cast<sockaddr*>(&address), length);
+        listen(listener_, 16);
+        getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~StandInRegistry() {
+        stopping_ = true;
+        thread_.join();
+        close(listener_);
+    }
+    int port() const { return port_; }
+
+private:
+    void Serve() {
+        while (!stopping_) {
+            pollfd wanted{listener_, POLLIN, 0};
+            if (poll(&wanted, 1, 50) <= 0) continue;
+            const int connection = accept(listener_, nullptr, nullptr);
+            char request[2048] = {};
+            const ssize_t got = recv(connection, request, sizeof request - 1, 0);
+            const std::string line(request, got > 0 ? static_cast<std::size_t>(got) : 0);
+            std::string expiry = line.find("/domain/renewed.com") != std::string::npos ? "2028-05-01" : "2027-05-01";
+            while (line.find("/domain/slow.com") != std::string::npos && !stopping_)
+                std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const std::string body = R"({"events":[{"eventAction":"expiration","eventDate":")" + expiry + R"(T00:00:00Z"}]})";
+            const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                                      "\r\nConnection: close\r\n\r\n" + body;
+            send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+            close(connection);
+        }
+    }
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    std::thread thread_;
+};
+
+class CheckWindowTest : public test::WindowTest {
+protected:
+    void SetUp() override {
+        WindowTest::SetUp();
+        setenv("XDG_CACHE_HOME", folders_.path().c_str(), 1);
+        setenv("XDG_STATE_HOME", folders_.path().c_str(), 1);
+        std::ofstream(folders_.path() / "dns.json")
+            << R"({"services":[[["com"],["http://127.0.0.1:)" << registry_.port() << R"(/"]]]})";
+        std::ofstream(program_.path() / "check.conf") << "bootstrap = " << (folders_.path() / "dns.json").string() << "\n";
+        int number = 100001;
+        for (const char* domain : {"renewed.com", "agree.com", "slow.com"}) {
+            auto record = test::SampleRecord(std::to_string(number), "127.0.0.1:1/" + std::to_string(number));
+            record["web_domain"] = domain;
+            record["web_enddomaintime"] = "2027-5-1";
+            InsertRecord(record);
+            ++number;
+        }
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        unsetenv("XDG_CACHE_HOME");
+        unsetenv("XDG_STATE_HOME");
+    }
+    QString Cell(int row, int column) {
+        const QTableWidgetItem* item = Find<QTableWidget>(window(), "CheckGrid")->item(row, column);
+        return item ? item->text() : QString();
+    }
+    CheckWindow* window() { return context_->check_window; }
+    template <typename Condition>
+    bool WaitFor(Condition condition, int ms = 10000) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!condition() && std::chrono::steady_clock::now() < until)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        return condition();
+    }
+
+    test::TempFolder folders_;
+    StandInRegistry registry_;
+};
+
+TEST_F(CheckWindowTest, FillsAsAnswersArriveStopsAndWritesADateOnlyWithTheUsersWord) {
+    LogIn();
+    Trigger(context_->Form1, "CheckItem");
+    ASSERT_TRUE(window()->isVisible());
+    ASSERT_TRUE(WaitFor([&] { return Cell(1, 6) == "日期一致"; }));
+    EXPECT_EQ(Cell(0, 6), "已续费，登记未更新");
+    EXPECT_EQ(Cell(0, 4), "2028-5-1");
+    EXPECT_EQ(Cell(2, 6), "等待查询");  // slow.com is still being asked: the window answers meanwhile
+    EXPECT_TRUE(window()->Running());
+
+    Click(window(), "StopButton");
+    ASSERT_TRUE(WaitFor([&] { return !window()->Running(); }, 3000));
+    EXPECT_EQ(Cell(2, 6), "已停止");
+    EXPECT_TRUE(Enabled(window(), "StartButton"));
+
+    auto* grid = Find<QTableWidget>(window(), "CheckGrid");
+    grid->selectRow(1);
+    EXPECT_FALSE(Enabled(window(), "AdoptButton"));  // dates that agree have nothing to adopt
+    grid->selectRow(0);
+    ASSERT_TRUE(Enabled(window(), "AdoptButton"));
+    boxes_.answers = {BoxAnswer::Cancel};
+    Click(window(), "AdoptButton");
+    EXPECT_EQ(Cell(0, 3), "2027-5-1");
+    Click(window(), "AdoptButton");
+    EXPECT_EQ(boxes_.LastText(), "数据修改成功");
+    EXPECT_EQ(Cell(0, 6), "日期一致");
+
+    auto& list = context_->DataModule1.ADOQuery1;
+    ASSERT_TRUE(list.Active());
+    EXPECT_EQ(data::AsString(list.Value(0, list.Rows().ColumnIndex("web_enddomaintime"))), "2028-5-1");
+    EXPECT_EQ(data::AsString(list.Value(1, list.Rows().ColumnIndex("web_enddomaintime"))), "2027-5-1");
+}
+
+}  // namespace
+}  // namespace sitora::ui
