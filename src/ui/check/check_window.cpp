@@ -37,11 +37,11 @@ QColor StateColour(bool attention) { return attention ? QColor(0x80, 0, 0) : QCo
 CheckWindow::CheckWindow(AppContext& context) : context_(context) {
     setObjectName("CheckWindow");
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    SetUpWindow(this, kTitle, 1000, 560);
+    SetUpWindow(this, kTitle, 1064, 560);
 
     CheckGrid = new QTableWidget(0, static_cast<int>(gridexport::kCheckListColumns.size()), this);
     CheckGrid->setObjectName("CheckGrid");
-    CheckGrid->setGeometry(4, 4, 992, 482);
+    CheckGrid->setGeometry(4, 4, 1056, 482);
     CheckGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CheckGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
     CheckGrid->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -60,16 +60,16 @@ CheckWindow::CheckWindow(AppContext& context) : context_(context) {
     ProgressBar1->setGeometry(4, 494, 420, 22);
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
-    StatusLabel = MakeLabel(this, "StatusLabel", "", QRect(432, 494, 560, 22));
+    StatusLabel = MakeLabel(this, "StatusLabel", "", QRect(432, 494, 628, 22));
     RefreshBox = new QCheckBox("不用缓存，重新查询", this);
     RefreshBox->setObjectName("RefreshBox");
     RefreshBox->setGeometry(4, 524, 170, 28);
 
-    StartButton = MakeButton(this, "StartButton", "开始核对", QRect(330, 522, 96, 32), "向注册局查询域名到期日期，并读取网站证书");
-    StopButton = MakeButton(this, "StopButton", "停  止", QRect(436, 522, 86, 32));
-    AdoptButton = MakeButton(this, "AdoptButton", "采用注册局日期", QRect(532, 522, 130, 32),
+    StartButton = MakeButton(this, "StartButton", "开始核对", QRect(362, 522, 96, 32), "向注册局查询域名到期日期，并读取网站证书");
+    StopButton = MakeButton(this, "StopButton", "停  止", QRect(468, 522, 86, 32));
+    AdoptButton = MakeButton(this, "AdoptButton", "采用注册局日期", QRect(564, 522, 130, 32),
                              "把注册局的到期日期写入所选网站的域名到期日期");
-    ExportButton = MakeButton(this, "ExportButton", "导出数据", QRect(672, 522, 96, 32));
+    ExportButton = MakeButton(this, "ExportButton", "导出数据", QRect(704, 522, 96, 32));
     StopButton->setEnabled(false);
     AdoptButton->setEnabled(false);
     ExportButton->setEnabled(false);
@@ -172,7 +172,9 @@ void CheckWindow::ShowFinding(int row, const check::RecordFinding& finding) {
     findings_[static_cast<std::size_t>(row)] = finding;
     answered_[static_cast<std::size_t>(row)] = true;
     const auto set = [this, row](int column, const std::string& value) {
-        CheckGrid->setItem(row, column, new QTableWidgetItem(QString::fromStdString(value)));
+        auto* item = new QTableWidgetItem(QString::fromStdString(value));
+        item->setToolTip(item->text());  // a long reason stays readable
+        CheckGrid->setItem(row, column, item);
     };
     set(kDomain, finding.registered_domain);
     set(kRegisterDate, DateText(finding.record.domain_runs_out));
@@ -260,6 +262,14 @@ std::vector<std::vector<std::string>> CheckWindow::ListRows() const {
         rows.push_back(std::move(cells));
     }
     return rows;
+}
+
+void CheckWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!centred_) {
+        CentreOnScreen(this);
+        centred_ = true;
+    }
 }
 
 void CheckWindow::closeEvent(QCloseEvent* event) {

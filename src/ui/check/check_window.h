@@ -32,6 +32,7 @@ public:
     bool Running() const { return worker_.joinable() && !finished_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -60,6 +61,7 @@ private:
     std::shared_ptr<check::StopFlag> stop_;
     std::thread worker_;
     bool finished_ = true;
+    bool centred_ = false;
 };
 
 }  // namespace sitora::ui
