@@ -5,13 +5,14 @@ _sitora_cli() {
     prev="${COMP_WORDS[COMP_CWORD-1]}"
     command="${COMP_WORDS[1]}"
     if [ "$COMP_CWORD" -eq 1 ]; then
-        COMPREPLY=($(compgen -W "due list show export compact newdb import import-access --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "check due list show export compact newdb import import-access --help" -- "$cur"))
         return
     fi
     case "$prev" in
         --folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
         --out|--from) COMPREPLY=($(compgen -f -- "$cur")); return ;;
-        --server) return ;;
+        --server|--address|--whois) return ;;
+        --bootstrap) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --list) COMPREPLY=($(compgen -W "main expiry" -- "$cur")); return ;;
         --as-of) return ;;
         --format)
@@ -24,6 +25,7 @@ _sitora_cli() {
     esac
     local options="--folder --password-stdin --help"
     case "$command" in
+        check) options+=" --address --refresh --format --as-of --bootstrap --whois" ;;
         due) options+=" --format --as-of --notify" ;;
         list) options+=" --format" ;;
         show) options+=" --format --reveal" ;;

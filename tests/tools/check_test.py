@@ -14,6 +14,9 @@ work = tempfile.mkdtemp()
 env = dict(os.environ, XDG_STATE_HOME=os.path.join(work, "state"), XDG_CACHE_HOME=os.path.join(work, "cache"),
            LANG="C.UTF-8", LC_ALL="C.UTF-8", LANGUAGE="", SSL_CERT_FILE=os.path.join(work, "ca.pem"))
 env.pop("SSL_CERT_DIR", None)
+env.pop("DBUS_SESSION_BUS_ADDRESS", None)  # the reminder below tells its webhook only
+env["XDG_RUNTIME_DIR"] = os.path.join(work, "run")
+os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
 failures = []
 today = datetime.date.today()
 
@@ -60,6 +63,7 @@ class Quiet(socketserver.ThreadingMixIn):
 asked = {}  # path -> times asked
 asked_at = {}  # port -> monotonic times
 lock = threading.Lock()
+hooked = []
 registry = {"agree.com": "2027-05-01T04:00:00Z", "renewed.com": "2028-05-01T04:00:00Z",
             "earlier.com": "2027-02-01T00:00:00.000+08:00", "xn--fsqu00a.com": "2027-05-01T00:00:00Z",
             "busy.com": "2027-05-01T00:00:00Z"}
@@ -76,6 +80,10 @@ class Rdap(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         self.wfile.write(body)
+
+    def do_POST(self):  # the reminder's webhook
+        hooked.append(json.loads(self.rfile.read(int(self.headers["Content-Length"]))))
+        self.answer(200, b'{"errcode": 0}')
 
     def do_GET(self):
         with lock:
@@ -270,6 +278,16 @@ check(found.get("unknown.zz", {}).get("domain_state", "") != "日期一致", "a 
 gaps = [b - a for a, b in zip(whois_at, whois_at[1:])]
 check(all(gap >= 1.9 for gap in gaps) and whois_asked.get("ratelimited.cn") == 2,
       f"WHOIS questions two seconds apart, a rate-limited one asked again: {gaps} {whois_asked}")
+
+# The reminder carries on what the check found: the expired certificate and the earlier registry date.
+notify_conf = os.path.join(folder, "notify.conf")
+with open(notify_conf, "w") as f:
+    f.write(f"webhook http://127.0.0.1:{rdap_port}/hook\n")
+os.chmod(notify_conf, 0o600)
+told = subprocess.run([cli, "due", "--notify", "--folder", folder, "--password-stdin"], input="\n", env=env,
+                      capture_output=True, text=True, timeout=60)
+check(told.returncode == 0 and hooked and hooked[0]["title"] == "1 个证书即将到期；1 个域名的注册局日期早于登记",
+      f"the reminder carries the findings: {told.returncode} {told.stderr} {hooked}")
 
 # A second run asks nobody: found dates, failures and not-found answers come from the cache.
 before = dict(asked), dict(whois_asked)
