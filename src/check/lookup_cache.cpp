@@ -147,7 +147,8 @@ std::optional<std::string> LookupCache::Bootstrap(const std::string& url, std::i
 }
 
 void LookupCache::PutBootstrap(const std::string& url, const std::string& json) const {
-    const auto scratch = folder_ / (NameFor(url) + ".new");
+    // A name of this process's own: another run may be refreshing the same file.
+    const auto scratch = folder_ / (NameFor(url) + "." + std::to_string(getpid()) + ".new");
     if (files::CreatePrivateFile(scratch, json)) files::RenameFile(scratch, folder_ / NameFor(url));
 }
 

@@ -178,14 +178,14 @@ with open(os.path.join(work, "serial"), "w") as f:
     f.write("1000\n")
 
 
-def site(name, not_after, signed=True):
+def site(name, not_after, signed=True, not_before=None):
     key, pem = name + ".key", name + ".pem"
     if signed:
         openssl("req", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key,
                 "-out", name + ".csr", "-subj", "/CN=localhost")
         openssl("ca", "-batch", "-config", "ca.cnf", "-cert", "ca.pem", "-keyfile", "ca.key", "-in", name + ".csr",
-                "-out", pem, "-extensions", "site", "-startdate", stamp(today - datetime.timedelta(days=400)),
-                "-enddate", stamp(not_after))
+                "-out", pem, "-extensions", "site", "-startdate", stamp(not_before or today - datetime.timedelta(days=400)),
+                "-enddate", not_after if isinstance(not_after, str) else stamp(not_after))
     else:
         openssl("req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1", "-nodes", "-keyout", key,
                 "-out", pem, "-days", str((not_after - today).days), "-subj", "/CN=localhost",
@@ -212,6 +212,7 @@ valid = site("valid", today + days(200))
 expiring = site("expiring", today + days(10))
 expired = site("expired", today - days(3))
 self_signed = site("selfsigned", today + days(100), signed=False)
+odd = site("odd", "99991231235959Z", not_before=today + days(30))  # not valid yet, runs out in 9999
 silent = socket.create_server(("127.0.0.1", 0))  # accepts, never speaks TLS
 
 # --- one register, every case ----------------------------------------------------------------------
@@ -236,6 +237,7 @@ rows = [
     ("e.example/9", "ratelimited.cn", "2027-5-1"),
     ("e.example/10", "nodate.cn", "2027-5-1"),
     ("e.example/11", "unknown.zz", "2027-5-1"),
+    (f"https://127.0.0.1:{odd}/", "odd-dates.zz", "2027-5-1"),
 ]
 folder = register("all", rows)
 whois_option = ["--whois", f"cn=127.0.0.1:{whois.server_address[1]}"]
@@ -261,6 +263,7 @@ expect = {
     "ratelimited.cn": ("日期一致", None),
     "nodate.cn": ("查询失败：应答中没有到期日期", None),
     "unknown.zz": (None, None),
+    "odd-dates.zz": (None, "未通过验证：证书尚未生效"),
 }
 for domain, (state, certificate) in expect.items():
     row = found.get(domain)

@@ -12,6 +12,8 @@
 #include <fstream>
 #include <thread>
 
+#include "app/files/file_ops.h"
+#include "app/text/cp936.h"
 #include "support/register_fixture.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"
@@ -39,6 +41,7 @@ public:
     ~StandInRegistry() {
         stopping_ = true;
         thread_.join();
+        for (std::thread& answer : answers_) answer.join();
         close(listener_);
     }
     int port() const { return port_; }
@@ -49,19 +52,23 @@ private:
             pollfd wanted{listener_, POLLIN, 0};
             if (poll(&wanted, 1, 50) <= 0) continue;
             const int connection = accept(listener_, nullptr, nullptr);
-            char request[2048] = {};
-            const ssize_t got = recv(connection, request, sizeof request - 1, 0);
-            const std::string line(request, got > 0 ? static_cast<std::size_t>(got) : 0);
-            std::string expiry = line.find("/domain/renewed.com") != std::string::npos ? "2028-05-01" : "2027-05-01";
-            while (line.find("/domain/slow.com") != std::string::npos && !stopping_)
-                std::this_thread::sleep_for(std::chrono::milliseconds(20));
-            const std::string body = R"({"events":[{"eventAction":"expiration","eventDate":")" + expiry + R"(T00:00:00Z"}]})";
-            const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
-                                      "\r\nConnection: close\r\n\r\n" + body;
-            send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
-            close(connection);
+            answers_.emplace_back([this, connection] { Answer(connection); });
         }
     }
+    void Answer(int connection) {
+        char request[2048] = {};
+        const ssize_t got = recv(connection, request, sizeof request - 1, 0);
+        const std::string line(request, got > 0 ? static_cast<std::size_t>(got) : 0);
+        std::string expiry = line.find("/domain/renewed.com") != std::string::npos ? "2028-05-01" : "2027-05-01";
+        while (line.find("/domain/slow.com") != std::string::npos && !stopping_)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        const std::string body = R"({"events":[{"eventAction":"expiration","eventDate":")" + expiry + R"(T00:00:00Z"}]})";
+        const std::string reply = "HTTP/1.1 200 OK\r\nContent-Length: " + std::to_string(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body;
+        send(connection, reply.data(), reply.size(), MSG_NOSIGNAL);
+        close(connection);
+    }
+    std::vector<std::thread> answers_;  // one a connection: slow.com holds only its own
     int listener_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
@@ -112,7 +119,8 @@ TEST_F(CheckWindowTest, FillsAsAnswersArriveStopsAndWritesADateOnlyWithTheUsersW
     LogIn();
     Trigger(context_->Form1, "CheckItem");
     ASSERT_TRUE(window()->isVisible());
-    ASSERT_TRUE(WaitFor([&] { return Cell(1, 6) == "日期一致"; }));
+    ASSERT_TRUE(WaitFor([&] { return Cell(0, 6) != "等待查询" && Cell(1, 6) != "等待查询"; }));
+    EXPECT_EQ(Cell(1, 6), "日期一致");
     EXPECT_EQ(Cell(0, 6), "已续费，登记未更新");
     EXPECT_EQ(Cell(0, 4), "2028-5-1");
     EXPECT_EQ(Cell(2, 6), "等待查询");  // slow.com is still being asked: the window answers meanwhile
@@ -134,6 +142,15 @@ TEST_F(CheckWindowTest, FillsAsAnswersArriveStopsAndWritesADateOnlyWithTheUsersW
     Click(window(), "AdoptButton");
     EXPECT_EQ(boxes_.LastText(), "数据修改成功");
     EXPECT_EQ(Cell(0, 6), "日期一致");
+
+    // The list exports with the export command and writers of the other lists.
+    save_.answers.push_back(SaveAnswer{QString::fromStdString((folders_.path() / "check").string()), 2});
+    Click(window(), "ExportButton");
+    EXPECT_EQ(boxes_.LastText(), "数据导出成功");
+    const auto exported = files::ReadWholeFile(folders_.path() / "check.csv");
+    ASSERT_TRUE(exported);
+    EXPECT_NE(exported->find(text::ToCp936("注册局到期日期")), std::string::npos);
+    EXPECT_NE(exported->find(text::ToCp936("已停止")), std::string::npos);
 
     auto& list = context_->DataModule1.ADOQuery1;
     ASSERT_TRUE(list.Active());
