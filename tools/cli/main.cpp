@@ -4,6 +4,7 @@
 #include <map>
 
 #include "commands.h"
+#include "protect/secret_bytes.h"
 #include "options.h"
 #include "register_access.h"
 #include "translation.h"
@@ -58,6 +59,8 @@ void Usage(std::ostream& out) {
 
 int main(int argc, char** argv) {
     using namespace sitora::cli;
+    // The process may hold the data key and revealed accounts: a crash leaves no core file of them.
+    sitora::protect::DisableCoreDumps();
     UseUsersLanguage();
     const std::string first = argc > 1 ? argv[1] : "";
     if (first == "--help" || first == "-h" || first == "help") {

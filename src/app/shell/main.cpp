@@ -13,6 +13,7 @@
 #include "app/files/single_instance.h"
 #include "app/shell/private_fonts.h"
 #include "protect/block_store.h"
+#include "protect/secret_bytes.h"
 #include "ui/aux/banner_window.h"
 #include "ui/login/login_window.h"
 #include "ui/toolkit/desktop_notifier.h"
@@ -37,6 +38,8 @@ int main(int argc, char** argv) {
     // Large lists are allocated by mmap and given back whole when they are freed, so a refresh
     // does not leave the old list's memory behind.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    // The process holds the data key and revealed accounts: a crash leaves no core file of them.
+    protect::DisableCoreDumps();
     const std::filesystem::path private_folder = PrivateFolderOrNone();
     // Another copy runs: it is asked to show its login or main window, and this one ends at
     // once, silently, before any window exists.
