@@ -58,6 +58,13 @@ public:
     // `records_before`.
     virtual std::unique_ptr<RecordSink> OpenRecordSink(std::size_t rows, std::size_t records_before) = 0;
 
+    // The register key as stored, wrapped under the data key (protect/register_key.h); nothing
+    // while the register has none. Throws DataError.
+    virtual std::optional<std::string> ReadWrappedKey() = 0;
+    // Stores the register's first key (false, storing nothing, when another process stored one
+    // first: read that one), or with `replace` the same key wrapped anew. Throws DataError.
+    virtual bool StoreWrappedKey(const std::string& wrapped, bool replace) = 0;
+
     // Between statements outside a transaction: a register file another process put in the
     // place of the one opened (a compaction from cron) is opened instead.
     virtual void FollowReplacedFile() {}

@@ -80,6 +80,29 @@ public:
         StoreDatesInTheirForm(db_);
     }
 
+    std::optional<std::string> ReadWrappedKey() override {
+        const SqliteStatement exists =
+            PrepareStatement(db_, "select 1 from sqlite_master where type='table' and name='t_key'");
+        if (sqlite3_step(exists.get()) != SQLITE_ROW) return std::nullopt;
+        const SqliteStatement select = PrepareStatement(db_, "select wrapped from t_key where id=1");
+        const int rc = sqlite3_step(select.get());
+        if (rc == SQLITE_DONE) return std::nullopt;
+        if (rc != SQLITE_ROW) throw DataError(sqlite3_errmsg(db_));
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(select.get(), 0));
+        return std::string(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
+    }
+
+    bool StoreWrappedKey(const std::string& wrapped, bool replace) override {
+        const SqliteStatement create = PrepareStatement(
+            db_, "create table if not exists t_key(id integer primary key check(id=1), wrapped blob not null)");
+        if (sqlite3_step(create.get()) != SQLITE_DONE) throw DataError(sqlite3_errmsg(db_));
+        const SqliteStatement store = PrepareStatement(
+            db_, replace ? "update t_key set wrapped=?1 where id=1" : "insert or ignore into t_key(id,wrapped) values(1,?1)");
+        sqlite3_bind_blob(store.get(), 1, wrapped.data(), static_cast<int>(wrapped.size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(store.get()) != SQLITE_DONE) throw DataError(sqlite3_errmsg(db_));
+        return sqlite3_changes(db_) == 1;
+    }
+
     std::unique_ptr<ResultSet> Select(const std::string& statement, const ParameterLookup& parameters,
                                       std::size_t rows_expected, std::string& table) override {
         const std::string sql = TranslateStatement(statement);

@@ -1,0 +1,42 @@
+#include "app/data/register_key_store.h"
+
+#include "app/data/data_error.h"
+#include "app/data/engine/engine.h"
+
+namespace sitora::data {
+
+std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, std::string_view data_key, bool create) {
+    Engine& engine = connection.Register();
+    if (const auto wrapped = engine.ReadWrappedKey()) return protect::UnwrapRegisterKey(*wrapped, data_key);
+    if (!create) return std::nullopt;
+    protect::SecretBytes key = protect::NewRegisterKey();
+    if (engine.StoreWrappedKey(protect::WrapRegisterKey(key, data_key), /*replace=*/false)) return key;
+    const auto stored = engine.ReadWrappedKey();  // another process's, stored first
+    if (!stored) throw DataError("the register key could not be stored");
+    return protect::UnwrapRegisterKey(*stored, data_key);
+}
+
+bool RewrapRegisterKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key) {
+    Engine& engine = connection.Register();
+    connection.BeginTransaction(TransactionKind::kWriting);
+    try {
+        const auto wrapped = engine.ReadWrappedKey();
+        if (!wrapped) {
+            connection.CommitTransaction();
+            return true;
+        }
+        const auto key = protect::UnwrapRegisterKey(*wrapped, old_key);
+        if (!key) {
+            connection.RollbackTransaction();
+            return false;
+        }
+        engine.StoreWrappedKey(protect::WrapRegisterKey(*key, new_key), /*replace=*/true);
+        connection.CommitTransaction();
+        return true;
+    } catch (...) {
+        connection.RollbackTransaction();
+        throw;
+    }
+}
+
+}  // namespace sitora::data
