@@ -1,21 +1,30 @@
 #pragma once
-// Reading the eight account columns of one record: the key test on the domain user, then
-// every column revealed without the record number (and the domain user without the key).
+// Reading the eight account columns of one record. A column in the sealed form opens under the
+// register key, bound to its column and the record's address; one in the old form (the Windows
+// version's scramble) is read as it always was. The record is refused, as a whole, when its
+// domain user fails the key test of its form or any sealed column does not open.
 #include <functional>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "protect/secret_bytes.h"
+
 namespace sitora::protect {
 
 // A column's stored bytes by name, nothing for NULL.
 using ColumnReader = std::function<std::optional<std::string_view>(std::string_view column)>;
 
-// The revealed values (code page 936 bytes) by column name, or nothing when the record's
-// domain user fails the key test for `data_key`. `number` is the record's web_id in code
-// page 936.
+// True when any of the eight columns of the record is in the sealed form (reading it needs the
+// register key).
+bool HasSealedAccounts(const ColumnReader& column);
+
+// The revealed values (code page 936 bytes) by column name, or nothing when the record is
+// refused. `number` is the record's web_id and `address` its stored web_address; `register_key`
+// the register's key opened with the data key (nullptr when there is none or it did not open).
 std::optional<std::map<std::string, std::string>> RevealAccounts(const ColumnReader& column, std::string_view number,
-                                                                 std::string_view data_key);
+                                                                 std::string_view data_key, std::string_view address = {},
+                                                                 const SecretBytes* register_key = nullptr);
 
 }  // namespace sitora::protect

@@ -43,6 +43,10 @@ SecretBytes& SecretBytes::operator=(SecretBytes&& other) noexcept {
     return *this;
 }
 
+void Wipe(std::string& text) {
+    if (!text.empty()) sodium_memzero(text.data(), text.size());
+}
+
 void DisableCoreDumps() {
     const rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);

@@ -3,6 +3,7 @@
 // locked (never swapped), left out of core dumps, guarded against overruns, and wiped when dropped
 // (libsodium's secure memory).
 #include <cstddef>
+#include <string>
 #include <string_view>
 
 namespace sitora::protect {
@@ -28,6 +29,9 @@ private:
     unsigned char* data_ = nullptr;
     std::size_t size_ = 0;
 };
+
+// Overwrites a revealed text's bytes before it is dropped.
+void Wipe(std::string& text);
 
 // libsodium, ready for use; throws std::runtime_error when it cannot start.
 void UseSodium();

@@ -112,8 +112,11 @@ int Show(const Arguments& args) {
             throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
         }
         const std::string number = text::ToCp936(data::AsString(query.FieldByName("web_id")));
-        accounts = protect::RevealAccounts([&query](std::string_view column) { return query.FieldByName(column); },
-                                           number, key.value_or(""));
+        const protect::ColumnReader column = [&query](std::string_view name) { return query.FieldByName(name); };
+        const protect::SecretBytes* register_key =
+            protect::HasSealedAccounts(column) ? module.RegisterKey(key.value_or(""), false) : nullptr;
+        accounts = protect::RevealAccounts(column, number, key.value_or(""), data::AsString(query.FieldByName("web_address")),
+                                           register_key);
         if (!accounts) throw CommandError(Tr("the record was written under another data key: refused"));
     }
     std::vector<std::pair<std::string, std::string>> fields;

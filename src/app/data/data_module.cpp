@@ -1,5 +1,8 @@
 #include "app/data/data_module.h"
 
+#include "app/data/engine/engine.h"
+#include "app/data/register_key_store.h"
+
 #include "app/data/ado_connection.h"
 #include "app/data/catalogue/statements.h"
 
@@ -14,6 +17,7 @@ TDataModule1::TDataModule1() {
 }
 
 void TDataModule1::SetUpConnection(const std::string& program_folder) {
+    opened_key_.reset();  // another register, another key
     ADOConnection1.Close();
     // A register.conf beside the carriers moves the register to a server.
     ADOConnection1.SetConnectionString(RegisterConnectionString(program_folder));
@@ -24,6 +28,16 @@ void TDataModule1::SetUpConnection(const std::string& program_folder) {
         ADOConnection1.Close();
         throw;
     }
+}
+
+const protect::SecretBytes* TDataModule1::RegisterKey(std::string_view data_key, bool create) {
+    if (!opened_key_ || opened_key_->data_key.view() != data_key) {
+        auto key = OpenRegisterKey(ADOConnection1, data_key, create);
+        // A register without a key yet is asked again next time: another process may make one.
+        if (!key && !ADOConnection1.Register().ReadWrappedKey()) return nullptr;
+        opened_key_ = OpenedKey{protect::SecretBytes(data_key), std::move(key)};
+    }
+    return opened_key_->register_key ? &*opened_key_->register_key : nullptr;
 }
 
 }  // namespace sitora::data

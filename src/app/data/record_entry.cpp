@@ -8,7 +8,7 @@
 #include "app/data/catalogue/statements.h"
 #include "app/text/byte_strings.h"
 #include "app/text/cp936.h"
-#include "protect/protected_fields.h"
+#include "protect/sealed_value.h"
 
 namespace sitora::data {
 namespace {
@@ -37,12 +37,12 @@ std::optional<std::string_view> DateOrderRefusal(const ListDate& space_purchase,
     return std::nullopt;
 }
 
-StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
+StoredRecord StoredValues(const RecordEntry& entry, const protect::SecretBytes& register_key) {
     const auto& kind = RecordColumnKinds();
-    constexpr std::size_t domain_user = RecordColumnIndex("web_domainuser"), remark = RecordColumnIndex("web_remark");
-    const std::string number_bytes = text::ToCp936(TrimmedNumber(entry));
+    constexpr std::size_t address = RecordColumnIndex("web_address"), remark = RecordColumnIndex("web_remark");
+    const std::string_view stored_address = text::TrimBlanks(entry.At(address));
     StoredRecord stored;
-    std::size_t room = kProtectedColumns.size() * (number_bytes.size() + 1) + data_key.size();
+    std::size_t room = kProtectedColumns.size() * 64;
     for (std::size_t c = 0; c < kRecordColumns.size(); ++c) room += entry.At(c).size();
     stored.Reserve(room);
     std::string bytes;
@@ -50,8 +50,8 @@ StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
         const std::string& given = entry.At(c);
         if (kind[c] == ValueKind::kProtected) {
             text::ToCp936Into(given, bytes);
-            stored.Append(c == domain_user ? protect::ProtectDomainUser(bytes, number_bytes, data_key)
-                                           : protect::ProtectValue(bytes, number_bytes));
+            stored.Append(protect::SealValue(register_key, kRecordColumns[c], stored_address, bytes));
+            protect::Wipe(bytes);
         } else if (kind[c] == ValueKind::kDate) {
             stored.Append(StoredDateOf(given));
         } else {
@@ -61,8 +61,8 @@ StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key) {
     return stored;
 }
 
-void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view data_key) {
-    InsertStoredRecord(query, StoredValues(entry, data_key));
+void InsertRecord(TADOQuery& query, const RecordEntry& entry, const protect::SecretBytes& register_key) {
+    InsertStoredRecord(query, StoredValues(entry, register_key));
 }
 
 void InsertStoredRecord(TADOQuery& query, const StoredRecord& stored) {

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "app/data/catalogue/columns.h"
+#include "protect/secret_bytes.h"
 
 namespace sitora::data {
 
@@ -19,6 +20,9 @@ inline constexpr std::string_view kAddressExists = "此网站地址已经存在"
 inline constexpr std::string_view kNumberExists = "此网站编号已经存在";
 inline constexpr std::string_view kSpaceDatesOutOfOrder = "网站到期时间不能小网站申请日期";
 inline constexpr std::string_view kDomainDatesOutOfOrder = "域名到期时间不能小域名申请日期";
+// The register's key was wrapped under another data key: nothing can be sealed for it.
+inline constexpr const char* kKeyDoesNotOpen =
+    "the data key does not open this register's accounts: they were protected under another data key";
 
 // A date as the lists give it: three whole numbers, compared year first.
 struct ListDate {
@@ -70,13 +74,13 @@ private:
 };
 
 // The values the insert statement stores for the entry: plain columns without blanks at either
-// end, the remark as given, the dates in their stored form, the accounts protected with the
-// number (the domain user also with `data_key`, code page 936 bytes). Throws DataError for a
-// date that is no real date.
-StoredRecord StoredValues(const RecordEntry& entry, std::string_view data_key);
+// end, the remark as given, the dates in their stored form, the accounts (code page 936 bytes)
+// sealed under the register key, each bound to its column and the record's address. Throws
+// DataError for a date that is no real date.
+StoredRecord StoredValues(const RecordEntry& entry, const protect::SecretBytes& register_key);
 
 // Runs the insert statement on `query` with the entry's stored values.
-void InsertRecord(TADOQuery& query, const RecordEntry& entry, std::string_view data_key);
+void InsertRecord(TADOQuery& query, const RecordEntry& entry, const protect::SecretBytes& register_key);
 void InsertStoredRecord(TADOQuery& query, const StoredRecord& stored);
 
 }  // namespace sitora::data

@@ -90,11 +90,16 @@ QString TForm2::CheckAndInsert(const std::string& number) {
     // waits. The box comes after the lock is let go.
     auto& query = context_.DataModule1.ADOQuery2;
     try {
+        // The key that seals the accounts is opened (or made) before the transaction: a key made
+        // inside one that is undone would be lost. A data key that does not open it adds nothing.
+        const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        const protect::SecretBytes* register_key = context_.DataModule1.RegisterKey(data_key, true);
+        if (!register_key) return "数据添加失败";
         data::ScopedTransaction transaction(context_.DataModule1.ADOConnection1);
         if (Exists(data::sql::AddressExists(Trimmed(fields_.edit[3])))) return "此网站地址已经存在";
         if (Exists(data::sql::NumberExists(number))) return "此网站编号已经存在";
         if (auto error = DateOrderError(fields_)) return *error;
-        Insert();
+        Insert(*register_key);
         transaction.Commit();
         return kAdded;
     } catch (const data::DuplicateValue& duplicate) {
@@ -107,7 +112,7 @@ QString TForm2::CheckAndInsert(const std::string& number) {
     }
 }
 
-void TForm2::Insert() {
+void TForm2::Insert(const protect::SecretBytes& register_key) {
     const auto& edit = fields_.edit;
     static constexpr std::pair<int, std::string_view> kEditColumns[] = {
         {1, "web_id"},       {2, "web_name"},        {3, "web_address"},     {4, "web_login"},
@@ -122,8 +127,7 @@ void TForm2::Insert() {
     entry["web_domaintime"] = DateText(fields_.dates[kDomainApplication]).toStdString();
     entry["web_enddomaintime"] = DateText(fields_.dates[kDomainExpiry]).toStdString();
     entry["web_remark"] = fields_.Memo1->toPlainText().toStdString();
-    const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
-    data::InsertRecord(context_.DataModule1.ADOQuery2, entry, data_key);
+    data::InsertRecord(context_.DataModule1.ADOQuery2, entry, register_key);
 }
 
 void TForm2::ClearFields() {

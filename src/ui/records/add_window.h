@@ -2,6 +2,7 @@
 // The add window: a new website record.
 #include <QWidget>
 
+#include "protect/secret_bytes.h"
 #include "ui/app_context.h"
 #include "ui/records/record_fields.h"
 
@@ -26,7 +27,7 @@ private:
     bool Exists(const std::string& statement);
     // The look-ups, the date order and the insert as one step: kAdded or the refusal.
     QString CheckAndInsert(const std::string& number);
-    void Insert();
+    void Insert(const protect::SecretBytes& register_key);
 
     AppContext& context_;
     RecordFields fields_;

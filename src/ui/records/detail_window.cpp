@@ -11,6 +11,7 @@
 #include "app/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"
+#include "protect/sealed_value.h"
 #include "ui/expiry/expiry_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
@@ -115,8 +116,6 @@ void TForm3::showEvent(QShowEvent* event) {
     Load();
 }
 
-std::string TForm3::Number() const { return Trimmed(fields_.edit[1]); }
-
 void TForm3::Load() {
     loaded_ = false;
     auto& query = context_.DataModule1.ADOQuery3;
@@ -129,7 +128,11 @@ void TForm3::Load() {
             return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
         };
         const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
-        auto accounts = protect::RevealAccounts(column, Cp936(Text(column("web_id"))), key);
+        // The register key only for a record with sealed accounts: its derivation takes a moment.
+        const protect::SecretBytes* register_key =
+            protect::HasSealedAccounts(column) ? context_.DataModule1.RegisterKey(key, false) : nullptr;
+        auto accounts = protect::RevealAccounts(column, Cp936(Text(column("web_id"))), key,
+                                                data::AsString(column("web_address")), register_key);
         if (!accounts) {
             query.Close();
             fields_.ClearTexts();
@@ -209,17 +212,16 @@ void TForm3::RunSave(const QString& title, const std::function<void(data::TADOQu
 void TForm3::SaveSite() {
     const auto& edit = fields_.edit;
     RunSave("网站资料", [&](data::TADOQuery& query) {
-        const std::string number = text::ToCp936(Number());
-        const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        const AccountSealer seal = Sealer();
         query.SetSQL(data::sql::kUpdateSite);
         query.SetParameter("web_name", Trimmed(edit[2]));
         query.SetParameter("web_login", Trimmed(edit[4]));
-        query.SetParameter("web_user", protect::ProtectValue(Cp936(edit[5]->text(), true), number));
-        query.SetParameter("web_pass", protect::ProtectValue(Cp936(edit[6]->text(), true), number));
+        query.SetParameter("web_user", seal("web_user", Cp936(edit[5]->text(), true)));
+        query.SetParameter("web_pass", seal("web_pass", Cp936(edit[6]->text(), true)));
         query.SetParameter("web_ip", Trimmed(edit[7]));
         query.SetParameter("web_domain", Trimmed(edit[8]));
-        query.SetParameter("web_domainuser", protect::ProtectDomainUser(Cp936(edit[9]->text(), true), number, key));
-        query.SetParameter("web_domainpass", protect::ProtectValue(Cp936(edit[10]->text()), number));
+        query.SetParameter("web_domainuser", seal("web_domainuser", Cp936(edit[9]->text(), true)));
+        query.SetParameter("web_domainpass", seal("web_domainpass", Cp936(edit[10]->text())));
         query.SetParameter("web_linkman", Trimmed(edit[11]));
         query.SetParameter("web_size", Trimmed(edit[12]));
     });
@@ -228,16 +230,28 @@ void TForm3::SaveSite() {
 void TForm3::SaveDatabase() {
     const auto& edit = fields_.edit;
     RunSave("数据库资料", [&](data::TADOQuery& query) {
-        const std::string number = text::ToCp936(Number());
-        auto protect = [&](int field) { return protect::ProtectValue(Cp936(edit[field]->text(), true), number); };
+        const AccountSealer seal = Sealer();
         query.SetSQL(data::sql::kUpdateDatabase);
-        query.SetParameter("web_dbname", protect(13));
+        query.SetParameter("web_dbname", seal("web_dbname", Cp936(edit[13]->text(), true)));
         query.SetParameter("web_dbsize", Trimmed(edit[14]));
-        query.SetParameter("web_dbip", protect(15));
-        query.SetParameter("web_dbuser", protect(16));
-        query.SetParameter("web_dbpass", protect(17));
+        query.SetParameter("web_dbip", seal("web_dbip", Cp936(edit[15]->text(), true)));
+        query.SetParameter("web_dbuser", seal("web_dbuser", Cp936(edit[16]->text(), true)));
+        query.SetParameter("web_dbpass", seal("web_dbpass", Cp936(edit[17]->text(), true)));
         query.SetParameter("web_dbtype", Trimmed(edit[21]));
     });
+}
+
+TForm3::AccountSealer TForm3::Sealer() {
+    const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+    const protect::SecretBytes* register_key = context_.DataModule1.RegisterKey(key, true);
+    // Another data key's register: nothing is written (the save's error box says so).
+    if (!register_key) throw std::runtime_error(data::kKeyDoesNotOpen);
+    const std::string address = Trimmed(fields_.edit[3]);
+    return [register_key, address](const char* column, std::string value) {
+        std::string sealed = protect::SealValue(*register_key, column, address, value);
+        protect::Wipe(value);
+        return sealed;
+    };
 }
 
 void TForm3::SaveDates() {

@@ -41,7 +41,10 @@ private:
     void FillDates(const protect::ColumnReader& column);
     // Runs a section's update on ADOQuery4; reports under the section's title.
     void RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement);
-    std::string Number() const;
+    // Seals a section's account values (code page 936 bytes) for this record under the register
+    // key; throws when the data key does not open it.
+    using AccountSealer = std::function<std::string(const char* column, std::string value)>;
+    AccountSealer Sealer();
 
     AppContext& context_;
     RecordFields fields_;

@@ -147,10 +147,11 @@ TEST_F(AddWindow, AnAddStoresTrimmedTextsProtectedAccountsAndDatesWithoutZeros) 
     EXPECT_EQ(Column("web_dbtype", number), "MySQL");
     EXPECT_EQ(Column("web_remark", number), "  第一行\n第二行  ");
     EXPECT_EQ(Column("web_time", number), "2010-12-1");
-    // Accounts are scrambled with the number (and the data key for the domain user), untrimmed.
-    EXPECT_EQ(protect::Unscramble(Column("web_user", number)), " admin " + number);
-    EXPECT_EQ(protect::Unscramble(Column("web_domainuser", number)), text::ToCp936("域名用户" + number + "钥匙"));
-    EXPECT_EQ(protect::Unscramble(Column("web_pass", number)), number);
+    // Accounts are sealed, untrimmed, under the register key the data key opens, and bound to their record.
+    EXPECT_EQ(OpenedAccount("web_user", "shop.example.com", "钥匙"), " admin ");
+    EXPECT_EQ(OpenedAccount("web_domainuser", "shop.example.com", "钥匙"), text::ToCp936("域名用户"));
+    EXPECT_EQ(OpenedAccount("web_pass", "shop.example.com", "钥匙"), "");
+    EXPECT_EQ(OpenedAccount("web_user", "shop.example.com", "另一个"), "<refused>");
 
     // The fields keep their values: a second add stops at the address.
     Click(add(), "BitBtn1");

@@ -68,7 +68,7 @@ TEST_F(DetailWindow, TheRoadOfARecordFromAddToDelete) {
     Type(add, "Edit1", "201103100001");
     Type(add, "Edit3", "road.example.com");
     Type(add, "Edit5", " 后台 用户 ");
-    Type(add, "Edit6", "pw201103100001x");  // holds the number: comes back without it
+    Type(add, "Edit6", "pw201103100001x");  // holds the number: comes back as typed
     Type(add, "Edit9", "dom user");
     Type(add, "Edit13", "库名");
     Click(add, "BitBtn1");
@@ -83,7 +83,7 @@ TEST_F(DetailWindow, TheRoadOfARecordFromAddToDelete) {
     EXPECT_EQ(detail()->windowTitle(), "网站资料修改");
     EXPECT_EQ(Field("Edit1"), "201103100001");
     EXPECT_EQ(Field("Edit5"), " 后台 用户 ");
-    EXPECT_EQ(Field("Edit6"), "pwx");
+    EXPECT_EQ(Field("Edit6"), "pw201103100001x");
     EXPECT_EQ(Field("Edit9"), "dom user");
     EXPECT_EQ(Field("Edit13"), "库名");
     EXPECT_EQ(Find<QComboBox>(detail(), "ComboBox1")->currentText(), "2010");
@@ -111,9 +111,9 @@ TEST_F(DetailWindow, TheRoadOfARecordFromAddToDelete) {
     after = Row(program_, "road.example.com");
     EXPECT_EQ(after["web_name"], "新名称");
     EXPECT_EQ(after["web_remark"], before["web_remark"]);
-    // The revealed domain user is saved without a second copy of the key.
-    EXPECT_EQ(protect::Unscramble(after["web_domainuser"]), text::ToCp936("dom user201103100001钥匙 key"));
-    EXPECT_EQ(protect::Unscramble(after["web_user"]), text::ToCp936("后台 用户201103100001"));  // trimmed
+    // The revealed domain user is saved as it is shown.
+    EXPECT_EQ(OpenedAccount("web_domainuser", "road.example.com", "钥匙 key"), "dom user");
+    EXPECT_EQ(OpenedAccount("web_user", "road.example.com", "钥匙 key"), text::ToCp936("后台 用户"));  // trimmed
 
     Find<QComboBox>(detail(), "ComboBox4")->setCurrentText("2030");
     Click(detail(), "BitBtn3");

@@ -1,5 +1,8 @@
 #include "support/window_fixture.h"
 
+#include "app/text/cp936.h"
+#include "protect/sealed_value.h"
+
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
@@ -42,6 +45,18 @@ void WindowTest::InsertRecord(const std::map<std::string, std::string>& record) 
     module.ADOQuery2.SetSQL(data::sql::kInsertRecord);
     for (const auto& [name, value] : record) module.ADOQuery2.SetParameter(name, value);
     module.ADOQuery2.ExecSQL();
+}
+
+std::string WindowTest::OpenedAccount(const std::string& column, const std::string& address,
+                                      const std::string& data_key) {
+    data::TDataModule1 module;
+    module.SetUpConnection(program_.ProgramFolder());
+    module.ADOQuery3.SetSQL(data::sql::LoadRecord(address));
+    module.ADOQuery3.Open();
+    const auto stored = module.ADOQuery3.RecordCount() ? module.ADOQuery3.FieldByName(column) : std::nullopt;
+    const protect::SecretBytes* key = module.RegisterKey(text::ToCp936(data_key), false);
+    const auto opened = stored && key ? protect::OpenValue(*key, column, address, *stored) : std::nullopt;
+    return opened ? std::string(opened->view()) : "<refused>";
 }
 
 }  // namespace sitora::test

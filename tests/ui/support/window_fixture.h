@@ -28,6 +28,9 @@ protected:
     void LogIn();
     // Inserts records straight into db.mdb (without the add window).
     void InsertRecord(const std::map<std::string, std::string>& record);
+    // An account column of the record at `address` as stored, opened with the register key that
+    // `data_key` (UTF-8) opens ("<refused>" when it does not open); code page 936 bytes.
+    std::string OpenedAccount(const std::string& column, const std::string& address, const std::string& data_key);
 
     template <typename T>
     T* Find(QWidget* window, const char* name) {

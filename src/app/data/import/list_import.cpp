@@ -170,8 +170,9 @@ struct CheckedChunk {
 // Checks the rows in file order, each against the register and the rows before it.
 class RowChecker {
 public:
-    RowChecker(ListReader& list, Present& present, std::string_view data_key, bool store)
-        : list_(list), present_(present), data_key_(data_key), store_(store) {}
+    // `register_key` seals the accounts of the rows to store; none for a dry run.
+    RowChecker(ListReader& list, Present& present, const protect::SecretBytes* register_key)
+        : list_(list), present_(present), register_key_(register_key) {}
 
     // The next rows of the list, read and checked; an empty chunk after the last.
     CheckedChunk Check() {
@@ -192,7 +193,7 @@ public:
             }
             present_.addresses.Insert(keys.address);
             present_.numbers.Insert(keys.number_key);
-            if (store_) chunk.accepted.push_back(StoredValues(entry, data_key_));
+            if (register_key_) chunk.accepted.push_back(StoredValues(entry, *register_key_));
             ++accepted_;
         }
         return chunk;
@@ -202,8 +203,7 @@ public:
 private:
     ListReader& list_;
     Present& present_;
-    std::string_view data_key_;
-    bool store_;
+    const protect::SecretBytes* register_key_;
     std::size_t accepted_ = 0;
 };
 
@@ -214,6 +214,9 @@ ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_
     ListReader list(bytes);
     ListImportResult result;
     auto& connection = module.ADOConnection1;
+    // The key comes first, outside the transaction: one made inside it and undone would be lost.
+    const protect::SecretBytes* register_key = options.dry_run ? nullptr : module.RegisterKey(data_key, true);
+    if (!options.dry_run && !register_key) throw DataError(kKeyDoesNotOpen);
     // A dry run only reads: other writers go on meanwhile.
     connection.BeginTransaction(options.dry_run ? TransactionKind::kReading : TransactionKind::kWriting);
     try {
@@ -223,7 +226,7 @@ ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_
         // transaction is undone at the end.
         if (!options.dry_run)
             writer = connection.Register().OpenRecordSink(list.RowsAtMost(), present.numbers.Size());
-        RowChecker checker(list, present, data_key, writer != nullptr);
+        RowChecker checker(list, present, writer ? register_key : nullptr);
         // The list is read and checked a chunk ahead on a second thread while a chunk goes in.
         std::future<CheckedChunk> next = std::async(std::launch::async, &RowChecker::Check, &checker);
         for (;;) {

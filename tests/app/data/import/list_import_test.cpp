@@ -118,12 +118,14 @@ TEST_F(ListImport, RowsAreCheckedInTheAddWindowsOrderAndGoInAllOrNothing) {
     EXPECT_TRUE(skipped.written);
     EXPECT_EQ(Records(), 2);
 
-    // The accounts are protected with the number and the data key, as the add window protects them.
+    // The accounts are sealed under the register key, which only the data key opens.
     auto& query = module_.ADOQuery3;
     query.SetSQL(sql::LoadRecord("a.com"));
     query.Open();
     EXPECT_EQ(AsString(query.FieldByName("web_time")), "2010-1-1");
-    const auto accounts = protect::RevealAccounts([&](std::string_view c) { return query.FieldByName(c); }, "123456", kKey);
+    const protect::ColumnReader column = [&](std::string_view c) { return query.FieldByName(c); };
+    EXPECT_FALSE(protect::RevealAccounts(column, "123456", "", "a.com", nullptr));
+    const auto accounts = protect::RevealAccounts(column, "123456", kKey, "a.com", module_.RegisterKey(kKey, false));
     ASSERT_TRUE(accounts);
     EXPECT_EQ(accounts->at("web_pass"), "pw");
     EXPECT_EQ(accounts->at("web_domainuser"), "du");

@@ -19,11 +19,18 @@
 #include "app/data/engine/server/server_connection.h"
 #include "app/data/engine/server/server_register.h"
 #include "app/data/catalogue/statements.h"
+#include "protect/register_key.h"
 #include "support/register_fixture.h"
 #include "support/test_server.h"
 
 namespace sitora::test {
 namespace {
+
+// These tests are about the insert: any register key seals their accounts.
+const protect::SecretBytes& TestKey() {
+    static const protect::SecretBytes key = protect::NewRegisterKey();
+    return key;
+}
 
 using data::TDataModule1;
 
@@ -56,7 +63,7 @@ TEST_F(ServerRegister, OperatorsAddingOneSiteAtOnceGetOneRecordAndTheAddWindowsR
             // Each checked before the others wrote: only the server's index stands between them.
             try {
                 data::InsertRecord(module.ADOQuery2, Entry("10000" + std::to_string(i), i % 2 ? "Same.com" : "same.com"),
-                                   "key");
+                                   TestKey());
                 ++added;
             } catch (const data::DuplicateValue& duplicate) {
                 duplicate.Column() == "web_address" ? ++refused : ++other;
@@ -74,7 +81,7 @@ TEST_F(ServerRegister, ASaveOfARecordAnotherOperatorDeletedChangesNoRow) {
     TDataModule1 deleting, saving;
     deleting.SetUpConnection(folder_.ProgramFolder());
     saving.SetUpConnection(folder_.ProgramFolder());
-    data::InsertRecord(saving.ADOQuery2, Entry("100001", "a.com"), "key");
+    data::InsertRecord(saving.ADOQuery2, Entry("100001", "a.com"), TestKey());
     deleting.ADOQuery1.Open();
     deleting.ADOQuery1.Delete();
     auto& save = saving.ADOQuery4;
@@ -91,8 +98,8 @@ TEST_F(ServerRegister, ALostConnectionFailsOneCommandAndTheNextReconnects) {
     data::ServerConnection(Uri()).Run(
         "select pg_terminate_backend(pid) from pg_stat_activity where datname = current_database() and "
         "pid <> pg_backend_pid()");
-    EXPECT_THROW(data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), "key"), data::DataError);
-    data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), "key");
+    EXPECT_THROW(data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), TestKey()), data::DataError);
+    data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), TestKey());
     module.ADOQuery1.Open();
     EXPECT_EQ(module.ADOQuery1.RecordCount(), 1);
 }
@@ -144,8 +151,8 @@ TEST_F(ServerRegister, NewRegistersGoOnlyIntoAnEmptyDatabaseAndCopiesAreExactOrN
     data::CreateStarterDatabase(local / "db.mdb");
     TDataModule1 module;
     module.SetUpConnection(local.ProgramFolder());
-    data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), "key");
-    data::InsertRecord(module.ADOQuery2, Entry("100002", "A.com"), "key");
+    data::InsertRecord(module.ADOQuery2, Entry("100001", "a.com"), TestKey());
+    data::InsertRecord(module.ADOQuery2, Entry("100002", "A.com"), TestKey());
     const std::string empty = FreshServerDatabase();
     EXPECT_THROW(data::CreateServerRegister(empty, local / "db.mdb"), data::DataError);
     EXPECT_EQ(data::ServerConnection(empty).Value("select to_regclass('t_webinfo') is null"), "t");
