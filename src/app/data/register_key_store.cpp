@@ -16,21 +16,21 @@ std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, 
     return protect::UnwrapRegisterKey(*stored, data_key);
 }
 
-bool RewrapRegisterKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key) {
+bool ChangeDataKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key,
+                   const std::function<bool()>& store_new_key) {
     Engine& engine = connection.Register();
     connection.BeginTransaction(TransactionKind::kWriting);
     try {
-        const auto wrapped = engine.ReadWrappedKey();
-        if (!wrapped) {
-            connection.CommitTransaction();
-            return true;
+        if (const auto wrapped = engine.ReadWrappedKey()) {
+            if (const auto key = protect::UnwrapRegisterKey(*wrapped, old_key))
+                engine.StoreWrappedKey(protect::WrapRegisterKey(*key, new_key), /*replace=*/true);
         }
-        const auto key = protect::UnwrapRegisterKey(*wrapped, old_key);
-        if (!key) {
+        // The carrier is written while the new wrapping waits uncommitted: if it cannot be
+        // written, the register keeps the old wrapping that the old key still opens.
+        if (!store_new_key()) {
             connection.RollbackTransaction();
             return false;
         }
-        engine.StoreWrappedKey(protect::WrapRegisterKey(*key, new_key), /*replace=*/true);
         connection.CommitTransaction();
         return true;
     } catch (...) {

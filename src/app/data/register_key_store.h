@@ -2,6 +2,7 @@
 // The register key of the register a connection holds, opened with the data key. The first
 // account value sealed creates it; a change of the data key wraps it anew. The derivation from the
 // data key is the slow step (by design): callers keep the opened key for the rest of the process.
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -16,8 +17,11 @@ namespace sitora::data {
 // without one gives nothing. Throws DataError.
 std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, std::string_view data_key, bool create);
 
-// Wraps the register key under `new_key`, in one writing transaction; false (nothing changed)
-// when `old_key` does not open it. A register without a key is left without one. Throws DataError.
-bool RewrapRegisterKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key);
+// A change of the data key: in one writing transaction the register key is wrapped under
+// `new_key` (when `old_key` opens it; a register without one, or with one `old_key` does not open,
+// keeps what it has) and `store_new_key` is run; the transaction is committed only when that
+// returns true. Returns what `store_new_key` returned. Throws DataError (then nothing changed).
+bool ChangeDataKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key,
+                   const std::function<bool()>& store_new_key);
 
 }  // namespace sitora::data

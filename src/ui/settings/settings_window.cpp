@@ -8,6 +8,7 @@
 #include <QTabWidget>
 
 #include "app/data/compaction.h"
+#include "app/data/register_key_store.h"
 #include "app/data/catalogue/statements.h"
 #include "protect/block_store.h"
 #include "ui/main/main_window.h"
@@ -163,9 +164,14 @@ void TForm5::ChangeDataKey() {
             boxes.Show("两次密码输入不一致", kPromptTitle, kErrorBox);
             return;
         }
-        if (!protect::StoreValue(Cp936(Edit3->text()), context_.ProgramFile("sk.exe"),
-                                 context_.TransferFile(protect::kKeyStoreTransfer)))
-            return;  // the carrier could not be written: the window stays open
+        // The register key is wrapped under the new key together with the carrier's write, so
+        // every record stays readable after the restart.
+        const std::string new_key = Cp936(Edit3->text());
+        const bool stored = data::ChangeDataKey(context_.DataModule1.ADOConnection1, current_key, new_key, [&] {
+            return protect::StoreValue(new_key, context_.ProgramFile("sk.exe"),
+                                       context_.TransferFile(protect::kKeyStoreTransfer));
+        });
+        if (!stored) return;  // the carrier could not be written: the window stays open
         boxes.Show("密钥修改成功,请重启本软件！", kPromptTitle, kWarningBox);
         if (context_.Form1) context_.Form1->QuitSoftware();
     } catch (const std::exception&) {

@@ -23,8 +23,9 @@ TEST_F(RegisterKeyStore, IsMadeOnceOpensOnlyUnderItsDataKeyAndFollowsAKeyChange)
     EXPECT_FALSE(OpenRegisterKey(other.ADOConnection1, "别的", true));  // never replaced by another's
     EXPECT_FALSE(OpenRegisterKey(other.ADOConnection1, "", true));
 
-    EXPECT_FALSE(RewrapRegisterKey(connection, "别的", "新钥匙"));
-    EXPECT_TRUE(RewrapRegisterKey(connection, "钥匙", "新钥匙"));
+    EXPECT_FALSE(ChangeDataKey(connection, "钥匙", "新钥匙", [] { return false; }));  // the carrier failed
+    EXPECT_TRUE(OpenRegisterKey(other.ADOConnection1, "钥匙", false));
+    EXPECT_TRUE(ChangeDataKey(connection, "钥匙", "新钥匙", [] { return true; }));
     const auto after = OpenRegisterKey(other.ADOConnection1, "新钥匙", false);
     ASSERT_TRUE(after);
     EXPECT_EQ(after->view(), key->view());

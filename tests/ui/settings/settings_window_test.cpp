@@ -1,3 +1,4 @@
+#include "app/data/record_entry.h"
 #include "ui/settings/settings_window.h"
 
 #include <QComboBox>
@@ -117,6 +118,17 @@ TEST_F(SettingsWindow, KeyChangeRefusalsComeInOrderAndKeepTheEntries) {
 }
 
 TEST_F(SettingsWindow, ASuccessfulKeyChangeEndsTheProgramAndTheNextStartLoadsTheNewKey) {
+    {
+        // A record whose accounts were sealed before the change.
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        data::RecordEntry entry;
+        for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2010-1-1";
+        entry["web_id"] = "100001";
+        entry["web_address"] = "k.com";
+        entry["web_pass"] = "pw";
+        data::InsertRecord(module.ADOQuery2, entry, *module.RegisterKey("", true));
+    }
     LogIn();  // no key stored: the old-key check accepts an empty entry
     settings()->show();
     ChangeKey("", "新密钥", "新密钥");
@@ -129,6 +141,9 @@ TEST_F(SettingsWindow, ASuccessfulKeyChangeEndsTheProgramAndTheNextStartLoadsThe
     windows_.reset();
     LogIn();
     EXPECT_EQ(context_->Form1->DataKey(), text::ToCp936("新密钥"));
+    // The change wrapped the register key anew: the record opens under the new key only.
+    EXPECT_EQ(OpenedAccount("web_pass", "k.com", "新密钥"), "pw");
+    EXPECT_EQ(OpenedAccount("web_pass", "k.com", ""), "<refused>");
 }
 
 TEST_F(SettingsWindow, WithoutSkExeAChangeShowsNothingAndLeavesTheTransferFile) {
