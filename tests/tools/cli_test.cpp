@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 
+#include "app/data/record_entry.h"
 #include "app/data/data_module.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/server/server_connection.h"
@@ -365,16 +366,28 @@ TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
     Add("AB100002", "2011-3-14", "2011-3-10", "钥匙");
     Add("100003", "2009-5-1", "2008-1-1");
     Change("update t_webinfo set web_name='名称; \"引号\"\t制表',web_remark='行一\r\n行二' where web_id='100003'");
+    {
+        // A record with sealed accounts: the register key must go along to the server.
+        data::TDataModule1 module;
+        module.SetUpConnection(program_.ProgramFolder());
+        data::RecordEntry entry;
+        for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2010-1-1";
+        entry["web_id"] = "100005";
+        entry["web_address"] = "sealed.com";
+        entry["web_pass"] = "封存";
+        data::InsertRecord(module.ADOQuery2, entry, *module.RegisterKey("", true));
+    }
 
     const std::string uri = FreshServerDatabase();
     const CliRun created = Cli("newdb --server '" + uri + "' --from '" + (program_ / "db.mdb").string() + "'");
     ASSERT_EQ(created.exit_code, 0) << created.err;
-    EXPECT_NE(created.out.find("3 records copied"), std::string::npos) << created.out;
+    EXPECT_NE(created.out.find("4 records copied"), std::string::npos) << created.out;
     EXPECT_NE(Cli("newdb --server '" + uri + "'").exit_code, 0);  // never over a register
 
     auto answers = [&] {
         std::string all;
-        for (const char* command : {"list", "due --as-of 2011-3-10", "show AB100002.com --reveal --format json"})
+        for (const char* command :
+             {"list", "due --as-of 2011-3-10", "show AB100002.com --reveal --format json", "show sealed.com --reveal"})
             all += Cli(command, "").out + Cli(command, "").err;
         for (const char* list : {"main", "expiry"})
             for (const char* format : {"xls", "csv", "htm", "rtf", "txt"}) {
@@ -388,6 +401,7 @@ TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
     };
     const std::string local = answers();
     EXPECT_NE(local.find("名称; \"引号\""), std::string::npos);
+    EXPECT_NE(local.find("封存"), std::string::npos);
     WriteFile(program_ / data::kServerConfigFile, uri + "\n");
     std::filesystem::rename(program_ / "db.mdb", program_ / "local.mdb");
     EXPECT_EQ(answers(), local);

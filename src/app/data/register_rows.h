@@ -14,6 +14,7 @@ struct RegisterRows {
     std::vector<std::string> ids;                 // each record's id, when the rows keep theirs
     std::vector<std::vector<Cell>> records;       // by kRecordColumns, in table order
     std::vector<std::pair<Cell, Cell>> settings;  // t_set: web_alarm, domain_alarm
+    std::optional<std::string> wrapped_key;       // t_key: the register key, wrapped
 };
 
 }  // namespace sitora::data

@@ -67,48 +67,15 @@ private:
     std::string rows_;
 };
 
-std::string ToHex(std::string_view bytes) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    std::string hex;
-    for (const unsigned char c : bytes) {
-        hex += kDigits[c >> 4];
-        hex += kDigits[c & 15];
-    }
-    return hex;
-}
-
-std::string FromHex(std::string_view hex) {
-    const auto digit = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        throw DataError("the stored register key is damaged");
-    };
-    if (hex.size() % 2) throw DataError("the stored register key is damaged");
-    std::string bytes;
-    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
-    return bytes;
-}
-
 class ServerEngine : public Engine {
 public:
     explicit ServerEngine(const std::string& uri) : server_(uri) {}
 
     void PrepareRegister() override { RequireServerRegister(server_); }
 
-    // Kept as hex text: the key's bytes pass through any client encoding unchanged.
-    std::optional<std::string> ReadWrappedKey() override {
-        if (!server_.Value("select to_regclass('t_key')::text")) return std::nullopt;
-        const auto hex = server_.Value("select wrapped from t_key where id=1");
-        if (!hex) return std::nullopt;
-        return FromHex(*hex);
-    }
-
+    std::optional<std::string> ReadWrappedKey() override { return ReadServerWrappedKey(server_); }
     bool StoreWrappedKey(const std::string& wrapped, bool replace) override {
-        server_.Run("create table if not exists t_key(id integer primary key check (id=1), wrapped text not null)");
-        const std::string hex = ToHex(wrapped);
-        return server_.Execute(replace ? "update t_key set wrapped=$1 where id=1"
-                                       : "insert into t_key(id,wrapped) values(1,$1) on conflict do nothing",
-                               {{hex, ValueKind::kText}}) == 1;
+        return StoreServerWrappedKey(server_, wrapped, replace);
     }
 
     std::unique_ptr<ResultSet> Select(const std::string& statement, const ParameterLookup& parameters,

@@ -130,7 +130,44 @@ std::string LeadTimesInsert(const LeadTimes& times) {
     return "INSERT INTO t_set(web_alarm, domain_alarm) VALUES (" + value((*times)[0]) + ", " + value((*times)[1]) + ")";
 }
 
+std::string ToHex(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string hex;
+    for (const unsigned char c : bytes) {
+        hex += kDigits[c >> 4];
+        hex += kDigits[c & 15];
+    }
+    return hex;
+}
+
+std::string FromHex(std::string_view hex) {
+    const auto digit = [](char c) -> int {
+        if (c >= '0' && c <= '9') return c - '0';
+        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+        throw DataError("the stored register key is damaged");
+    };
+    if (hex.size() % 2) throw DataError("the stored register key is damaged");
+    std::string bytes;
+    for (std::size_t i = 0; i < hex.size(); i += 2) bytes += static_cast<char>(digit(hex[i]) * 16 + digit(hex[i + 1]));
+    return bytes;
+}
+
 }  // namespace
+
+std::optional<std::string> ReadServerWrappedKey(ServerConnection& server) {
+    if (!server.Value("select to_regclass('t_key')::text")) return std::nullopt;
+    const auto hex = server.Value("select wrapped from t_key where id=1");
+    if (!hex) return std::nullopt;
+    return FromHex(*hex);
+}
+
+bool StoreServerWrappedKey(ServerConnection& server, const std::string& wrapped, bool replace) {
+    server.Run("create table if not exists t_key(id integer primary key check (id=1), wrapped text not null)");
+    const std::string hex = ToHex(wrapped);
+    return server.Execute(replace ? "update t_key set wrapped=$1 where id=1"
+                                  : "insert into t_key(id,wrapped) values(1,$1) on conflict do nothing",
+                          {{hex, ValueKind::kText}}) == 1;
+}
 
 void RequireServerRegister(ServerConnection& server) {
     // One question at each connection: which of the two tables are missing.
@@ -143,8 +180,10 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
     std::vector<Cells> records;
     LeadTimes lead_times;
     const std::string source_name = source ? source->string() : "";
+    std::optional<std::string> wrapped_key;
     if (source) {
         RegisterRows rows = ReadRegisterFile(*source);
+        wrapped_key = rows.wrapped_key;
         records = ServerCells(rows);
         if (!rows.settings.empty()) lead_times = {rows.settings[0].first, rows.settings[0].second};
     }
@@ -158,7 +197,10 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
             server.CopyIn("COPY t_webinfo(" + SourceColumns() + ") FROM STDIN", CopyData(records));
             server.Run("SELECT setval(pg_get_serial_sequence('t_webinfo', 'id'), max(id)) FROM t_webinfo");
         }
+        // The register key goes along: without it the sealed accounts would open nowhere.
+        if (wrapped_key) StoreServerWrappedKey(server, *wrapped_key, /*replace=*/false);
         CompareWithServer(server, records);
+        if (wrapped_key != ReadServerWrappedKey(server)) throw DataError("the register key was not copied intact");
         server.CommitTransaction();
     } catch (const DuplicateValue& duplicate) {
         server.RollbackTransaction();

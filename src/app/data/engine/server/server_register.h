@@ -18,6 +18,12 @@ void RequireServerRegister(ServerConnection& server);
 // Throws DataError naming what stopped it; then the database is as it was.
 int CreateServerRegister(const std::string& uri, const std::optional<std::filesystem::path>& source);
 
+// The register key, wrapped, in t_key (as hex text, which no client encoding alters): nothing while
+// there is none; storing makes the table when missing and, without `replace`, stores nothing when
+// a key is there already (returns false). Throw DataError.
+std::optional<std::string> ReadServerWrappedKey(ServerConnection& server);
+bool StoreServerWrappedKey(ServerConnection& server, const std::string& wrapped, bool replace);
+
 // The server's own upkeep of the two tables (VACUUM, ANALYZE). Throws DataError.
 void VacuumServerRegister(const std::string& uri);
 

@@ -142,6 +142,11 @@ RegisterRows ReadRegisterFile(const std::filesystem::path& source) {
     }
     Statement settings(db, "select web_alarm,domain_alarm from t_set order by rowid", doing);
     while (settings.Step()) rows.settings.emplace_back(settings.Column(0), settings.Column(1));
+    Statement has_key(db, "select 1 from sqlite_master where type='table' and name='t_key'", doing);
+    if (has_key.Step()) {
+        Statement key(db, "select wrapped from t_key where id=1", doing);
+        if (key.Step()) rows.wrapped_key = key.Column(0);
+    }
     Exec(db, "COMMIT", doing);
     return rows;
 }
