@@ -31,6 +31,10 @@ int Compact(const Arguments& args);
 // needs attention, 2 the run could not be made.
 int Check(const Arguments& args);
 
+// protect [--leave-other-keys]: every account of the register sealed under the register key;
+// exit 0 done (or nothing to do), 2 nothing written.
+int Protect(const Arguments& args);
+
 // due [--format text|csv|json] [--as-of DATE]: exit 0 when nothing is due, 1 when something is.
 int Due(const Arguments& args);
 // list [--format text|csv|json]: the main list in table order.

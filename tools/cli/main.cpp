@@ -30,6 +30,9 @@ const std::map<std::string, Command>& Commands() {
                           "      [--whois SUFFIX=HOST[:PORT]]...\n"
                           "    each domain's run-out date against its registry (RDAP, else WHOIS) and each site's\n"
                           "    certificate (exit 0: all agrees, 1: something needs attention, 2: error)\n")}},
+        {"protect", {Protect, TrLater("protect [--leave-other-keys]\n"
+                              "    seal every account of the register under the register key, in one step, then\n"
+                              "    compact it so no old scramble remains (exit 0: done, 2: nothing written)\n")}},
         {"list", {List, TrLater("list [--format text|csv|json]\n    every record of the main list, in table order\n")}},
         {"show", {Show, TrLater("show ADDRESS [--reveal] [--format text|json]\n"
                         "    one record; --reveal adds its accounts after the data key test\n")}},

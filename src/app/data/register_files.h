@@ -8,6 +8,8 @@ inline constexpr const char* kRegisterFile = "db.mdb";
 // A compaction's copy and its backup of db.mdb while the two change places.
 inline constexpr const char* kCompactedFile = "newdb.mdb";
 inline constexpr const char* kBackupFile = "tempdb.mdb";
+// The register as it was before its accounts were sealed, kept while the upgrade runs.
+inline constexpr const char* kProtectBackupFile = "protectdb.mdb";
 // The file beside db.mdb that moves the register to a server: one libpq connection URI.
 inline constexpr const char* kServerConfigFile = "register.conf";
 

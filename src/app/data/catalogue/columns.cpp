@@ -20,7 +20,7 @@ bool IsLeadTimeColumn(std::string_view column) {
 ValueKind KindOf(std::string_view column) {
     return IsDateColumn(column)        ? ValueKind::kDate
            : IsProtectedColumn(column) ? ValueKind::kProtected
-           : IsLeadTimeColumn(column)  ? ValueKind::kNumber
+           : IsLeadTimeColumn(column) || column == "id" ? ValueKind::kNumber
                                        : ValueKind::kText;
 }
 

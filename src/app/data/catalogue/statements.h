@@ -48,6 +48,16 @@ inline constexpr std::string_view kUpdateRemark =
 inline constexpr std::string_view kCheckList =
     "select web_id,web_name,web_address,web_domain,web_enddomaintime from t_webinfo";
 
+// The upgrade of the accounts to the sealed form: every record's accounts, and one record's
+// accounts replaced (by its id).
+inline constexpr std::string_view kAccountRows =
+    "select id,web_id,web_address,web_user,web_pass,web_domainuser,web_domainpass,web_dbname,web_dbip,"
+    "web_dbuser,web_dbpass from t_webinfo";
+inline constexpr std::string_view kUpdateAccounts =
+    "update t_webinfo set web_user=:web_user,web_pass=:web_pass,web_domainuser=:web_domainuser,"
+    "web_domainpass=:web_domainpass,web_dbname=:web_dbname,web_dbip=:web_dbip,web_dbuser=:web_dbuser,"
+    "web_dbpass=:web_dbpass where id=:id";
+
 // 10 and 14: the lead times (first row of t_set); 10 on ADOQuery4, 14 on ADOQuery6.
 inline constexpr std::string_view kLeadTimes = "select web_alarm,domain_alarm from t_set";
 

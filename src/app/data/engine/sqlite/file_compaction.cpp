@@ -350,6 +350,21 @@ bool CompactRegisterFile(const std::filesystem::path& folder, const StepObserver
     return true;
 }
 
+void CopyRegisterFile(const std::filesystem::path& folder, const char* name) {
+    const Database source = OpenDatabase(folder / kRegisterFile, SQLITE_OPEN_READWRITE);
+    // A read transaction holds the file still while it is copied.
+    Require(sqlite3_exec(source.get(), "BEGIN", nullptr, nullptr, nullptr) == SQLITE_OK, "cannot read db.mdb");
+    Require(SingleText(source.get(), "SELECT count(*) FROM sqlite_master") != "", "cannot read db.mdb");
+    const auto target = folder / name;
+    const std::filesystem::path part = target.string() + ".part";
+    files::RemoveFile(part);
+    if (!CopyAndFlush(source.get(), part) || !files::RenameFile(part, target)) {
+        files::RemoveFile(part);
+        throw DataError("cannot write the copy of db.mdb");
+    }
+    Require(files::SyncFolder(folder), "cannot flush the folder");
+}
+
 void RecoverInterruptedCompaction(const std::filesystem::path& folder) {
     const auto database = folder / kRegisterFile;
     const auto compacted = folder / kCompactedFile;

@@ -186,7 +186,9 @@ private:
             // A register found on disk is data, not code: no triggers or views of its own may
             // run functions with side effects, and damaged pages are caught early.
             sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-            Exec(db, "PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON;");
+            // Freed content is overwritten: an account value replaced or deleted leaves nothing
+            // behind in the file's free pages.
+            Exec(db, "PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON; PRAGMA secure_delete=ON;");
             // Reading the schema proves the file is a database at all.
             Exec(db, "SELECT count(*) FROM sqlite_master");
         } catch (...) {

@@ -1,0 +1,151 @@
+#include "app/data/account_upgrade.h"
+
+#include "app/data/catalogue/columns.h"
+#include "app/data/catalogue/statements.h"
+#include "app/data/compaction.h"
+#include "app/data/data_error.h"
+#include "app/data/engine/sqlite/file_compaction.h"
+#include "app/data/record_entry.h"
+#include "app/data/register_files.h"
+#include "app/data/register_place.h"
+#include "app/files/file_ops.h"
+#include "app/text/cp936.h"
+#include "protect/record_reveal.h"
+#include "protect/sealed_value.h"
+
+namespace sitora::data {
+namespace {
+
+void Tell(const std::function<void(UpgradeStep)>& observer, UpgradeStep step) {
+    if (observer) observer(step);
+}
+
+struct AccountRow {
+    std::string id, number, address;
+    std::map<std::string, std::optional<std::string>> stored;
+};
+
+std::vector<AccountRow> ReadAccountRows(TADOQuery& query) {
+    query.Close();
+    query.SetSQL(sql::kAccountRows);
+    query.Open();
+    std::vector<AccountRow> rows;
+    for (int row = 0; row < query.RecordCount(); ++row) {
+        AccountRow account{AsString(query.Value(row, 0)), AsString(query.Value(row, 1)), AsString(query.Value(row, 2)), {}};
+        for (int c = 3; c < query.FieldCount(); ++c) {
+            const FieldValue value = query.Value(row, c);
+            account.stored[query.FieldName(c)] = value ? std::optional<std::string>(std::string(*value)) : std::nullopt;
+        }
+        rows.push_back(std::move(account));
+    }
+    query.Close();
+    return rows;
+}
+
+std::optional<std::map<std::string, std::string>> Revealed(const AccountRow& row, std::string_view data_key,
+                                                           const protect::SecretBytes& key) {
+    const protect::ColumnReader column = [&row](std::string_view name) -> FieldValue {
+        const auto& value = row.stored.at(std::string(name));
+        return value ? FieldValue(*value) : std::nullopt;
+    };
+    return protect::RevealAccounts(column, text::ToCp936(row.number), data_key, row.address, &key);
+}
+
+bool AllSealed(const AccountRow& row) {
+    for (const auto& [column, value] : row.stored)
+        if (!value || !protect::IsSealed(*value)) return false;
+    return true;
+}
+
+// Seals every old value of the register inside the caller's transaction and reads it back.
+void Convert(TDataModule1& module, std::string_view data_key, const protect::SecretBytes& key, bool leave_other_keys,
+             UpgradeReport& report) {
+    std::vector<std::pair<AccountRow, std::map<std::string, std::string>>> to_seal;
+    for (AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
+        if (AllSealed(row)) {
+            ++report.already_sealed;
+            continue;
+        }
+        auto revealed = Revealed(row, data_key, key);
+        if (!revealed) {
+            report.other_key.push_back(row.number + " " + row.address);
+            continue;
+        }
+        to_seal.emplace_back(std::move(row), std::move(*revealed));
+    }
+    if (!report.other_key.empty() && !leave_other_keys) return;
+    auto& update = module.ADOQuery4;
+    update.SetSQL(sql::kUpdateAccounts);
+    for (auto& [row, revealed] : to_seal) {
+        update.ResetForNewValues();
+        for (const std::string_view column : kProtectedColumns) {
+            const auto& stored = row.stored.at(std::string(column));
+            const std::string& value = revealed.at(std::string(column));
+            // A value sealed already stays as it is; the rest is sealed now.
+            update.SetParameter(column, stored && protect::IsSealed(*stored)
+                                            ? *stored
+                                            : protect::SealValue(key, column, row.address, value));
+        }
+        update.SetParameter("id", row.id);
+        if (update.ExecSQL() != 1) throw DataError("a record changed while its accounts were sealed");
+    }
+    // Read back: every record opens to exactly what it revealed before.
+    std::map<std::string, const std::map<std::string, std::string>*> expected;
+    for (const auto& [row, revealed] : to_seal) expected[row.id] = &revealed;
+    for (const AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
+        const auto wanted = expected.find(row.id);
+        if (wanted == expected.end()) continue;
+        const auto revealed = Revealed(row, data_key, key);
+        if (!AllSealed(row) || !revealed || *revealed != *wanted->second)
+            throw DataError("a sealed record did not read back as it was");
+    }
+    for (auto& [row, revealed] : to_seal)
+        for (auto& [column, value] : revealed) protect::Wipe(value);
+    report.converted = static_cast<int>(to_seal.size());
+}
+
+}  // namespace
+
+UpgradeReport UpgradeAccounts(TDataModule1& module, const std::filesystem::path& program_folder,
+                              std::string_view data_key, bool leave_other_keys,
+                              const std::function<void(UpgradeStep)>& observer) {
+    UpgradeReport report;
+    const protect::SecretBytes* key = module.RegisterKey(data_key, /*create=*/true);
+    if (!key) throw DataError(kKeyDoesNotOpen);
+    const bool on_file = !HasServerConfig(program_folder);
+    if (on_file) {
+        CopyRegisterFile(program_folder, kProtectBackupFile);
+        Tell(observer, UpgradeStep::kBackupWritten);
+    }
+    auto& connection = module.ADOConnection1;
+    connection.BeginTransaction(TransactionKind::kWriting);
+    try {
+        Convert(module, data_key, *key, leave_other_keys, report);
+        if ((!report.other_key.empty() && !leave_other_keys) || report.converted == 0) {
+            connection.RollbackTransaction();
+            if (on_file) files::RemoveFile(program_folder / kProtectBackupFile);
+            return report;
+        }
+        Tell(observer, UpgradeStep::kConverted);
+        connection.CommitTransaction();
+    } catch (...) {
+        module.ADOQuery4.Close();
+        connection.RollbackTransaction();
+        throw;
+    }
+    report.written = true;
+    Tell(observer, UpgradeStep::kCommitted);
+    if (on_file) {
+        // The compaction writes a fresh file of what is live and swaps it in, guarded: nothing of
+        // the old values' pages goes along.
+        connection.Close();
+        if (!CompactDatabase(program_folder)) throw DataError("the accounts are sealed, but db.mdb could not be compacted: run compact");
+        Tell(observer, UpgradeStep::kScrubbed);
+        files::RemoveFile(program_folder / kProtectBackupFile);
+        files::SyncFolder(program_folder);
+        Tell(observer, UpgradeStep::kBackupRemoved);
+    }
+    return report;
+}
+
+}  // namespace sitora::data
