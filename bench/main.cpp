@@ -24,6 +24,7 @@
 #include "app/data/compaction.h"
 #include "app/data/data_module.h"
 #include "app/data/expiry_rules.h"
+#include "app/data/record_entry.h"
 #include "app/data/record_search.h"
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/engine/server/server_connection.h"
@@ -31,7 +32,9 @@
 #include "app/data/statement_translation.h"
 #include "app/data/catalogue/statements.h"
 #include "app/text/clock.h"
+#include "app/text/cp936.h"
 #include "app/text/dates.h"
+#include "protect/record_reveal.h"
 #include "register_generator.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
@@ -370,6 +373,29 @@ int main(int argc, char** argv) {
             q.SetParameter("web_address", last_address);
             q.ExecSQL();
         }), 0.005);
+    }
+
+    // A record with sealed accounts opened as the detail window opens it, in a process of its own:
+    // the register key's derivation from the data key included.
+    {
+        const std::string key = text::ToCp936("基准密钥");
+        data::RecordEntry entry;
+        for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2012-1-1";
+        entry["web_id"] = "sealed000001";
+        entry["web_address"] = "sealed.bench";
+        entry["web_pass"] = "P@ss1763";
+        data::InsertRecord(module.ADOQuery2, entry, *module.RegisterKey(key, true));
+        ReportAbsolute("open a sealed record and reveal its accounts (key derived)", Seconds([&] {
+            data::TDataModule1 fresh;
+            fresh.SetUpConnection(folder.string() + "/");
+            auto& q = fresh.ADOQuery3;
+            q.SetSQL(data::sql::LoadRecord("sealed.bench"));
+            q.Open();
+            const protect::ColumnReader column = [&q](std::string_view name) { return q.FieldByName(name); };
+            const auto accounts = protect::RevealAccounts(column, "sealed000001", key, "sealed.bench",
+                                                          fresh.RegisterKey(key, false));
+            if (!accounts || accounts->at("web_pass") != "P@ss1763") throw std::runtime_error("the sealed record did not open");
+        }), 1.0);
     }
 
     // Search in the loaded list.
