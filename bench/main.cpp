@@ -394,7 +394,7 @@ int main(int argc, char** argv) {
             const protect::ColumnReader column = [&q](std::string_view name) { return q.FieldByName(name); };
             const auto accounts = protect::RevealAccounts(column, "sealed000001", key, "sealed.bench",
                                                           fresh.RegisterKey(key, false));
-            if (!accounts || accounts->at("web_pass") != "P@ss1763") throw std::runtime_error("the sealed record did not open");
+            if (!accounts || accounts->at("web_pass").view() != "P@ss1763") throw std::runtime_error("the sealed record did not open");
         }), 1.0);
     }
 

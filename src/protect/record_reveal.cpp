@@ -17,23 +17,27 @@ bool HasSealedAccounts(const ColumnReader& column) {
     return false;
 }
 
-std::optional<std::map<std::string, std::string>> RevealAccounts(const ColumnReader& column, std::string_view number,
+std::optional<RevealedAccounts> RevealAccounts(const ColumnReader& column, std::string_view number,
                                                                  std::string_view data_key, std::string_view address,
                                                                  const SecretBytes* register_key) {
-    std::map<std::string, std::string> revealed;
+    RevealedAccounts revealed;
+    const auto keep = [&revealed](const char* name, std::string value) {
+        revealed.emplace(name, SecretBytes(value));
+        Wipe(value);
+    };
     for (const char* name : kAccountColumns) {
         const std::optional<std::string_view> stored = column(name);
         if (stored && IsSealed(*stored)) {
             if (!register_key) return std::nullopt;
-            const auto opened = OpenValue(*register_key, name, address, *stored);
+            auto opened = OpenValue(*register_key, name, address, *stored);
             if (!opened) return std::nullopt;
-            revealed[name] = std::string(opened->view());
+            revealed.emplace(name, std::move(*opened));
         } else if (std::string_view(name) == "web_domainuser") {
             const KeyTest test = DomainUserMatchesKey(stored, data_key);
             if (!test.passed) return std::nullopt;
-            revealed[name] = RevealDomainUser(test.unscrambled, number, data_key.size());
+            keep(name, RevealDomainUser(test.unscrambled, number, data_key.size()));
         } else {
-            revealed[name] = RevealValue(stored, number);
+            keep(name, RevealValue(stored, number));
         }
     }
     return revealed;

@@ -16,14 +16,16 @@ namespace sitora::protect {
 // A column's stored bytes by name, nothing for NULL.
 using ColumnReader = std::function<std::optional<std::string_view>(std::string_view column)>;
 
+// The revealed values (code page 936 bytes) by column name, in locked memory wiped when dropped.
+using RevealedAccounts = std::map<std::string, SecretBytes>;
+
 // True when any of the eight columns of the record is in the sealed form (reading it needs the
 // register key).
 bool HasSealedAccounts(const ColumnReader& column);
 
-// The revealed values (code page 936 bytes) by column name, or nothing when the record is
-// refused. `number` is the record's web_id and `address` its stored web_address; `register_key`
+// The revealed values, or nothing when the record is refused. `number` is the record's web_id and `address` its stored web_address; `register_key`
 // the register's key opened with the data key (nullptr when there is none or it did not open).
-std::optional<std::map<std::string, std::string>> RevealAccounts(const ColumnReader& column, std::string_view number,
+std::optional<RevealedAccounts> RevealAccounts(const ColumnReader& column, std::string_view number,
                                                                  std::string_view data_key, std::string_view address = {},
                                                                  const SecretBytes* register_key = nullptr);
 

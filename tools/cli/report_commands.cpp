@@ -103,7 +103,7 @@ int Show(const Arguments& args) {
     query.Open();
     if (query.RecordCount() == 0) throw CommandError(Fill(Tr("no record has the address %s"), {address}));
 
-    std::optional<std::map<std::string, std::string>> accounts;
+    std::optional<protect::RevealedAccounts> accounts;
     if (options.Flag("--reveal")) {
         std::optional<std::string> key;
         try {
@@ -123,7 +123,7 @@ int Show(const Arguments& args) {
     for (int column = 0; column < query.FieldCount(); ++column) {
         const std::string name = query.FieldName(column);
         if (data::IsProtectedColumn(name)) {
-            if (accounts) fields.emplace_back(name, text::FromCp936(accounts->at(name)));
+            if (accounts) fields.emplace_back(name, text::FromCp936(accounts->at(name).view()));
             continue;
         }
         fields.emplace_back(name, data::AsString(query.Field(column)));

@@ -42,13 +42,22 @@ std::vector<AccountRow> ReadAccountRows(TADOQuery& query) {
     return rows;
 }
 
-std::optional<std::map<std::string, std::string>> Revealed(const AccountRow& row, std::string_view data_key,
+std::optional<protect::RevealedAccounts> Revealed(const AccountRow& row, std::string_view data_key,
                                                            const protect::SecretBytes& key) {
     const protect::ColumnReader column = [&row](std::string_view name) -> FieldValue {
         const auto& value = row.stored.at(std::string(name));
         return value ? FieldValue(*value) : std::nullopt;
     };
     return protect::RevealAccounts(column, text::ToCp936(row.number), data_key, row.address, &key);
+}
+
+bool Same(const protect::RevealedAccounts& a, const protect::RevealedAccounts& b) {
+    if (a.size() != b.size()) return false;
+    for (const auto& [column, value] : a) {
+        const auto other = b.find(column);
+        if (other == b.end() || other->second.view() != value.view()) return false;
+    }
+    return true;
 }
 
 bool AllSealed(const AccountRow& row) {
@@ -60,7 +69,7 @@ bool AllSealed(const AccountRow& row) {
 // Seals every old value of the register inside the caller's transaction and reads it back.
 void Convert(TDataModule1& module, std::string_view data_key, const protect::SecretBytes& key, bool leave_other_keys,
              UpgradeReport& report) {
-    std::vector<std::pair<AccountRow, std::map<std::string, std::string>>> to_seal;
+    std::vector<std::pair<AccountRow, protect::RevealedAccounts>> to_seal;
     for (AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
         if (AllSealed(row)) {
             ++report.already_sealed;
@@ -80,7 +89,7 @@ void Convert(TDataModule1& module, std::string_view data_key, const protect::Sec
         update.ResetForNewValues();
         for (const std::string_view column : kProtectedColumns) {
             const auto& stored = row.stored.at(std::string(column));
-            const std::string& value = revealed.at(std::string(column));
+            const std::string_view value = revealed.at(std::string(column)).view();
             // A value sealed already stays as it is; the rest is sealed now.
             update.SetParameter(column, stored && protect::IsSealed(*stored)
                                             ? *stored
@@ -90,17 +99,15 @@ void Convert(TDataModule1& module, std::string_view data_key, const protect::Sec
         if (update.ExecSQL() != 1) throw DataError("a record changed while its accounts were sealed");
     }
     // Read back: every record opens to exactly what it revealed before.
-    std::map<std::string, const std::map<std::string, std::string>*> expected;
+    std::map<std::string, const protect::RevealedAccounts*> expected;
     for (const auto& [row, revealed] : to_seal) expected[row.id] = &revealed;
     for (const AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
         const auto wanted = expected.find(row.id);
         if (wanted == expected.end()) continue;
         const auto revealed = Revealed(row, data_key, key);
-        if (!AllSealed(row) || !revealed || *revealed != *wanted->second)
+        if (!AllSealed(row) || !revealed || !Same(*revealed, *wanted->second))
             throw DataError("a sealed record did not read back as it was");
     }
-    for (auto& [row, revealed] : to_seal)
-        for (auto& [column, value] : revealed) protect::Wipe(value);
     report.converted = static_cast<int>(to_seal.size());
 }
 

@@ -154,10 +154,10 @@ void TForm3::Load() {
     }
 }
 
-void TForm3::FillFields(const protect::ColumnReader& column, const std::map<std::string, std::string>& accounts) {
+void TForm3::FillFields(const protect::ColumnReader& column, const protect::RevealedAccounts& accounts) {
     auto& edit = fields_.edit;
     edit[1]->setText(Text(column("web_id")));
-    auto reveal = [&](const char* name) { return FromCp936(accounts.at(name)); };
+    auto reveal = [&](const char* name) { return FromCp936(accounts.at(name).view()); };
     edit[2]->setText(Text(column("web_name")));
     edit[4]->setText(Text(column("web_login")));
     edit[5]->setText(reveal("web_user"));

@@ -37,7 +37,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void FillFields(const protect::ColumnReader& column, const std::map<std::string, std::string>& accounts);
+    void FillFields(const protect::ColumnReader& column, const protect::RevealedAccounts& accounts);
     void FillDates(const protect::ColumnReader& column);
     // Runs a section's update on ADOQuery4; reports under the section's title.
     void RunSave(const QString& title, const std::function<void(data::TADOQuery&)>& set_statement);

@@ -15,6 +15,6 @@ std::string Cp936(const QString& text, bool trim) {
     return text::ToCp936(trim ? Trimmed(text) : text.toStdString());
 }
 
-QString FromCp936(const std::string& bytes) { return QString::fromStdString(text::FromCp936(bytes)); }
+QString FromCp936(std::string_view bytes) { return QString::fromStdString(text::FromCp936(bytes)); }
 
 }  // namespace sitora::ui

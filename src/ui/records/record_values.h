@@ -14,6 +14,6 @@ std::string Trimmed(const QLineEdit* edit);
 // The text's code page 936 bytes, optionally trimmed first.
 std::string Cp936(const QString& text, bool trim = false);
 // Code page 936 bytes shown as text.
-QString FromCp936(const std::string& bytes);
+QString FromCp936(std::string_view bytes);
 
 }  // namespace sitora::ui

@@ -56,7 +56,7 @@ protected:
                                                       module.RegisterKey(Cp936(kKey), false));
         if (!accounts) return "<refused>";
         std::string all;
-        for (const auto& [name, value] : *accounts) all += name + "=" + value + ";";
+        for (const auto& [name, value] : *accounts) all += name + "=" + std::string(value.view()) + ";";
         return all + (protect::HasSealedAccounts(column) ? "sealed" : "old");
     }
     UpgradeReport Upgrade(bool leave, const std::function<void(UpgradeStep)>& observer = {}) {

@@ -59,8 +59,8 @@ TEST_F(AccessImport, EveryRecordArrivesInTableOrderWithItsAccountBytesAndPassesT
         const auto accounts = protect::RevealAccounts([&](std::string_view c) { return query.FieldByName(c); },
                                                       text::ToCp936(records_[r]["web_id"]), kKey);
         ASSERT_TRUE(accounts);
-        EXPECT_EQ(text::FromCp936(accounts->at("web_domainuser")), "域名用户");
-        EXPECT_EQ(text::FromCp936(accounts->at("web_dbpass")), "数据库密码");
+        EXPECT_EQ(text::FromCp936(accounts->at("web_domainuser").view()), "域名用户");
+        EXPECT_EQ(text::FromCp936(accounts->at("web_dbpass").view()), "数据库密码");
     }
     query.SetSQL(std::string(sql::kList));
     query.Open();

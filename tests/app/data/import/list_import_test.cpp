@@ -127,8 +127,8 @@ TEST_F(ListImport, RowsAreCheckedInTheAddWindowsOrderAndGoInAllOrNothing) {
     EXPECT_FALSE(protect::RevealAccounts(column, "123456", "", "a.com", nullptr));
     const auto accounts = protect::RevealAccounts(column, "123456", kKey, "a.com", module_.RegisterKey(kKey, false));
     ASSERT_TRUE(accounts);
-    EXPECT_EQ(accounts->at("web_pass"), "pw");
-    EXPECT_EQ(accounts->at("web_domainuser"), "du");
+    EXPECT_EQ(accounts->at("web_pass").view(), "pw");
+    EXPECT_EQ(accounts->at("web_domainuser").view(), "du");
 }
 
 TEST_F(ListImport, ALongListGoesInChunksWholeOrNotAtAllAndLeavesTheRegisterAsItWas) {
