@@ -14,6 +14,7 @@
 #include "app/data/folder_preparation.h"
 #include "app/text/cp936.h"
 #include "protect/block_store.h"
+#include "app/data/account_upgrade.h"
 #include "protect/data_key.h"
 #include "remind/reminder_log.h"
 #include "ui/aux/banner_window.h"
@@ -225,7 +226,8 @@ void TForm1::FirstShow() {
         // The Windows version's Access db.mdb is converted once; a compaction cut short by a
         // crash is finished or undone before anything reads db.mdb; nothing of the register is
         // touched before the login.
-        ReportFolderPreparation(data::PrepareProgramFolder(context_.ProgramFolderBytes()));
+        const data::FolderPreparation preparation = data::PrepareProgramFolder(context_.ProgramFolderBytes());
+        ReportFolderPreparation(preparation);
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         connected = true;
         auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
@@ -235,6 +237,7 @@ void TForm1::FirstShow() {
             Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
             first_show_done_ = true;
         }
+        if (preparation.conversion) SealConvertedAccounts();
         if (context_.Form8) context_.Form8->show();
     } catch (const std::exception&) {
         context_.services.boxes.Show(WithContactLines("数据库接连失败，请查看数据库文件是否存在"), kPromptTitle,
@@ -245,6 +248,16 @@ void TForm1::FirstShow() {
     if (connected && context_.notifier && !reminder_) {
         reminder_ = new DueReminder(context_, *context_.notifier, tray_, [this] { ShowDueList(); }, this);
         reminder_->Start();
+    }
+}
+
+void TForm1::SealConvertedAccounts() {
+    // The Windows version's scramble goes at once: the accounts of a register just converted are
+    // sealed under the register key (records of another data key stay as they were). Should that
+    // fail, the register works on in the old form, and sitora-cli protect can finish it later.
+    try {
+        data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), data_key_, /*leave_other_keys=*/true);
+    } catch (const std::exception&) {
     }
 }
 

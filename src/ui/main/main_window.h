@@ -71,6 +71,7 @@ private:
     void BuildMenus();
     void FirstShow();
     void ReportFolderPreparation(const data::FolderPreparation& preparation);
+    void SealConvertedAccounts();
     void AddTrayIcon();
     void SetRecordCommandsEnabled(bool enabled);
     void RememberClickedRow();
