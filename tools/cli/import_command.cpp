@@ -1,4 +1,9 @@
 // import: records from a CSV or text list, each checked as the add window checks an entry.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <iostream>
 
 #include "app/data/data_error.h"
@@ -23,10 +28,27 @@ std::string DataKey(const std::string& folder) {
     }
 }
 
+// A new file only: a template never replaces anything.
+int WriteTemplate(const std::string& path) {
+    const int fd = files::OpenRegularFile(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0644);
+    if (fd < 0) throw CommandError(Fill(Tr("cannot create %s: %s"), {path, std::strerror(errno)}));
+    const bool written = files::WriteAll(fd, data::ListTemplate());
+    if (close(fd) != 0 || !written) {
+        files::RemoveFile(path);
+        throw CommandError(Fill(Tr("cannot create %s: %s"), {path, std::strerror(errno)}));
+    }
+    std::cout << Fill(Tr("template written to %s\n"), {path});
+    return 0;
+}
+
 }  // namespace
 
 int Import(const Arguments& args) {
-    const Options options(args, {"--folder"}, {"--password-stdin", "--dry-run", "--skip-refused"});
+    const Options options(args, {"--folder", "--template"}, {"--password-stdin", "--dry-run", "--skip-refused"});
+    if (const auto template_path = options.Value("--template")) {
+        if (!options.Positional().empty()) throw UsageError(Tr("import --template takes no list file"));
+        return WriteTemplate(*template_path);
+    }
     if (options.Positional().size() != 1) throw UsageError(Tr("import takes one list file"));
     const std::string& path = options.Positional()[0];
     // Read as a stream, twice (the encoding, then the rows): any size takes little memory.
@@ -47,8 +69,15 @@ int Import(const Arguments& args) {
     } catch (const data::DataError& error) {
         throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
     }
-    for (const auto& refused : result.refused)
-        std::cerr << path << ":" << refused.line << ": " << refused.reason << "\n";
+    // A reason that many lines share is told once, with its count and lines.
+    for (const data::RefusalGroup& group : data::GroupRefusals(result.refused)) {
+        if (group.lines.size() <= 3) {
+            for (const std::size_t line : group.lines) std::cerr << path << ":" << line << ": " << group.reason << "\n";
+        } else {
+            std::cerr << path << ": " << data::LinesText(group.lines) << "（共 " << group.lines.size()
+                      << " 行）：" << group.reason << "\n";
+        }
+    }
     const std::size_t refused = result.refused.size();
     const std::string accepted_count = std::to_string(result.accepted), refused_count = std::to_string(refused);
     if (options.Flag("--dry-run"))

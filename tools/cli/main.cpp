@@ -41,9 +41,10 @@ const std::map<std::string, Command>& Commands() {
         {"compact", {Compact, TrLater("compact\n    compact the register as the settings window does (exit 0: done, 2: failed)\n")}},
         {"import-access", {ImportAccess, TrLater("import-access OLD.mdb [--out NEW.mdb]\n"
                                          "    the Windows version's Access register as a new register (default: db.mdb)\n")}},
-        {"import", {Import, TrLater("import FILE [--dry-run] [--skip-refused]\n"
+        {"import", {Import, TrLater("import FILE [--dry-run] [--skip-refused] | import --template FILE\n"
                             "    add records from a CSV or text list, checked as the add window checks them\n"
-                            "    (exit 0: all added, 1: some refused, 2: nothing written)\n")}},
+                            "    (exit 0: all added, 1: some refused, 2: nothing written); --template writes a\n"
+                            "    list to fill in, with every heading a list may use\n")}},
         {"newdb", {NewDb, TrLater("newdb PATH | newdb --server URI [--from DIR/db.mdb]\n"
                           "    create an empty register (never replaces a file), or one on a PostgreSQL server\n"
                           "    (an empty database; --from copies a register into it, verified)\n")}},

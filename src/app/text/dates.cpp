@@ -35,6 +35,40 @@ std::optional<Date> ParseDate(std::string_view text) {
 
 namespace {
 
+// The text with "年" and "月" as "-", "日" dropped at the end, and "." as "-".
+std::string WithDashes(std::string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("年") || rest.starts_with("月")) {
+            out += '-';
+            i += 3;
+        } else if (rest == "日") {
+            i += 3;
+        } else {
+            out += text[i] == '.' ? '-' : text[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<Date> ParseWrittenDate(std::string_view text) {
+    if (auto date = ParseDate(text)) return date;
+    return ParseDate(WithDashes(text));
+}
+
+bool HasShortYear(std::string_view text) {
+    const std::string dashed = WithDashes(text);
+    const auto separator = dashed.find_first_of("-/");
+    return separator != std::string::npos && separator > 0 && separator < 4 &&
+           dashed.find_first_not_of("0123456789") == separator;
+}
+
+namespace {
+
 // "yyyy-" then month and day, each with at least `width` digits; written by hand, as the lists
 // and the exports format every date of every row.
 std::string Format(const Date& date, unsigned width) {

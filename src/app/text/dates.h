@@ -14,6 +14,13 @@ using Date = std::chrono::year_month_day;
 // Returns nothing for text that is no real date ("2010-2-31", "abc").
 std::optional<Date> ParseDate(std::string_view text);
 
+// ParseDate's forms and the ones people write in lists: "2027年3月1日", "2027.3.1".
+std::optional<Date> ParseWrittenDate(std::string_view text);
+
+// True for a date written with a year of fewer than four digits ("27-3-1", "27年3月1日"), which
+// no list date may have: the century would be a guess.
+bool HasShortYear(std::string_view text);
+
 // The system's short date format "yyyy-M-d": "2011-12-1".
 std::string ShortDate(const Date& date);
 

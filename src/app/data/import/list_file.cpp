@@ -382,6 +382,27 @@ bool BlankRow(const ListRow& row) {
 
 }  // namespace
 
+std::string AcceptedHeadingsText() {
+    std::string text;
+    for (const Heading& entry : kHeadings)
+        text += (text.empty() ? "" : "、") + std::string(entry.titles[0]) + " (" + std::string(entry.column) + ")";
+    return text;
+}
+
+std::string ListTemplate() {
+    static constexpr std::string_view kExample[] = {
+        "100001", "示例网站", "www.example.com", "www.example.com/admin", "admin", "后台密码", "192.0.2.1", "1G",
+        "example.com", "域名用户", "域名密码", "张三", "db_example", "100M", "192.0.2.2", "dbuser", "数据库密码",
+        "MySQL", "2026-1-1", "2027-1-1", "2026年1月1日", "2027.1.1", "续费由客户负责"};
+    static_assert(std::size(kExample) == std::size(kHeadings));
+    std::string headings = "\xEF\xBB\xBF", example;
+    for (std::size_t i = 0; i < std::size(kHeadings); ++i) {
+        headings += (i ? "," : "") + std::string(kHeadings[i].titles[0]);
+        example += (i ? "," : "") + std::string(kExample[i]);
+    }
+    return headings + "\r\n" + example + "\r\n";
+}
+
 std::optional<std::string_view> ColumnForHeading(std::string_view heading) {
     const std::string key = HeadingKey(heading);
     for (const Heading& entry : kHeadings) {
@@ -429,7 +450,8 @@ ListReader::ListReader(ListBytes& bytes) {
     for (std::size_t i = 0; i < headings.cells.size(); ++i) {
         const auto column = ColumnForHeading(headings.cells[i]);
         if (!column)
-            throw DataError("line " + line + ": the heading \"" + headings.cells[i] + "\" names no column of the register");
+            throw DataError("line " + line + ": the heading \"" + headings.cells[i] +
+                            "\" names no column of the register; the headings a list may use: " + AcceptedHeadingsText());
         int& cell = cell_of_[RecordColumnIndex(*column)];
         if (cell >= 0) throw DataError("line " + line + ": the column " + std::string(*column) + " is named twice");
         cell = static_cast<int>(i);

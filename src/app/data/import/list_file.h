@@ -58,6 +58,14 @@ private:
     int fd_;
 };
 
+// Every heading a list may use, each column's first title with its column name:
+// "网站编号 (web_id)、网站名称 (web_name)、...".
+std::string AcceptedHeadingsText();
+
+// A list to fill in: UTF-8 (with a byte order mark, so spreadsheet programs read it right), one
+// line of every accepted heading and one example row.
+std::string ListTemplate();
+
 // The column a heading names ("网站编号", "web_id", "网站空间到期时间：", ...), or nothing.
 std::optional<std::string_view> ColumnForHeading(std::string_view heading);
 

@@ -5,6 +5,7 @@
 #include <optional>
 #include <bit>
 #include <cstdint>
+#include <map>
 #include <random>
 
 #include "app/data/ado_connection.h"
@@ -46,13 +47,22 @@ public:
     void Reserve(std::size_t keys) {
         if (keys * 2 > slots_.size()) Rehash(std::bit_ceil(std::max<std::size_t>(keys * 2, 64)));
     }
-    bool Contains(std::string_view key) const { return !slots_.empty() && slots_[Slot(Digest(key))] != 0; }
-    void Insert(std::string_view key) {
+    // Where a key was first seen: the list's line, or 0 for the register; nothing when never.
+    std::optional<std::size_t> Find(std::string_view key) const {
+        if (slots_.empty()) return std::nullopt;
+        const std::size_t at = Slot(Digest(key));
+        if (slots_[at] == 0) return std::nullopt;
+        return lines_[at];
+    }
+    void Insert(std::string_view key, std::size_t line = 0) {
         Reserve(count_ + 1);
         const std::uint64_t digest = Digest(key);
-        std::uint64_t& slot = slots_[Slot(digest)];
-        if (slot == 0) ++count_;
-        slot = digest;
+        const std::size_t at = Slot(digest);
+        if (slots_[at] == 0) {
+            ++count_;
+            lines_[at] = static_cast<std::uint32_t>(line);
+        }
+        slots_[at] = digest;
     }
     std::size_t Size() const { return count_; }
 
@@ -76,13 +86,20 @@ private:
     }
     void Rehash(std::size_t size) {
         std::vector<std::uint64_t> old(size, 0);
+        std::vector<std::uint32_t> old_lines(size, 0);
         old.swap(slots_);
-        for (std::uint64_t digest : old)
-            if (digest != 0) slots_[Slot(digest)] = digest;
+        old_lines.swap(lines_);
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (old[i] == 0) continue;
+            const std::size_t at = Slot(old[i]);
+            slots_[at] = old[i];
+            lines_[at] = old_lines[i];
+        }
     }
 
     std::uint64_t seed_;
     std::vector<std::uint64_t> slots_;
+    std::vector<std::uint32_t> lines_;  // by slot: the line that brought the key, 0 the register
     std::size_t count_ = 0;
 };
 
@@ -144,13 +161,21 @@ Keys KeysOf(const RecordEntry& entry) {
 // The add window's checks in its order.
 std::optional<std::string> Refusal(const RecordEntry& entry, const Keys& keys, const Present& present) {
     if (!NumberLongEnough(keys.number)) return std::string(kNumberTooShort);
-    if (present.addresses.Contains(keys.address)) return std::string(kAddressExists);
-    if (present.numbers.Contains(keys.number_key)) return std::string(kNumberExists);
+    // A duplicate says what it clashes with: an earlier line of the list, or a record.
+    const auto clash = [](std::string_view refusal, std::size_t line, std::string_view value) {
+        return std::string(refusal) + (line ? "（与第 " + std::to_string(line) + " 行相同）"
+                                            : "（登记簿中已有 " + std::string(value) + "）");
+    };
+    if (const auto line = present.addresses.Find(keys.address)) return clash(kAddressExists, *line, keys.address);
+    if (const auto line = present.numbers.Find(keys.number_key)) return clash(kNumberExists, *line, keys.number);
     ListDate dates[4];
     for (int i = 0; i < 4; ++i) {
         const std::string& cell = entry.At(RecordColumnIndex(kDates[i].first));
-        const auto date = text::ParseDate(text::TrimBlanks(cell));
+        const std::string_view written = text::TrimBlanks(cell);
+        const auto date = text::ParseWrittenDate(written);
         const int year = date ? static_cast<int>(date->year()) : 0;
+        if (text::HasShortYear(written))
+            return "日期无效：" + std::string(kDates[i].second) + " \"" + cell + "\"（年份须写四位数字）";
         if (!date || year < kFirstListYear || year > kLastListYear)
             return "日期无效：" + std::string(kDates[i].second) + " \"" + cell + "\"";
         dates[i] = {year, static_cast<int>(static_cast<unsigned>(date->month())),
@@ -191,8 +216,13 @@ public:
                 chunk.refused.push_back({line, std::move(*refusal)});
                 continue;
             }
-            present_.addresses.Insert(keys.address);
-            present_.numbers.Insert(keys.number_key);
+            present_.addresses.Insert(keys.address, line);
+            present_.numbers.Insert(keys.number_key, line);
+            // The dates as the register's forms write them ("2027年3月1日" is 2027-3-1).
+            for (const auto& [column, caption] : kDates) {
+                std::string& cell = entry.At(RecordColumnIndex(column));
+                cell = text::ShortDate(*text::ParseWrittenDate(text::TrimBlanks(cell)));
+            }
             if (register_key_) chunk.accepted.push_back(StoredValues(entry, *register_key_));
             ++accepted_;
         }
@@ -208,6 +238,34 @@ private:
 };
 
 }  // namespace
+
+std::vector<RefusalGroup> GroupRefusals(const std::vector<RefusedRow>& refused) {
+    std::vector<RefusalGroup> groups;
+    std::map<std::string, std::size_t> group_of;
+    for (const RefusedRow& row : refused) {
+        const auto [found, added] = group_of.emplace(row.reason, groups.size());
+        if (added) groups.push_back({row.reason, {}});
+        groups[found->second].lines.push_back(row.line);
+    }
+    return groups;
+}
+
+std::string LinesText(const std::vector<std::size_t>& lines, std::size_t shown) {
+    std::string text = "第 ";
+    std::size_t runs = 0;
+    for (std::size_t i = 0; i < lines.size();) {
+        std::size_t end = i;
+        while (end + 1 < lines.size() && lines[end + 1] == lines[end] + 1) ++end;
+        if (runs == shown) {
+            text += " 等";
+            break;
+        }
+        text += (runs ? "、" : "") + std::to_string(lines[i]) + (end > i ? "–" + std::to_string(lines[end]) : "");
+        ++runs;
+        i = end + 1;
+    }
+    return text + " 行";
+}
 
 ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_view data_key,
                             const ListImportOptions& options) {

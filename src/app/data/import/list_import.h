@@ -21,6 +21,19 @@ struct RefusedRow {
     std::string reason;  // the add window's message, or what is wrong with a date or cell
 };
 
+// Refusals of one reason, with the lines that got it, in file order.
+struct RefusalGroup {
+    std::string reason;
+    std::vector<std::size_t> lines;
+};
+
+// The refusals grouped by reason, groups in the order of their first line: 300 rows refused
+// for one reason are one group.
+std::vector<RefusalGroup> GroupRefusals(const std::vector<RefusedRow>& refused);
+
+// "第 2–301 行", "第 2、5、9 行", at most `shown` runs, then "等": the lines of a group.
+std::string LinesText(const std::vector<std::size_t>& lines, std::size_t shown = 5);
+
 struct ListImportResult {
     std::size_t accepted = 0;  // rows that passed (and, unless nothing was written, went in)
     std::vector<RefusedRow> refused;
