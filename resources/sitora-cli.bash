@@ -10,7 +10,7 @@ _sitora_cli() {
     fi
     case "$prev" in
         --folder) COMPREPLY=($(compgen -d -- "$cur")); return ;;
-        --out|--from) COMPREPLY=($(compgen -f -- "$cur")); return ;;
+        --out|--from|--template) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --server|--address|--whois) return ;;
         --bootstrap) COMPREPLY=($(compgen -f -- "$cur")); return ;;
         --list) COMPREPLY=($(compgen -W "main expiry" -- "$cur")); return ;;
@@ -31,7 +31,7 @@ _sitora_cli() {
         protect) options+=" --leave-other-keys" ;;
         show) options+=" --format --reveal" ;;
         export) options+=" --list --format --out --as-of" ;;
-        import) options+=" --dry-run --skip-refused"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
+        import) options+=" --dry-run --skip-refused --template"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
         import-access) options+=" --out"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
         newdb) options+=" --server --from"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;
     esac
