@@ -10,7 +10,7 @@ run_packages=(
     libsqlite3-dev gettext
     mdbtools-dev libpq-dev libicu-dev
     libcurl4-openssl-dev libssl-dev libsystemd-dev
-    libpsl-dev libidn2-dev publicsuffix nlohmann-json3-dev ca-certificates libsodium-dev
+    libpsl-dev libidn2-dev publicsuffix nlohmann-json3-dev ca-certificates libsodium-dev libfreexl-dev
     fonts-wqy-microhei qt6-translations-l10n
     # A program folder without a desktop is started under a virtual X display.
     xvfb xauth

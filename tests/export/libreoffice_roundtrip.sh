@@ -41,6 +41,21 @@ done
 
 soffice_run --convert-to 'csv:Text - txt - csv (StarCalc):124,34,76' --outdir "$work/xls" "$work/out.xls"
 check xls "$(as_rows < "$work/xls/out.csv")"
+# The export saved again by LibreOffice as an Excel 97-2003 workbook (an OLE compound file, read
+# with libfreexl), and the program's own .xls, each imported into an empty register: the same list.
+soffice_run --convert-to 'xls:MS Excel 97' --outdir "$work/workbook" "$work/out.xls"
+for source in "$work/workbook/out.xls" "$work/out.xls"; do
+    fresh="$(mktemp -d "$work/fresh.XXXX")"
+    "$cli" newdb "$fresh/db.mdb"
+    : > "$fresh/key.exe"
+    echo "" | "$cli" import "$source" --folder "$fresh" --password-stdin >/dev/null
+    if [ "$(echo "" | "$cli" list --folder "$fresh" --password-stdin --format csv)" = \
+         "$(echo "" | "$cli" list --folder "$work" --password-stdin --format csv)" ]; then
+        echo "import of $(basename "$(dirname "$source")")/$(basename "$source"): the same list"
+    else
+        echo "import of $source: another list"; status=1
+    fi
+done
 soffice_run --infilter="HTML (StarCalc)" --convert-to 'csv:Text - txt - csv (StarCalc):124,34,76' \
     --outdir "$work/htm" "$work/out.htm"
 check htm "$(as_rows < "$work/htm/out.csv")"
