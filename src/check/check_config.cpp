@@ -3,17 +3,13 @@
 #include <stdexcept>
 
 #include "app/files/file_ops.h"
+#include "app/text/byte_strings.h"
 #include "check/registry_transport.h"
 
 namespace sitora::check {
 namespace {
 
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
+std::string_view Trimmed(std::string_view text) { return text::TrimBlanks(text); }
 
 }  // namespace
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/files/file_ops.h"
+#include "app/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {
@@ -73,11 +74,7 @@ std::map<std::string, LookupCache::Entry> LookupCache::Read() const {
     std::istringstream lines(*text);
     std::string line;
     while (std::getline(lines, line)) {
-        std::vector<std::string> cells;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = line.find('\t', start)) != std::string::npos; start = tab + 1)
-            cells.push_back(line.substr(start, tab - start));
-        cells.push_back(line.substr(start));
+        const std::vector<std::string> cells = text::SplitAt(line, '\t');
         if (cells.size() != 6) continue;  // a line of another version, or damaged: asked again
         Entry entry;
         entry.valid_until = Number(cells[1]);

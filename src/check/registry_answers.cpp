@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/text/byte_strings.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
@@ -11,19 +13,8 @@ namespace {
 
 using Json = nlohmann::json;
 
-std::string Lower(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](unsigned char c) { return static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c); });
-    return lower;
-}
-
-std::string_view Trimmed(std::string_view text) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-    return text;
-}
+std::string Lower(std::string_view text) { return text::AsciiLower(text); }
+std::string_view Trimmed(std::string_view text) { return text::TrimBlanks(text); }
 
 std::optional<int> Number(std::string_view digits) {
     int value = 0;

@@ -54,8 +54,8 @@ TColor DefaultSystemColor(int index) {
     }
 }
 
-QueryGrid::QueryGrid(GridLook look, data::TADOQuery& query) : look_(std::move(look)), query_(query) {
-    for (const TColumn& column : look_.columns)
+QueryGrid::QueryGrid(GridLook look, data::TADOQuery& query) : LookedGrid(std::move(look)), query_(query) {
+    for (const TColumn& column : Columns())
         fields_.push_back(column.field.empty() || !query_.Active() ? -1 : query_.Rows().ColumnIndex(column.field));
 }
 
@@ -80,7 +80,7 @@ FieldInfo QueryGrid::Field(int column) const {
 }
 
 TableGrid::TableGrid(GridLook look, std::vector<std::vector<std::string>> rows)
-    : look_(std::move(look)), rows_(std::move(rows)) {}
+    : LookedGrid(std::move(look)), rows_(std::move(rows)) {}
 
 void TableGrid::MoveBy(int distance) { current_ = std::clamp(current_ + distance, 0, RecordCount()); }
 

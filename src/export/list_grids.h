@@ -31,11 +31,10 @@ GridLook CheckListGrid();
 // The system colours of a default desktop (window white, text black, button face F0F0F0).
 TColor DefaultSystemColor(int index);
 
-// A grid over an open query with a given look: what the command-line export writes, and
-// the base of the windows' grids.
-class QueryGrid : public ExportGrid {
+// A grid that looks as a GridLook says, on a default desktop at 96 pixels per inch.
+class LookedGrid : public ExportGrid {
 public:
-    QueryGrid(GridLook look, data::TADOQuery& query);
+    explicit LookedGrid(GridLook look) : look_(std::move(look)) {}
 
     std::string Name() const override { return look_.name; }
     TGridOptions Options() const override { return look_.options; }
@@ -45,6 +44,16 @@ public:
     int PixelsPerInch() const override { return 96; }
     const std::vector<TColumn>& Columns() const override { return look_.columns; }
     TColor SystemColor(int index) const override { return DefaultSystemColor(index); }
+
+private:
+    GridLook look_;
+};
+
+// A grid over an open query with a given look: what the command-line export writes, and
+// the base of the windows' grids.
+class QueryGrid : public LookedGrid {
+public:
+    QueryGrid(GridLook look, data::TADOQuery& query);
 
     int RecordCount() const override;
     void DisableControls() override {}
@@ -65,25 +74,15 @@ protected:
     data::TADOQuery& query() const { return query_; }
 
 private:
-    GridLook look_;
     data::TADOQuery& query_;
     std::vector<int> fields_;  // result-set position of each column's field, -1 for none
 };
 
 // A grid of text rows held in memory (a list that is no query's, such as the registry check's).
-class TableGrid : public ExportGrid {
+class TableGrid : public LookedGrid {
 public:
     // Each row holds one cell per column of `look`.
     TableGrid(GridLook look, std::vector<std::vector<std::string>> rows);
-
-    std::string Name() const override { return look_.name; }
-    TGridOptions Options() const override { return look_.options; }
-    bool Flat() const override { return look_.flat; }
-    bool Ctl3D() const override { return look_.ctl3d; }
-    TColor FixedColor() const override { return look_.fixed_color; }
-    int PixelsPerInch() const override { return 96; }
-    const std::vector<TColumn>& Columns() const override { return look_.columns; }
-    TColor SystemColor(int index) const override { return DefaultSystemColor(index); }
 
     int RecordCount() const override { return static_cast<int>(rows_.size()); }
     void DisableControls() override {}
@@ -101,7 +100,6 @@ public:
     FieldInfo Field(int column) const override;
 
 private:
-    GridLook look_;
     std::vector<std::vector<std::string>> rows_;
     int current_ = 0;
 };

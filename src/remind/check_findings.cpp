@@ -9,6 +9,7 @@
 
 #include "app/files/file_ops.h"
 #include "app/files/private_folder.h"
+#include "app/text/byte_strings.h"
 
 namespace sitora::remind {
 namespace {
@@ -31,11 +32,7 @@ std::vector<Line> ReadLines(const std::filesystem::path& file) {
     std::istringstream in(*text);
     std::string row;
     while (std::getline(in, row)) {
-        std::vector<std::string> cells;
-        std::size_t start = 0;
-        for (std::size_t tab; (tab = row.find('\t', start)) != std::string::npos; start = tab + 1)
-            cells.push_back(row.substr(start, tab - start));
-        cells.push_back(row.substr(start));
+        const std::vector<std::string> cells = text::SplitAt(row, '\t');
         if (cells.size() == 6) lines.push_back({cells[0], cells[1], cells[2], cells[3], cells[4], cells[5]});
     }
     return lines;

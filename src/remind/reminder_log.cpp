@@ -11,6 +11,7 @@
 
 #include "app/data/register_place.h"
 #include "app/files/file_ops.h"
+#include "app/text/byte_strings.h"
 #include "app/files/private_folder.h"
 
 namespace sitora::remind {
@@ -33,15 +34,6 @@ std::string KindName(data::DueKind kind) {
 std::string Field(std::string value) {
     std::replace_if(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
     return value;
-}
-
-std::vector<std::string> Split(std::string_view line) {
-    std::vector<std::string> fields;
-    std::size_t begin = 0;
-    for (std::size_t tab; (tab = line.find('\t', begin)) != std::string_view::npos; begin = tab + 1)
-        fields.emplace_back(line.substr(begin, tab - begin));
-    fields.emplace_back(line.substr(begin));
-    return fields;
 }
 
 std::filesystem::path RemindersOffFile() { return files::StateFolder() / "reminders.off"; }
@@ -101,7 +93,7 @@ void ReminderLog::Read() {
     while (begin < content->size()) {
         std::size_t end = content->find('\n', begin);
         if (end == std::string::npos) end = content->size();
-        const auto fields = Split(std::string_view(*content).substr(begin, end - begin));
+        const auto fields = text::SplitAt(std::string_view(*content).substr(begin, end - begin), '\t');
         begin = end + 1;
         if (fields.size() == 2 && fields[0] == "notification")
             std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), notification_);

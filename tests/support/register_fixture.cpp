@@ -1,5 +1,7 @@
 #include "support/register_fixture.h"
 
+#include "app/data/record_entry.h"
+
 #include "app/data/engine/sqlite/sqlite_schema.h"
 #include "app/data/catalogue/statements.h"
 #include "support/test_server.h"
@@ -15,6 +17,20 @@ std::map<std::string, std::string> SampleRecord(const std::string& number, const
             {"web_dbuser", "dbu"},         {"web_dbpass", "dbp"},          {"web_domaintime", "2010-1-1"},
             {"web_enddomaintime", "2012-1-1"}, {"web_time", "2010-1-1"},   {"web_endtime", "2012-1-1"},
             {"web_remark", "备注\r\n第二行"}, {"web_dbtype", "MySQL"}};
+}
+
+void InsertSealedRecord(const std::string& program_folder, const std::string& number, const std::string& address,
+                        const std::string& password, const std::string& data_key) {
+    data::TDataModule1 module;
+    module.SetUpConnection(program_folder);
+    data::RecordEntry entry;
+    for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2010-1-1";
+    entry["web_id"] = number;
+    entry["web_address"] = address;
+    entry["web_pass"] = password;
+    const protect::SecretBytes* key = module.RegisterKey(data_key, true);
+    ASSERT_NE(key, nullptr) << "the data key does not open the register key";
+    data::InsertRecord(module.ADOQuery2, entry, *key);
 }
 
 void RegisterTest::SetUp() {

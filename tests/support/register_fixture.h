@@ -13,6 +13,11 @@ namespace sitora::test {
 // The 23 insert parameters of one record; tests change what they need.
 std::map<std::string, std::string> SampleRecord(const std::string& number, const std::string& address);
 
+// Adds a record whose back-end password is sealed under the register key that `data_key` (code
+// page 936 bytes) opens, made when the register has none, through a connection of its own.
+void InsertSealedRecord(const std::string& program_folder, const std::string& number, const std::string& address,
+                        const std::string& password, const std::string& data_key);
+
 class RegisterTest : public ::testing::Test {
 protected:
     void SetUp() override;

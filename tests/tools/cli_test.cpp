@@ -366,17 +366,8 @@ TEST_F(CliTest, ARegisterCopiedToTheServerListsAndExportsByteForByteAlike) {
     Add("AB100002", "2011-3-14", "2011-3-10", "钥匙");
     Add("100003", "2009-5-1", "2008-1-1");
     Change("update t_webinfo set web_name='名称; \"引号\"\t制表',web_remark='行一\r\n行二' where web_id='100003'");
-    {
-        // A record with sealed accounts: the register key must go along to the server.
-        data::TDataModule1 module;
-        module.SetUpConnection(program_.ProgramFolder());
-        data::RecordEntry entry;
-        for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2010-1-1";
-        entry["web_id"] = "100005";
-        entry["web_address"] = "sealed.com";
-        entry["web_pass"] = "封存";
-        data::InsertRecord(module.ADOQuery2, entry, *module.RegisterKey("", true));
-    }
+    // A record with sealed accounts: the register key must go along to the server.
+    InsertSealedRecord(program_.ProgramFolder(), "100005", "sealed.com", "封存", "");
 
     const std::string uri = FreshServerDatabase();
     const CliRun created = Cli("newdb --server '" + uri + "' --from '" + (program_ / "db.mdb").string() + "'");

@@ -63,4 +63,13 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::vector<std::string> SplitAt(std::string_view line, char separator) {
+    std::vector<std::string> pieces;
+    std::size_t begin = 0;
+    for (std::size_t at; (at = line.find(separator, begin)) != std::string_view::npos; begin = at + 1)
+        pieces.emplace_back(line.substr(begin, at - begin));
+    pieces.emplace_back(line.substr(begin));
+    return pieces;
+}
+
 }  // namespace sitora::text

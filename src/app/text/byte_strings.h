@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sitora::text {
 
@@ -19,6 +20,10 @@ std::string RemoveAll(std::string_view haystack, std::string_view needle);
 // and names compare without regard to case (SQLite's NOCASE does the same).
 std::string AsciiLower(std::string_view s);
 bool EqualIgnoringAsciiCase(std::string_view a, std::string_view b);
+
+// The pieces of `line` between the separators (one more than there are separators): how the
+// per-user files of tab-separated lines are read.
+std::vector<std::string> SplitAt(std::string_view line, char separator);
 
 // Well-formed UTF-8 throughout: no stray or overlong sequence, no surrogate.
 bool IsValidUtf8(std::string_view text);

@@ -118,17 +118,7 @@ TEST_F(SettingsWindow, KeyChangeRefusalsComeInOrderAndKeepTheEntries) {
 }
 
 TEST_F(SettingsWindow, ASuccessfulKeyChangeEndsTheProgramAndTheNextStartLoadsTheNewKey) {
-    {
-        // A record whose accounts were sealed before the change.
-        data::TDataModule1 module;
-        module.SetUpConnection(program_.ProgramFolder());
-        data::RecordEntry entry;
-        for (const char* date : {"web_time", "web_endtime", "web_domaintime", "web_enddomaintime"}) entry[date] = "2010-1-1";
-        entry["web_id"] = "100001";
-        entry["web_address"] = "k.com";
-        entry["web_pass"] = "pw";
-        data::InsertRecord(module.ADOQuery2, entry, *module.RegisterKey("", true));
-    }
+    test::InsertSealedRecord(program_.ProgramFolder(), "100001", "k.com", "pw", "");  // sealed before the change
     LogIn();  // no key stored: the old-key check accepts an empty entry
     settings()->show();
     ChangeKey("", "新密钥", "新密钥");
