@@ -42,8 +42,6 @@ check::RegistrySettings RegistrySettingsOf(const Options& options) {
     return settings;
 }
 
-std::string DateOrBlank(const std::optional<text::Date>& date) { return date ? text::ShortDate(*date) : ""; }
-
 }  // namespace
 
 int Check(const Arguments& args) {
@@ -77,9 +75,9 @@ int Check(const Arguments& args) {
     for (const check::RecordFinding& finding : findings) {
         attention = attention || finding.needs_attention;
         table.rows.push_back({finding.record.number, finding.record.name, finding.record.address,
-                              finding.registered_domain, DateOrBlank(finding.record.domain_runs_out),
-                              DateOrBlank(finding.registry.expiry), finding.registry.source, finding.domain_text,
-                              DateOrBlank(finding.certificate.not_after), finding.certificate.issuer,
+                              finding.registered_domain, text::ShortDateOrBlank(finding.record.domain_runs_out),
+                              text::ShortDateOrBlank(finding.registry.expiry), finding.registry.source, finding.domain_text,
+                              text::ShortDateOrBlank(finding.certificate.not_after), finding.certificate.issuer,
                               finding.certificate_text});
     }
     WriteTable(std::cout, table, format);

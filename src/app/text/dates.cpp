@@ -100,4 +100,6 @@ int DaysBetween(const Date& from, const Date& to) {
     return static_cast<int>((std::chrono::sys_days(to) - std::chrono::sys_days(from)).count());
 }
 
+std::string ShortDateOrBlank(const std::optional<Date>& date) { return date ? ShortDate(*date) : std::string(); }
+
 }  // namespace sitora::text

@@ -24,6 +24,9 @@ bool HasShortYear(std::string_view text);
 // The system's short date format "yyyy-M-d": "2011-12-1".
 std::string ShortDate(const Date& date);
 
+// ShortDate of a date, or the empty text for none: how a list shows a date it may lack.
+std::string ShortDateOrBlank(const std::optional<Date>& date);
+
 // The stored form "YYYY-MM-DD", whose text order is date order.
 std::string IsoDate(const Date& date);
 

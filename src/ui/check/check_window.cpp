@@ -28,8 +28,6 @@ const QString kTitle = QStringLiteral("域名与证书核对");
 
 enum Column { kNumber, kAddress, kDomain, kRegisterDate, kRegistryDate, kSource, kDomainState, kCertificateDate, kCertificateState };
 
-std::string DateText(const std::optional<text::Date>& date) { return date ? text::ShortDate(*date) : std::string(); }
-
 QColor StateColour(bool attention) { return attention ? QColor(0x80, 0, 0) : QColor(0, 0x60, 0); }
 
 }  // namespace
@@ -163,7 +161,7 @@ void CheckWindow::ShowRecord(int row, const check::CheckedRecord& record) {
     };
     set(kNumber, record.number);
     set(kAddress, record.address);
-    set(kRegisterDate, DateText(record.domain_runs_out));
+    set(kRegisterDate, text::ShortDateOrBlank(record.domain_runs_out));
     set(kDomainState, "等待查询");
 }
 
@@ -177,11 +175,11 @@ void CheckWindow::ShowFinding(int row, const check::RecordFinding& finding) {
         CheckGrid->setItem(row, column, item);
     };
     set(kDomain, finding.registered_domain);
-    set(kRegisterDate, DateText(finding.record.domain_runs_out));
-    set(kRegistryDate, DateText(finding.registry.expiry));
+    set(kRegisterDate, text::ShortDateOrBlank(finding.record.domain_runs_out));
+    set(kRegistryDate, text::ShortDateOrBlank(finding.registry.expiry));
     set(kSource, finding.registry.source);
     set(kDomainState, finding.domain_text);
-    set(kCertificateDate, DateText(finding.certificate.not_after));
+    set(kCertificateDate, text::ShortDateOrBlank(finding.certificate.not_after));
     set(kCertificateState, finding.certificate_text);
     const bool domain_attention = finding.domain_verdict != check::DomainVerdict::kAgrees &&
                                   finding.domain_verdict != check::DomainVerdict::kNoService &&
