@@ -21,6 +21,7 @@ class TForm6;
 class TForm7;
 class TForm8;
 class CheckWindow;
+class ImportWindow;
 
 struct AppContext {
     QString program_folder;                 // with its trailing "/"
@@ -39,6 +40,7 @@ struct AppContext {
     TForm7* Form7 = nullptr;
     TForm8* Form8 = nullptr;
     CheckWindow* check_window = nullptr;  // the registry check
+    ImportWindow* import_window = nullptr;  // lists brought in from files
 
     // Where reminders of what is due are shown; none: the program reminds nobody.
     DesktopNotifier* notifier = nullptr;

@@ -4,6 +4,7 @@
 #include "ui/aux/help_window.h"
 #include "ui/check/check_window.h"
 #include "ui/expiry/expiry_window.h"
+#include "ui/import/import_window.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
 #include "ui/records/add_window.h"
@@ -42,10 +43,12 @@ WindowSet::WindowSet(AppContext& context) : context_(context) {
     form8_ = Create(context, context.Form8);
     form8_->Follow(form1_.get());
     check_window_ = Create(context, context.check_window);
+    import_window_ = Create(context, context.import_window);
 }
 
 WindowSet::~WindowSet() {
     // In the reverse order of creation.
+    Destroy(import_window_, context_.import_window);
     Destroy(check_window_, context_.check_window);
     Destroy(form8_, context_.Form8);
     Destroy(form7_, context_.Form7);

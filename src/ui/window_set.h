@@ -30,6 +30,7 @@ private:
     std::unique_ptr<TForm7> form7_;
     std::unique_ptr<TForm8> form8_;
     std::unique_ptr<CheckWindow> check_window_;
+    std::unique_ptr<ImportWindow> import_window_;
 };
 
 }  // namespace sitora::ui

@@ -9,7 +9,7 @@
 #include "app/data/data_error.h"
 #include "app/data/import/list_file.h"
 #include "app/data/import/list_import.h"
-#include "app/data/import/spreadsheet_list.h"
+#include "app/data/import/list_source.h"
 #include "app/files/file_ops.h"
 #include "app/files/private_folder.h"
 #include "commands.h"
@@ -54,30 +54,20 @@ int Import(const Arguments& args) {
     const std::string& path = options.Positional()[0];
     // Read as a stream, twice (the encoding, then the rows): any size takes little memory. A
     // spreadsheet (.xls) is read whole and becomes the text of a list first.
-    std::optional<data::ListBytesInFile> file_bytes;
-    std::string spreadsheet;
-    std::optional<data::ListBytesInMemory> spreadsheet_bytes;
+    std::optional<data::ListSource> source;
     try {
-        file_bytes.emplace(path);
-        char first[8] = {};
-        const std::size_t got = file_bytes->ReadAt(0, first, sizeof first);
-        if (data::LooksLikeSpreadsheet(std::string_view(first, got))) {
-            spreadsheet = data::SpreadsheetAsList(path);
-            spreadsheet_bytes.emplace(spreadsheet);
-        }
+        source.emplace(path);
     } catch (const data::DataError& error) {
         throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
     }
-    data::ListBytes& bytes = spreadsheet_bytes ? static_cast<data::ListBytes&>(*spreadsheet_bytes)
-                                               : static_cast<data::ListBytes&>(*file_bytes);
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
     data::TDataModule1 module;
     Connect(module, folder);
     data::ListImportResult result;
     try {
-        result = data::ImportList(module, bytes, DataKey(folder),
-                                  {options.Flag("--dry-run"), options.Flag("--skip-refused")});
+        result = data::ImportList(module, source->Bytes(), DataKey(folder),
+                                  {.dry_run = options.Flag("--dry-run"), .skip_refused = options.Flag("--skip-refused")});
     } catch (const data::DataError& error) {
         throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
     }

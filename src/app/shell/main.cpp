@@ -68,11 +68,12 @@ int main(int argc, char** argv) {
         ui::DesktopMessageBoxes boxes;
         ui::DesktopSaveDialog save_dialog;
         ui::DesktopUrlOpener url_opener;
+        ui::DesktopOpenDialog open_dialog;
         ui::DesktopNotifications notifications;
         // The handler that ends the application runs to its end; then the loop stops. exit(),
         // not quit(): quit() first asks every window to close, and ours refuse.
         auto end_application = [] { QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection); };
-        ui::AppContext context{program_folder, private_folder, data_module, {boxes, save_dialog, url_opener},
+        ui::AppContext context{program_folder, private_folder, data_module, {boxes, save_dialog, url_opener, open_dialog},
                                end_application, QSystemTrayIcon::isSystemTrayAvailable()};
         context.notifier = &notifications;
 

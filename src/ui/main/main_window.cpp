@@ -182,6 +182,7 @@ void TForm1::BuildMenus() {
     connect(visit_site, &QAction::triggered, this, &TForm1::VisitSite);
     connect(visit_back_end, &QAction::triggered, this, &TForm1::VisitBackEnd);
     PopupMenu2->addSeparator();
+    connect(AddMenuItem(PopupMenu2, "ImportItem", "导入数据"), &QAction::triggered, this, &TForm1::ShowImportWindow);
     connect(AddMenuItem(PopupMenu2, "CheckItem", "核对域名与证书"), &QAction::triggered, this, &TForm1::ShowCheckWindow);
     connect(AddMenuItem(PopupMenu2, "N16", "在线帮助"), &QAction::triggered, this, &TForm1::ShowContact);
 
@@ -194,6 +195,7 @@ void TForm1::BuildMenus() {
         activateWindow();
     });
     PopupMenu1->addSeparator();
+    connect(AddMenuItem(PopupMenu1, "ImportTrayItem", "导入数据"), &QAction::triggered, this, &TForm1::ShowImportWindow);
     connect(AddMenuItem(PopupMenu1, "CheckTrayItem", "核对域名与证书"), &QAction::triggered, this,
             &TForm1::ShowCheckWindow);
     QAction* reminders = AddMenuItem(PopupMenu1, "ReminderItem", "到期提醒");

@@ -48,6 +48,8 @@ public:
     void ShowDueList();
     // The registry check's window, brought to the front and started when it has not run yet.
     void ShowCheckWindow();
+    // The import window, brought to the front.
+    void ShowImportWindow();
 
     // Hides this window and the banner window (the close rule).
     void HideWithBanner();

@@ -11,6 +11,7 @@
 #include "ui/main/main_window.h"
 
 #include "ui/check/check_window.h"
+#include "ui/import/import_window.h"
 #include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
@@ -125,6 +126,14 @@ void TForm1::VisitSite() { Visit(remembered_site_); }
 void TForm1::VisitBackEnd() { Visit(remembered_back_end_); }
 
 void TForm1::ExportList() { export_->Run(); }
+
+void TForm1::ShowImportWindow() {
+    ImportWindow* window = context_.import_window;
+    if (!window) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
 
 void TForm1::ShowCheckWindow() {
     CheckWindow* window = context_.check_window;

@@ -68,6 +68,18 @@ std::optional<SaveAnswer> DesktopSaveDialog::Ask(const SaveRequest& request) {
     return answer;
 }
 
+std::optional<QString> DesktopOpenDialog::Ask(const OpenRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (!last_folder_.isEmpty()) dialog.setDirectory(last_folder_);
+    dialog.setNameFilters(request.filters);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().first();
+    last_folder_ = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
 namespace {
 
 // The words of Qt's file icon provider (the dialog's "type" column) that the installed

@@ -21,6 +21,15 @@ private:
     QString last_folder_;
 };
 
+// The desktop's dialog for choosing a file to read, opening where the last choice was made.
+class DesktopOpenDialog : public OpenDialog {
+public:
+    std::optional<QString> Ask(const OpenRequest& request) override;
+
+private:
+    QString last_folder_;
+};
+
 // Qt's own texts (buttons of message boxes, the save dialog, edit and scroll-bar menus) in
 // Chinese, from the translations installed with Qt. False where none are installed.
 bool InstallChineseQtTexts();

@@ -46,6 +46,18 @@ public:
     virtual std::optional<SaveAnswer> Ask(const SaveRequest& request) = 0;
 };
 
+struct OpenRequest {
+    QString title;
+    QStringList filters;  // "列表文件 (*.csv *.txt *.xls)" ... in the order offered
+};
+
+class OpenDialog {
+public:
+    virtual ~OpenDialog() = default;
+    // The file the user chose; nothing when the user cancels.
+    virtual std::optional<QString> Ask(const OpenRequest& request) = 0;
+};
+
 class UrlOpener {
 public:
     virtual ~UrlOpener() = default;
@@ -67,6 +79,7 @@ struct Services {
     MessageBoxes& boxes;
     SaveDialog& save;
     UrlOpener& urls;
+    OpenDialog& open;
 };
 
 }  // namespace sitora::ui

@@ -1,5 +1,5 @@
 #pragma once
-// Message boxes, save dialogs and a URL opener that tests script and inspect.
+// Message boxes, file dialogs and a URL opener that tests script and inspect.
 #include <deque>
 #include <optional>
 #include <vector>
@@ -43,6 +43,19 @@ public:
     }
     std::vector<ui::SaveRequest> requests;
     std::deque<std::optional<ui::SaveAnswer>> answers;  // cancel when empty
+};
+
+class ScriptedOpenDialog : public ui::OpenDialog {
+public:
+    std::optional<QString> Ask(const ui::OpenRequest& request) override {
+        requests.push_back(request);
+        if (answers.empty()) return std::nullopt;
+        const QString answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    std::vector<ui::OpenRequest> requests;
+    std::deque<QString> answers;  // cancel when empty
 };
 
 class RecordingUrlOpener : public ui::UrlOpener {

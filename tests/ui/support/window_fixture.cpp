@@ -27,7 +27,7 @@ void WindowTest::TearDown() {
 void WindowTest::StartWindows() {
     module_ = std::make_unique<data::TDataModule1>();
     context_ = std::make_unique<ui::AppContext>(ui::AppContext{
-        QString::fromStdString(program_.ProgramFolder()), private_.path(), *module_, {boxes_, save_, urls_},
+        QString::fromStdString(program_.ProgramFolder()), private_.path(), *module_, {boxes_, save_, urls_, open_},
         [this] { ++end_requests_; }, true});
     windows_ = std::make_unique<ui::WindowSet>(*context_);
 }

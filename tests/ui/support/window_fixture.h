@@ -48,6 +48,7 @@ protected:
     TempFolder private_;
     ScriptedBoxes boxes_;
     ScriptedSaveDialog save_;
+    ScriptedOpenDialog open_;
     RecordingUrlOpener urls_;
     int end_requests_ = 0;
     std::unique_ptr<data::TDataModule1> module_;

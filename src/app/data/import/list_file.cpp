@@ -403,6 +403,12 @@ std::string ListTemplate() {
     return headings + "\r\n" + example + "\r\n";
 }
 
+std::string_view ColumnTitle(std::string_view column) {
+    for (const Heading& entry : kHeadings)
+        if (entry.column == column) return entry.titles[0];
+    return column;
+}
+
 std::optional<std::string_view> ColumnForHeading(std::string_view heading) {
     const std::string key = HeadingKey(heading);
     for (const Heading& entry : kHeadings) {
@@ -422,12 +428,20 @@ struct ListReader::Rows {
 
 ListReader::~ListReader() = default;
 
-ListReader::ListReader(ListBytes& bytes) {
+UnknownHeading::UnknownHeading(std::size_t line, std::string heading)
+    : DataError("line " + std::to_string(line) + ": the heading \"" + heading +
+                "\" names no column of the register; the headings a list may use: " + AcceptedHeadingsText()),
+      line_(line),
+      heading_(std::move(heading)) {}
+
+ListReader::ListReader(ListBytes& bytes, ListEncoding encoding) {
     const EncodingScan scan = ScanEncoding(bytes);
-    code_page_936_ = !scan.utf8;
+    code_page_936_ = encoding == ListEncoding::kDetect ? !scan.utf8 : encoding == ListEncoding::kCodePage936;
     rows_at_most_ = scan.line_breaks + 1;
     const std::uint64_t start = scan.byte_order_mark ? 3 : 0;
-    if (code_page_936_ && scan.utf8_line && !scan.other_lines.empty()) {
+    if (encoding == ListEncoding::kUtf8 && !scan.utf8)
+        throw DataError("line " + std::to_string(scan.other_lines.empty() ? 1 : scan.other_lines[0]) + " is not UTF-8");
+    if (encoding == ListEncoding::kDetect && code_page_936_ && scan.utf8_line && !scan.other_lines.empty()) {
         // Bytes that are neither encoding are named first (decoding throws); then the mix.
         for (Text whole(bytes, true, start); whole.Peek() >= 0;) whole.SkipBuffered();
         std::string lines;
@@ -449,9 +463,7 @@ ListReader::ListReader(ListBytes& bytes) {
     if (headings.surplus) throw DataError("line " + line + ": more headings than the register has columns");
     for (std::size_t i = 0; i < headings.cells.size(); ++i) {
         const auto column = ColumnForHeading(headings.cells[i]);
-        if (!column)
-            throw DataError("line " + line + ": the heading \"" + headings.cells[i] +
-                            "\" names no column of the register; the headings a list may use: " + AcceptedHeadingsText());
+        if (!column) throw UnknownHeading(headings.line, headings.cells[i]);
         int& cell = cell_of_[RecordColumnIndex(*column)];
         if (cell >= 0) throw DataError("line " + line + ": the column " + std::string(*column) + " is named twice");
         cell = static_cast<int>(i);
@@ -459,13 +471,13 @@ ListReader::ListReader(ListBytes& bytes) {
     for (std::string_view required : kRequired)
         if (cell_of_[RecordColumnIndex(required)] < 0)
             throw DataError("the first line names no column for " + std::string(required));
-    headings_ = headings.cells.size();
+    headings_ = std::move(headings.cells);
 }
 
 bool ListReader::Next(ListRow& row) {
     do {
         if (rows_->splitter.AtEnd()) return false;
-        rows_->splitter.NextRow(row, headings_);
+        rows_->splitter.NextRow(row, headings_.size());
     } while (BlankRow(row));
     return true;
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/data/catalogue/columns.h"
+#include "app/data/data_error.h"
 
 namespace sitora::data {
 
@@ -66,21 +67,43 @@ std::string AcceptedHeadingsText();
 // line of every accepted heading and one example row.
 std::string ListTemplate();
 
+// The title lists show for a column ("网站编号" for web_id).
+std::string_view ColumnTitle(std::string_view column);
+
 // The column a heading names ("网站编号", "web_id", "网站空间到期时间：", ...), or nothing.
 std::optional<std::string_view> ColumnForHeading(std::string_view heading);
+
+// How a list's text is decoded: found from its bytes, or as the user says.
+enum class ListEncoding { kDetect, kUtf8, kCodePage936 };
+
+// A heading that names no column: the window lists the accepted ones beside it.
+class UnknownHeading : public DataError {
+public:
+    UnknownHeading(std::size_t line, std::string heading);
+    std::size_t Line() const { return line_; }
+    const std::string& Heading() const { return heading_; }
+
+private:
+    std::size_t line_;
+    std::string heading_;
+};
 
 // The rows of a list, one at a time. Throws DataError, naming the line, for bytes that are
 // neither UTF-8 nor code page 936 (or both at once), a quote left open, a heading that names no
 // column or one twice, or a missing number or date column. Blank lines are left out.
 class ListReader {
 public:
-    explicit ListReader(ListBytes& bytes);  // reads up to the headings
+    // Reads up to the headings. A chosen encoding is used even where the bytes suggest the other
+    // (UTF-8 chosen for bytes that are no UTF-8 is refused, naming the line).
+    explicit ListReader(ListBytes& bytes, ListEncoding encoding = ListEncoding::kDetect);
     ~ListReader();
     ListReader(const ListReader&) = delete;
     ListReader& operator=(const ListReader&) = delete;
 
     char Separator() const { return separator_; }
     bool CodePage936() const { return code_page_936_; }
+    // The headings as the list writes them, in its order.
+    const std::vector<std::string>& Headings() const { return headings_; }
     // For each of kRecordColumns, the cell that holds it, or -1.
     const std::array<int, kRecordColumns.size()>& CellOf() const { return cell_of_; }
     // No fewer than the rows that follow (line breaks counted), for what is set up for them.
@@ -95,7 +118,7 @@ private:
     char separator_ = ',';
     bool code_page_936_ = false;
     std::size_t rows_at_most_ = 0;
-    std::size_t headings_ = 0;
+    std::vector<std::string> headings_;
     std::array<int, kRecordColumns.size()> cell_of_{};
 };
 

@@ -269,7 +269,7 @@ std::string LinesText(const std::vector<std::size_t>& lines, std::size_t shown) 
 
 ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_view data_key,
                             const ListImportOptions& options) {
-    ListReader list(bytes);
+    ListReader list(bytes, options.encoding);
     ListImportResult result;
     auto& connection = module.ADOConnection1;
     // The key comes first, outside the transaction: one made inside it and undone would be lost.
@@ -287,10 +287,12 @@ ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_
         RowChecker checker(list, present, writer ? register_key : nullptr);
         // The list is read and checked a chunk ahead on a second thread while a chunk goes in.
         std::future<CheckedChunk> next = std::async(std::launch::async, &RowChecker::Check, &checker);
-        for (;;) {
+        for (std::size_t rows_done = 0;;) {
             CheckedChunk chunk = next.get();
             if (chunk.rows == 0) break;
             next = std::async(std::launch::async, &RowChecker::Check, &checker);
+            rows_done += chunk.rows;
+            if (options.progress) options.progress(rows_done, std::max(rows_done, list.RowsAtMost()));
             std::move(chunk.refused.begin(), chunk.refused.end(), std::back_inserter(result.refused));
             if (!options.skip_refused && !result.refused.empty()) writer.reset();
             if (writer)
@@ -317,6 +319,28 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
                             const ListImportOptions& options) {
     ListBytesInMemory source(bytes);
     return ImportList(module, source, data_key, options);
+}
+
+ListPreview PreviewList(TDataModule1& module, ListBytes& bytes, const ListImportOptions& options) {
+    ListPreview preview;
+    {
+        ListReader list(bytes, options.encoding);
+        preview.headings = list.Headings();
+        for (const std::string& heading : preview.headings) preview.columns.emplace_back(*ColumnForHeading(heading));
+        preview.code_page_936 = list.CodePage936();
+        for (ListRow row; list.Next(row);) preview.rows.push_back({std::move(row), std::nullopt});
+    }
+    ListImportOptions dry_run = options;
+    dry_run.dry_run = true;
+    ListImportResult checked = ImportList(module, bytes, "", dry_run);
+    // Both readings go through the rows in file order.
+    auto row = preview.rows.begin();
+    for (RefusedRow& refused : checked.refused) {
+        while (row != preview.rows.end() && row->row.line < refused.line) ++row;
+        if (row != preview.rows.end() && row->row.line == refused.line) row->refusal = std::move(refused.reason);
+    }
+    preview.accepted = checked.accepted;
+    return preview;
 }
 
 }  // namespace sitora::data

@@ -2,18 +2,24 @@
 // Adding the records of a list file to the register, each row checked as the add window
 // checks an entry, all in one transaction.
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/data/import/list_file.h"
+
 namespace sitora::data {
 
 class TDataModule1;
-class ListBytes;
 
 struct ListImportOptions {
     bool dry_run = false;       // check every row, write nothing
     bool skip_refused = false;  // add the rows that pass even when others are refused
+    ListEncoding encoding = ListEncoding::kDetect;
+    // Called after every few hundred rows with the rows checked so far and the most there may be.
+    std::function<void(std::size_t rows_done, std::size_t rows_at_most)> progress = {};
 };
 
 struct RefusedRow {
@@ -50,5 +56,22 @@ ListImportResult ImportList(TDataModule1& module, ListBytes& bytes, std::string_
                             const ListImportOptions& options);
 ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::string_view data_key,
                             const ListImportOptions& options);
+
+// A list as the import would take it, for a look before anything is written: every row with
+// its cells and the refusal the import gives it (none: it would be added).
+struct PreviewRow {
+    ListRow row;
+    std::optional<std::string> refusal;
+};
+struct ListPreview {
+    std::vector<std::string> headings;  // as the list writes them
+    std::vector<std::string> columns;   // the column each heading names
+    bool code_page_936 = false;
+    std::vector<PreviewRow> rows;
+    std::size_t accepted = 0;
+};
+
+// Reads the list and checks it as a dry run of ImportList. Throws DataError as ImportList does.
+ListPreview PreviewList(TDataModule1& module, ListBytes& bytes, const ListImportOptions& options);
 
 }  // namespace sitora::data
