@@ -91,6 +91,9 @@ ImportWindow::ImportWindow(AppContext& context) : context_(context), model_(std:
     SkipBox->setObjectName("SkipBox");
     SkipBox->setGeometry(4, 524, 150, 28);
     SkipBox->setToolTip("只导入无误的行；不勾选时，只要有一行有误就不导入任何行");
+    RefusedOnlyBox = new QCheckBox("只看有误的行", this);
+    RefusedOnlyBox->setObjectName("RefusedOnlyBox");
+    RefusedOnlyBox->setGeometry(160, 524, 150, 28);
     ImportButton = MakeButton(this, "ImportButton", "导  入", QRect(468, 522, 96, 32), "把列表中的行添加到登记簿");
     TemplateButton = MakeButton(this, "TemplateButton", "导出模板", QRect(574, 522, 96, 32),
                                 "写出一个含全部可用标题和一行示例的 CSV 文件");
@@ -98,6 +101,7 @@ ImportWindow::ImportWindow(AppContext& context) : context_(context), model_(std:
     connect(ChooseButton, &QPushButton::clicked, this, &ImportWindow::ChooseFile);
     connect(EncodingBox, &QComboBox::currentIndexChanged, this, &ImportWindow::LoadPreview);
     connect(SkipBox, &QCheckBox::toggled, this, &ImportWindow::UpdateButtons);
+    connect(RefusedOnlyBox, &QCheckBox::toggled, this, [this](bool on) { model_->ShowRefusedOnly(on); });
     connect(ImportButton, &QPushButton::clicked, this, &ImportWindow::ImportChosenFile);
     connect(TemplateButton, &QPushButton::clicked, this, &ImportWindow::ExportTemplate);
     UpdateButtons();
@@ -152,6 +156,7 @@ void ImportWindow::Start(const QString& status, std::function<void(Outcome&, dat
             [this, outcome, done] {
                 worker_.join();
                 busy_ = false;
+                UpdateButtons();  // before any box the outcome shows
                 (this->*done)(*outcome);
                 UpdateButtons();
             },
@@ -184,8 +189,10 @@ void ImportWindow::ShowPreview(Outcome& outcome) {
     accepted_rows_ = outcome.preview->accepted;
     refused_rows_ = outcome.preview->rows.size() - accepted_rows_;
     model_->Show(std::move(*outcome.preview));
-    PreviewGrid->setColumnWidth(PreviewModel::kLineColumn, 52);
-    PreviewGrid->setColumnWidth(PreviewModel::kVerdictColumn, 260);
+    // Columns as wide as their first rows' text, within reason.
+    PreviewGrid->resizeColumnsToContents();
+    for (int column = 0; column < model_->columnCount(); ++column)
+        PreviewGrid->setColumnWidth(column, std::clamp(PreviewGrid->columnWidth(column), 48, 420));
     previewed_ = true;
     QString summary = QString("共 %1 行：%2 行将添加，%3 行有误").arg(accepted_rows_ + refused_rows_).arg(accepted_rows_).arg(refused_rows_);
     if (refused_rows_ > 0 && accepted_rows_ > 0) summary += "（不勾选“跳过有误的行”则不导入任何行）";

@@ -58,6 +58,7 @@ private:
     QProgressBar* ProgressBar1;
     QLabel* SummaryLabel;
     QCheckBox* SkipBox;
+    QCheckBox* RefusedOnlyBox;
     QPushButton* ImportButton;
     QPushButton* TemplateButton;
     std::unique_ptr<PreviewModel> model_;

@@ -14,11 +14,27 @@ QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data()
 void PreviewModel::Show(data::ListPreview preview) {
     beginResetModel();
     preview_ = std::move(preview);
+    ChooseShownRows();
     endResetModel();
 }
 
+void PreviewModel::ShowRefusedOnly(bool refused_only) {
+    beginResetModel();
+    refused_only_ = refused_only;
+    ChooseShownRows();
+    endResetModel();
+}
+
+void PreviewModel::ChooseShownRows() {
+    shown_.clear();
+    for (std::size_t r = 0; r < preview_.rows.size(); ++r)
+        if (!refused_only_ || preview_.rows[r].refusal) shown_.push_back(r);
+}
+
+const data::PreviewRow& PreviewModel::RowAt(int shown) const { return preview_.rows[shown_[static_cast<std::size_t>(shown)]]; }
+
 int PreviewModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(preview_.rows.size());
+    return parent.isValid() ? 0 : static_cast<int>(shown_.size());
 }
 
 int PreviewModel::columnCount(const QModelIndex& parent) const {
@@ -26,8 +42,8 @@ int PreviewModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant PreviewModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= preview_.rows.size()) return {};
-    const data::PreviewRow& row = preview_.rows[static_cast<std::size_t>(index.row())];
+    if (!index.isValid() || static_cast<std::size_t>(index.row()) >= shown_.size()) return {};
+    const data::PreviewRow& row = RowAt(index.row());
     const int column = index.column();
     if (column == kVerdictColumn && role == Qt::ForegroundRole)
         return row.refusal ? QColor(0xB0, 0, 0) : QColor(0, 0x70, 0);

@@ -15,6 +15,8 @@ public:
 
     void Show(data::ListPreview preview);
     void Clear() { Show({}); }
+    // Only the refused rows, so that a few among thousands are found at once.
+    void ShowRefusedOnly(bool refused_only);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -22,7 +24,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
+    const data::PreviewRow& RowAt(int shown) const;
+    void ChooseShownRows();
+
     data::ListPreview preview_;
+    bool refused_only_ = false;
+    std::vector<std::size_t> shown_;  // the preview's rows on show, by grid row
 };
 
 }  // namespace sitora::ui

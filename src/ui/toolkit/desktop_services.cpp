@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
@@ -72,7 +73,8 @@ std::optional<QString> DesktopOpenDialog::Ask(const OpenRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), request.title);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (!last_folder_.isEmpty()) dialog.setDirectory(last_folder_);
+    // A list comes from the user's own files, not from the program folder.
+    dialog.setDirectory(last_folder_.isEmpty() ? QDir::homePath() : last_folder_);
     dialog.setNameFilters(request.filters);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
     const QString chosen = dialog.selectedFiles().first();

@@ -54,6 +54,10 @@ TEST_F(ImportWindowTest, ShowsEveryRowsVerdictWritesNothingUntilImportAndThenAll
     EXPECT_TRUE(Verdict(1).contains("（登记簿中已有 taken.com）")) << Verdict(1).toStdString();
     EXPECT_TRUE(Verdict(2).contains("年份须写四位数字")) << Verdict(2).toStdString();
     EXPECT_TRUE(Text(window(), "HeadingsLabel").contains("域名到期日期"));
+    Find<QCheckBox>(window(), "RefusedOnlyBox")->setChecked(true);
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_TRUE(Verdict(0).contains("taken.com"));
+    Find<QCheckBox>(window(), "RefusedOnlyBox")->setChecked(false);
     Click(context_->Form1, "BitBtn1");
     EXPECT_EQ(Text(context_->Form1, "Label3"), "1");  // a preview writes nothing
 
