@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QProgressBar>
@@ -9,7 +10,7 @@
 #include <limits>
 
 #include "app/data/import/list_source.h"
-#include "app/files/file_ops.h"
+#include "export/output_stream.h"
 #include "ui/import/preview_model.h"
 #include "ui/main/main_window.h"
 #include "ui/toolkit/widgets.h"
@@ -246,11 +247,18 @@ void ImportWindow::ShowProgress(std::size_t rows_done, std::size_t rows_at_most)
 void ImportWindow::ExportTemplate() {
     const auto answer = context_.services.save.Ask({"导出模板", {"CSV 文件 (*.csv)"}, 1, "导入模板.csv"});
     if (!answer) return;
-    if (!files::WriteWholeFile(answer->file_name.toStdString(), data::ListTemplate(), 0644, true)) {
-        context_.services.boxes.Show("模板写入失败：" + answer->file_name, kTitle, kErrorBox, this);
+    QString file_name = answer->file_name;
+    if (QFileInfo(file_name).suffix().isEmpty()) file_name += ".csv";
+    // Written as the exports write: whole or not at all, a file it replaces never half written.
+    try {
+        gridexport::FileOutput output(file_name.toStdString());
+        output.Write(data::ListTemplate());
+        output.Close();
+    } catch (const std::exception& error) {
+        context_.services.boxes.Show("模板写入失败：" + QString::fromUtf8(error.what()), kTitle, kErrorBox, this);
         return;
     }
-    context_.services.boxes.Show("模板已写入 " + answer->file_name, kTitle, kWarningBox, this);
+    context_.services.boxes.Show("模板已写入 " + file_name, kTitle, kWarningBox, this);
 }
 
 void ImportWindow::UpdateButtons() {
