@@ -7,7 +7,7 @@ namespace {
 
 const QString kWillBeAdded = QStringLiteral("将添加");
 
-QString FromUtf8(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 }  // namespace
 
@@ -48,10 +48,9 @@ QVariant PreviewModel::data(const QModelIndex& index, int role) const {
     if (column == kVerdictColumn && role == Qt::ForegroundRole)
         return row.refusal ? QColor(0xB0, 0, 0) : QColor(0, 0x70, 0);
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (column == kLineColumn) return role == Qt::DisplayRole ? QVariant(static_cast<qulonglong>(row.row.line)) : QVariant();
+    if (column == kLineColumn) return role == Qt::DisplayRole ? QVariant(static_cast<qulonglong>(row.Line())) : QVariant();
     if (column == kVerdictColumn) return row.refusal ? FromUtf8(*row.refusal) : kWillBeAdded;
-    const auto cell = static_cast<std::size_t>(column - 2);
-    return cell < row.row.cells.size() ? FromUtf8(row.row.cells[cell]) : QString();
+    return FromUtf8(row.Cell(static_cast<std::size_t>(column - 2)));
 }
 
 QVariant PreviewModel::headerData(int section, Qt::Orientation orientation, int role) const {

@@ -321,6 +321,20 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
     return ImportList(module, source, data_key, options);
 }
 
+PreviewRow::PreviewRow(const ListRow& row) : line_(row.line) {
+    ends_.reserve(row.cells.size());
+    for (const std::string& cell : row.cells) {
+        text_ += cell;
+        ends_.push_back(static_cast<std::uint32_t>(text_.size()));  // cells and rows stay far below 4 GB
+    }
+}
+
+std::string_view PreviewRow::Cell(std::size_t cell) const {
+    if (cell >= ends_.size()) return {};
+    const std::size_t start = cell == 0 ? 0 : ends_[cell - 1];
+    return std::string_view(text_).substr(start, ends_[cell] - start);
+}
+
 ListPreview PreviewList(TDataModule1& module, ListBytes& bytes, const ListImportOptions& options) {
     ListPreview preview;
     {
@@ -328,7 +342,7 @@ ListPreview PreviewList(TDataModule1& module, ListBytes& bytes, const ListImport
         preview.headings = list.Headings();
         for (const std::string& heading : preview.headings) preview.columns.emplace_back(*ColumnForHeading(heading));
         preview.code_page_936 = list.CodePage936();
-        for (ListRow row; list.Next(row);) preview.rows.push_back({std::move(row), std::nullopt});
+        for (ListRow row; list.Next(row);) preview.rows.emplace_back(row);
     }
     ListImportOptions dry_run = options;
     dry_run.dry_run = true;
@@ -336,8 +350,8 @@ ListPreview PreviewList(TDataModule1& module, ListBytes& bytes, const ListImport
     // Both readings go through the rows in file order.
     auto row = preview.rows.begin();
     for (RefusedRow& refused : checked.refused) {
-        while (row != preview.rows.end() && row->row.line < refused.line) ++row;
-        if (row != preview.rows.end() && row->row.line == refused.line) row->refusal = std::move(refused.reason);
+        while (row != preview.rows.end() && row->Line() < refused.line) ++row;
+        if (row != preview.rows.end() && row->Line() == refused.line) row->refusal = std::move(refused.reason);
     }
     preview.accepted = checked.accepted;
     return preview;

@@ -2,6 +2,7 @@
 // Adding the records of a list file to the register, each row checked as the add window
 // checks an entry, all in one transaction.
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -58,10 +59,22 @@ ListImportResult ImportList(TDataModule1& module, std::string_view bytes, std::s
                             const ListImportOptions& options);
 
 // A list as the import would take it, for a look before anything is written: every row with
-// its cells and the refusal the import gives it (none: it would be added).
-struct PreviewRow {
-    ListRow row;
+// its cells and the refusal the import gives it (none: it would be added). A row's cells are
+// kept one after another in one string, so that a long list takes little more memory than
+// its text.
+class PreviewRow {
+public:
+    explicit PreviewRow(const ListRow& row);
+    std::size_t Line() const { return line_; }
+    std::size_t Cells() const { return ends_.size(); }
+    std::string_view Cell(std::size_t cell) const;
+
     std::optional<std::string> refusal;
+
+private:
+    std::size_t line_;
+    std::string text_;
+    std::vector<std::uint32_t> ends_;  // where each cell ends in text_
 };
 struct ListPreview {
     std::vector<std::string> headings;  // as the list writes them
