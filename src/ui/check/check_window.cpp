@@ -53,15 +53,9 @@ CheckWindow::CheckWindow(AppContext& context) : context_(context) {
     CheckGrid->setHorizontalHeaderLabels(titles);
     connect(CheckGrid, &QTableWidget::itemSelectionChanged, this, &CheckWindow::UpdateAdoptButton);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(4, 494, 420, 22);
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
+    ProgressBar1 = MakeProgressBar(this, "ProgressBar1", QRect(4, 494, 420, 22));
     StatusLabel = MakeLabel(this, "StatusLabel", "", QRect(432, 494, 628, 22));
-    RefreshBox = new QCheckBox("不用缓存，重新查询", this);
-    RefreshBox->setObjectName("RefreshBox");
-    RefreshBox->setGeometry(4, 524, 170, 28);
+    RefreshBox = MakeCheckBox(this, "RefreshBox", "不用缓存，重新查询", QRect(4, 524, 170, 28));
 
     StartButton = MakeButton(this, "StartButton", "开始核对", QRect(362, 522, 96, 32), "向注册局查询域名到期日期，并读取网站证书");
     StopButton = MakeButton(this, "StopButton", "停  止", QRect(468, 522, 86, 32));

@@ -82,19 +82,11 @@ ImportWindow::ImportWindow(AppContext& context) : context_(context), model_(std:
     PreviewGrid->verticalHeader()->hide();
     PreviewGrid->horizontalHeader()->setDefaultSectionSize(110);
 
-    ProgressBar1 = new QProgressBar(this);
-    ProgressBar1->setObjectName("ProgressBar1");
-    ProgressBar1->setGeometry(4, 494, 420, 22);
-    ProgressBar1->setRange(0, 1);
-    ProgressBar1->setValue(0);
+    ProgressBar1 = MakeProgressBar(this, "ProgressBar1", QRect(4, 494, 420, 22));
     SummaryLabel = MakeLabel(this, "SummaryLabel", "", QRect(432, 494, 628, 22));
-    SkipBox = new QCheckBox("跳过有误的行", this);
-    SkipBox->setObjectName("SkipBox");
-    SkipBox->setGeometry(4, 524, 150, 28);
+    SkipBox = MakeCheckBox(this, "SkipBox", "跳过有误的行", QRect(4, 524, 150, 28));
     SkipBox->setToolTip("只导入无误的行；不勾选时，只要有一行有误就不导入任何行");
-    RefusedOnlyBox = new QCheckBox("只看有误的行", this);
-    RefusedOnlyBox->setObjectName("RefusedOnlyBox");
-    RefusedOnlyBox->setGeometry(160, 524, 150, 28);
+    RefusedOnlyBox = MakeCheckBox(this, "RefusedOnlyBox", "只看有误的行", QRect(160, 524, 150, 28));
     ImportButton = MakeButton(this, "ImportButton", "导  入", QRect(468, 522, 96, 32), "把列表中的行添加到登记簿");
     TemplateButton = MakeButton(this, "TemplateButton", "导出模板", QRect(574, 522, 96, 32),
                                 "写出一个含全部可用标题和一行示例的 CSV 文件");

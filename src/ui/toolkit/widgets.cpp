@@ -70,6 +70,22 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRe
     return label;
 }
 
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect geometry) {
+    auto* box = new QCheckBox(caption, parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    return box;
+}
+
+QProgressBar* MakeProgressBar(QWidget* parent, const char* name, QRect geometry) {
+    auto* bar = new QProgressBar(parent);
+    bar->setObjectName(name);
+    bar->setGeometry(geometry);
+    bar->setRange(0, 1);
+    bar->setValue(0);
+    return bar;
+}
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, bool password) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(name);

@@ -2,9 +2,11 @@
 // Small helpers that lay out the windows' controls at fixed positions, each with the
 // component name tests and the window's code find it by.
 #include <QAction>
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QString>
 #include <functional>
@@ -15,6 +17,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
                         const QString& hint = {});
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, QRect geometry);
 QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry, bool password = false);
+QCheckBox* MakeCheckBox(QWidget* parent, const char* name, const QString& caption, QRect geometry);
+// A bar that stands empty until work reports its progress.
+QProgressBar* MakeProgressBar(QWidget* parent, const char* name, QRect geometry);
 QAction* AddMenuItem(QMenu* menu, const char* name, const QString& caption);
 
 // Applies the program's font and a fixed client size to a top-level window.
