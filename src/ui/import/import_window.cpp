@@ -25,15 +25,6 @@ const QStringList kEncodings = {QStringLiteral("自动识别"), QStringLiteral("
 
 QString FromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
-QString UnknownHeadingText(const data::UnknownHeading& error) {
-    QString accepted;
-    for (std::string_view column : data::kRecordColumns)
-        accepted += (accepted.isEmpty() ? "" : "、") + FromUtf8(data::ColumnTitle(column));
-    return QString("第 %1 行的标题“%2”不是登记簿的列。可用的标题（也可写列名，如 web_id）：%3")
-        .arg(error.Line())
-        .arg(FromUtf8(error.Heading()), accepted);
-}
-
 QString RecognisedText(const data::ListPreview& preview, bool spreadsheet) {
     QString titles;
     for (const std::string& column : preview.columns)
@@ -139,8 +130,8 @@ void ImportWindow::Start(const QString& status, std::function<void(Outcome&, dat
             data::TDataModule1 module;
             module.SetUpConnection(folder);
             work(*outcome, module);
-        } catch (const data::UnknownHeading& error) {
-            outcome->failure = UnknownHeadingText(error);
+        } catch (const data::ListFileError& error) {
+            outcome->failure = QString::fromStdString(data::ListFaultText(error));
         } catch (const std::exception& error) {
             outcome->failure = QString::fromUtf8(error.what());
         }

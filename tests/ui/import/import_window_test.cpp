@@ -89,7 +89,7 @@ TEST_F(ImportWindowTest, AnUnknownHeadingListsTheAcceptedOnesAndTheEncodingCanBe
     Find<QComboBox>(window(), "EncodingBox")->setCurrentIndex(1);  // UTF-8, which the bytes are not
     ASSERT_TRUE(WaitWhileBusy());
     EXPECT_EQ(Rows(), 0);
-    EXPECT_TRUE(Text(window(), "HeadingsLabel").contains("not UTF-8"));
+    EXPECT_TRUE(Text(window(), "HeadingsLabel").contains("第 1 行不是 UTF-8 编码"));
     EXPECT_FALSE(Enabled(window(), "ImportButton"));
 }
 

@@ -145,7 +145,7 @@ EncodingScan ScanEncoding(ListBytes& bytes) {
     std::size_t got = bytes.ReadAt(0, chunk.data(), chunk.size());
     const std::string_view start(chunk.data(), got);
     if (start.size() >= 2 && (start.substr(0, 2) == "\xFF\xFE" || start.substr(0, 2) == "\xFE\xFF"))
-        throw DataError("the file is in UTF-16: save it as CSV in UTF-8 or code page 936");
+        throw ListFileError(ListFault::kUtf16, "the file is in UTF-16: save it as CSV in UTF-8 or code page 936");
     scan.byte_order_mark = start.substr(0, 3) == kByteOrderMark;
     Utf8Scanner scanner(scan);
     // The first chunk, already read, is scanned from after the mark; the rest as it comes.
@@ -155,7 +155,8 @@ EncodingScan ScanEncoding(ListBytes& bytes) {
         scanner.Feed(std::string_view(chunk.data(), got));
     }
     scanner.Finish();
-    if (scan.byte_order_mark && !scan.utf8) throw DataError("the file starts as UTF-8 but is not UTF-8 throughout");
+    if (scan.byte_order_mark && !scan.utf8)
+        throw ListFileError(ListFault::kBrokenUtf8, "the file starts as UTF-8 but is not UTF-8 throughout");
     return scan;
 }
 
@@ -168,7 +169,7 @@ std::size_t ListBytesInMemory::ReadAt(std::uint64_t offset, char* buffer, std::s
 
 ListBytesInFile::ListBytesInFile(const std::filesystem::path& path)
     : fd_(files::OpenRegularFile(path, O_RDONLY)) {
-    if (fd_ < 0) throw DataError("cannot read " + path.string());
+    if (fd_ < 0) throw ListFileError(ListFault::kUnreadable, "cannot read " + path.string(), 0, std::strerror(errno));
 }
 
 ListBytesInFile::~ListBytesInFile() { close(fd_); }
@@ -182,7 +183,9 @@ std::size_t ListBytesInFile::ReadAt(std::uint64_t offset, char* buffer, std::siz
     for (;;) {
         const ssize_t got = pread(fd_, buffer, size, static_cast<off_t>(offset));
         if (got >= 0) return static_cast<std::size_t>(got);
-        if (errno != EINTR) throw DataError(std::string("cannot read the list: ") + std::strerror(errno));
+        if (errno != EINTR)
+            throw ListFileError(ListFault::kUnreadable, std::string("cannot read the list: ") + std::strerror(errno), 0,
+                                std::strerror(errno));
     }
 }
 
@@ -240,8 +243,9 @@ private:
         const std::string decoded = text::FromCp936(piece);
         if (const auto bad = decoded.find("\xEF\xBF\xBD"); bad != std::string::npos) {
             const auto breaks = std::count(decoded.begin(), decoded.begin() + static_cast<long>(bad), '\n');
-            throw DataError("line " + std::to_string(lines_ + static_cast<std::size_t>(breaks) + 1) +
-                            " is neither UTF-8 nor code page 936");
+            const std::size_t line = lines_ + static_cast<std::size_t>(breaks) + 1;
+            throw ListFileError(ListFault::kNeitherEncoding,
+                                "line " + std::to_string(line) + " is neither UTF-8 nor code page 936", line);
         }
         lines_ += static_cast<std::size_t>(std::count(decoded.begin(), decoded.end(), '\n'));
         text_.append(decoded);
@@ -322,7 +326,9 @@ private:
         text_.Advance();
         for (;;) {
             const int c = text_.Peek();
-            if (c < 0) throw DataError("line " + std::to_string(opened) + ": a quote is opened and never closed");
+            if (c < 0)
+                throw ListFileError(ListFault::kOpenQuote,
+                                    "line " + std::to_string(opened) + ": a quote is opened and never closed", opened);
             text_.Advance();
             if (c == '"') {
                 if (text_.Peek() != '"') return;
@@ -389,6 +395,34 @@ std::string AcceptedHeadingsText() {
     return text;
 }
 
+std::string ListFaultText(const ListFileError& error) {
+    const std::string line = "第 " + std::to_string(error.Line()) + " 行";
+    const std::string& detail = error.Detail();
+    switch (error.Fault()) {
+        case ListFault::kUnreadable: return "无法读取文件：" + detail;
+        case ListFault::kUtf16: return "文件是 UTF-16 编码，请另存为 UTF-8 或 GBK 编码的 CSV 文件";
+        case ListFault::kBrokenUtf8: return "文件以 UTF-8 标记开头，内容却不全是 UTF-8";
+        case ListFault::kNotUtf8: return line + "不是 UTF-8 编码，请选择其他编码";
+        case ListFault::kNeitherEncoding: return line + "既不是 UTF-8 也不是 GBK 编码";
+        case ListFault::kMixedEncodings:
+            return "文件混用了 UTF-8 和其他编码（第 " + detail + " 行不是 UTF-8），请把整个文件存为同一种编码";
+        case ListFault::kOpenQuote: return line + "的引号没有结束";
+        case ListFault::kEmpty: return "文件是空的";
+        case ListFault::kTooManyHeadings: return line + "的标题多于登记簿的列";
+        case ListFault::kUnknownHeading: {
+            std::string accepted;
+            for (const Heading& entry : kHeadings) accepted += (accepted.empty() ? "" : "、") + std::string(entry.titles[0]);
+            return line + "的标题“" + detail + "”不是登记簿的列。可用的标题（也可写列名，如 web_id）：" + accepted;
+        }
+        case ListFault::kColumnTwice: return line + "的标题两次指向“" + std::string(ColumnTitle(detail)) + "”";
+        case ListFault::kMissingColumn:
+            return "第一行没有“" + std::string(ColumnTitle(detail)) + "”：网站编号和四个日期是必需的";
+        case ListFault::kDamagedSpreadsheet:
+            return "无法读取此 .xls 文件：它已损坏、受密码保护，或不是 Excel 97-2003 工作簿";
+    }
+    return error.what();
+}
+
 std::string ListTemplate() {
     static constexpr std::string_view kExample[] = {
         "100001", "示例网站", "www.example.com", "www.example.com/admin", "admin", "后台密码", "192.0.2.1", "1G",
@@ -428,26 +462,24 @@ struct ListReader::Rows {
 
 ListReader::~ListReader() = default;
 
-UnknownHeading::UnknownHeading(std::size_t line, std::string heading)
-    : DataError("line " + std::to_string(line) + ": the heading \"" + heading +
-                "\" names no column of the register; the headings a list may use: " + AcceptedHeadingsText()),
-      line_(line),
-      heading_(std::move(heading)) {}
-
 ListReader::ListReader(ListBytes& bytes, ListEncoding encoding) {
     const EncodingScan scan = ScanEncoding(bytes);
     code_page_936_ = encoding == ListEncoding::kDetect ? !scan.utf8 : encoding == ListEncoding::kCodePage936;
     rows_at_most_ = scan.line_breaks + 1;
     const std::uint64_t start = scan.byte_order_mark ? 3 : 0;
-    if (encoding == ListEncoding::kUtf8 && !scan.utf8)
-        throw DataError("line " + std::to_string(scan.other_lines.empty() ? 1 : scan.other_lines[0]) + " is not UTF-8");
+    if (encoding == ListEncoding::kUtf8 && !scan.utf8) {
+        const std::size_t line = scan.other_lines.empty() ? 1 : scan.other_lines[0];
+        throw ListFileError(ListFault::kNotUtf8, "line " + std::to_string(line) + " is not UTF-8", line);
+    }
     if (encoding == ListEncoding::kDetect && code_page_936_ && scan.utf8_line && !scan.other_lines.empty()) {
         // Bytes that are neither encoding are named first (decoding throws); then the mix.
         for (Text whole(bytes, true, start); whole.Peek() >= 0;) whole.SkipBuffered();
         std::string lines;
         for (std::size_t other : scan.other_lines) lines += (lines.empty() ? "" : ", ") + std::to_string(other);
-        throw DataError("the file mixes UTF-8 with another encoding: line " + lines +
-                        " is not UTF-8; save the whole file in one encoding");
+        throw ListFileError(ListFault::kMixedEncodings,
+                            "the file mixes UTF-8 with another encoding: line " + lines +
+                                " is not UTF-8; save the whole file in one encoding",
+                            0, lines);
     }
     rows_ = std::make_unique<Rows>(bytes, code_page_936_, start);
     separator_ = ChooseSeparator(rows_->text.Ahead(1 << 16));
@@ -456,21 +488,31 @@ ListReader::ListReader(ListBytes& bytes, ListEncoding encoding) {
     splitter.SetSeparator(separator_);
     ListRow headings;
     do {
-        if (splitter.AtEnd()) throw DataError("the file is empty");
+        if (splitter.AtEnd()) throw ListFileError(ListFault::kEmpty, "the file is empty");
         splitter.NextRow(headings, kMostHeadings);
     } while (BlankRow(headings));
     const std::string line = std::to_string(headings.line);
-    if (headings.surplus) throw DataError("line " + line + ": more headings than the register has columns");
+    if (headings.surplus)
+        throw ListFileError(ListFault::kTooManyHeadings, "line " + line + ": more headings than the register has columns",
+                            headings.line);
     for (std::size_t i = 0; i < headings.cells.size(); ++i) {
         const auto column = ColumnForHeading(headings.cells[i]);
-        if (!column) throw UnknownHeading(headings.line, headings.cells[i]);
+        if (!column)
+            throw ListFileError(ListFault::kUnknownHeading,
+                                "line " + line + ": the heading \"" + headings.cells[i] +
+                                    "\" names no column of the register; the headings a list may use: " +
+                                    AcceptedHeadingsText(),
+                                headings.line, headings.cells[i]);
         int& cell = cell_of_[RecordColumnIndex(*column)];
-        if (cell >= 0) throw DataError("line " + line + ": the column " + std::string(*column) + " is named twice");
+        if (cell >= 0)
+            throw ListFileError(ListFault::kColumnTwice, "line " + line + ": the column " + std::string(*column) + " is named twice",
+                                headings.line, std::string(*column));
         cell = static_cast<int>(i);
     }
     for (std::string_view required : kRequired)
         if (cell_of_[RecordColumnIndex(required)] < 0)
-            throw DataError("the first line names no column for " + std::string(required));
+            throw ListFileError(ListFault::kMissingColumn, "the first line names no column for " + std::string(required), 0,
+                                std::string(required));
     headings_ = std::move(headings.cells);
 }
 

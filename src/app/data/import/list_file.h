@@ -76,17 +76,40 @@ std::optional<std::string_view> ColumnForHeading(std::string_view heading);
 // How a list's text is decoded: found from its bytes, or as the user says.
 enum class ListEncoding { kDetect, kUtf8, kCodePage936 };
 
-// A heading that names no column: the window lists the accepted ones beside it.
-class UnknownHeading : public DataError {
+// What keeps a list from being read at all.
+enum class ListFault {
+    kUnreadable,         // detail: the reason
+    kUtf16,
+    kBrokenUtf8,         // a UTF-8 byte-order mark on bytes that are not UTF-8
+    kNotUtf8,            // line: UTF-8 chosen for bytes that are not
+    kNeitherEncoding,    // line
+    kMixedEncodings,     // detail: the lines that are not UTF-8
+    kOpenQuote,          // line: where the quote opens
+    kEmpty,
+    kTooManyHeadings,    // line
+    kUnknownHeading,     // line; detail: the heading
+    kColumnTwice,        // line; detail: the column
+    kMissingColumn,      // detail: the column
+    kDamagedSpreadsheet, // detail: what is wrong
+};
+
+// A list that cannot be read. what() is the English text sitora-cli prints; ListFaultText()
+// the Chinese one the windows show.
+class ListFileError : public DataError {
 public:
-    UnknownHeading(std::size_t line, std::string heading);
+    ListFileError(ListFault fault, const std::string& english, std::size_t line = 0, std::string detail = {})
+        : DataError(english), fault_(fault), line_(line), detail_(std::move(detail)) {}
+    ListFault Fault() const { return fault_; }
     std::size_t Line() const { return line_; }
-    const std::string& Heading() const { return heading_; }
+    const std::string& Detail() const { return detail_; }
 
 private:
+    ListFault fault_;
     std::size_t line_;
-    std::string heading_;
+    std::string detail_;
 };
+
+std::string ListFaultText(const ListFileError& error);
 
 // The rows of a list, one at a time. Throws DataError, naming the line, for bytes that are
 // neither UTF-8 nor code page 936 (or both at once), a quote left open, a heading that names no

@@ -9,12 +9,17 @@
 #include <memory>
 
 #include "app/data/data_error.h"
+#include "app/data/import/list_file.h"
 #include "app/files/file_ops.h"
 #include "app/files/isolated_call.h"
 #include "app/text/cp936.h"
 
 namespace sitora::data {
 namespace {
+
+ListFileError Damaged(const std::string& english) {
+    return ListFileError(ListFault::kDamagedSpreadsheet, english, 0, english);
+}
 
 constexpr std::string_view kCompoundFile = "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1";
 constexpr std::uint32_t kMostRows = 65536;
@@ -65,7 +70,7 @@ std::string CsvOf(const Cells& cells) {
 }
 
 void Keep(Cells& cells, std::uint32_t row, std::uint32_t column, std::string text) {
-    if (row >= kMostRows || column >= kMostColumns) throw DataError("the worksheet has a cell beyond its rows or columns");
+    if (row >= kMostRows || column >= kMostColumns) throw Damaged("the worksheet has a cell beyond its rows or columns");
     if (!text.empty()) cells[{row, column}] = std::move(text);
 }
 
@@ -73,7 +78,7 @@ std::string WorkbookAsList(const std::filesystem::path& path) {
     const void* handle = nullptr;
     if (freexl_open(path.c_str(), &handle) != FREEXL_OK) {
         if (handle) freexl_close(handle);
-        throw DataError("the .xls file cannot be read: it is damaged, protected, or no Excel 97-2003 workbook");
+        throw Damaged("the .xls file cannot be read: it is damaged, protected, or no Excel 97-2003 workbook");
     }
     const std::unique_ptr<const void, int (*)(const void*)> workbook(handle, freexl_close);
     unsigned int sheets = 0;
@@ -82,7 +87,7 @@ std::string WorkbookAsList(const std::filesystem::path& path) {
     if (freexl_get_info(handle, FREEXL_BIFF_SHEET_COUNT, &sheets) != FREEXL_OK || sheets == 0 ||
         freexl_select_active_worksheet(handle, 0) != FREEXL_OK ||
         freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK)
-        throw DataError("the .xls file has no worksheet that can be read");
+        throw Damaged("the .xls file has no worksheet that can be read");
     Cells cells;
     for (unsigned int row = 0; row < rows; ++row)
         for (unsigned short column = 0; column < columns; ++column) {
@@ -117,13 +122,13 @@ std::string BareBiffAsList(std::string_view stream) {
     Cells cells;
     bool ended = false;
     for (std::size_t at = 0; at < stream.size() && !ended;) {
-        if (stream.size() - at < 4) throw DataError("the .xls file ends inside a record");
+        if (stream.size() - at < 4) throw Damaged("the .xls file ends inside a record");
         const std::uint16_t type = Get16(stream, at), length = Get16(stream, at + 2);
-        if (stream.size() - at - 4 < length) throw DataError("the .xls file ends inside a record");
+        if (stream.size() - at - 4 < length) throw Damaged("the .xls file ends inside a record");
         const std::string_view body = stream.substr(at + 4, length);
         at += 4 + length;
         const auto need = [&](std::size_t bytes) {
-            if (body.size() < bytes) throw DataError("the .xls file holds a damaged cell record");
+            if (body.size() < bytes) throw Damaged("the .xls file holds a damaged cell record");
         };
         switch (type) {
         case 0x0204: {  // LABEL: row, column, format, length, code page 936 text
@@ -164,17 +169,17 @@ std::string BareBiffAsList(std::string_view stream) {
 
 std::string SpreadsheetAsList(const std::filesystem::path& path) {
     const auto bytes = files::ReadWholeFile(path);
-    if (!bytes) throw DataError("cannot read " + path.string());
+    if (!bytes) throw ListFileError(ListFault::kUnreadable, "cannot read " + path.string(), 0, "无法打开");
     if (bytes->starts_with(kCompoundFile)) {
         // libfreexl reads a workbook in a child process, as libmdb reads an Access file: a
         // hostile file that upsets it stops only the child, and the import reports it.
         try {
             return files::CallIsolated([&] { return WorkbookAsList(path); });
         } catch (const files::IsolatedCallError& error) {
-            throw DataError(error.ChildDied() ? "the .xls file is damaged: " + std::string(error.what()) : error.what());
+            throw Damaged(error.ChildDied() ? "the .xls file is damaged: " + std::string(error.what()) : error.what());
         }
     }
-    if (!LooksLikeSpreadsheet(*bytes)) throw DataError("the file is no .xls worksheet");
+    if (!LooksLikeSpreadsheet(*bytes)) throw Damaged("the file is no .xls worksheet");
     return BareBiffAsList(*bytes);
 }
 
