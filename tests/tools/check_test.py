@@ -245,6 +245,7 @@ whois_option = ["--whois", f"cn=127.0.0.1:{whois.server_address[1]}", "--whois",
 done, seconds = run(folder, "--format", "json", "--bootstrap", bootstrap, *whois_option)
 check(done.returncode == 1, f"attention is exit 1: {done.returncode} {done.stderr}")
 check(seconds < 40, f"a silent server does not hang the run: {seconds:.1f} s")
+print(f"first run: {seconds:.1f} s")
 found = {row["registered_domain"] or row["web_address"]: row for row in json.loads(done.stdout or "[]")}
 expect = {
     "agree.com": ("日期一致", "证书还有 200 天到期"),
@@ -279,8 +280,10 @@ check(found.get("agree.com", {}).get("registry_date") == "2027-5-1" and
       found.get("agree.com", {}).get("issuer") == "Sitora Test CA", f"agree.com: {found.get('agree.com')}")
 check(found.get("agree.com.cn", {}).get("source", "").startswith("WHOIS 127.0.0.1:"), "the WHOIS source is named")
 check(found.get("unknown.zz", {}).get("domain_state", "") == "注册局查无此域名", "a --whois server answers for its suffix")
+# Gaps are measured where the questions arrive, so a busy machine's scheduling shows in them: the
+# bounds leave room for that, and still fail a client that does not pace (gaps near zero).
 gaps = [b - a for a, b in zip(whois_at, whois_at[1:])]
-check(all(gap >= 1.9 for gap in gaps) and whois_asked.get("ratelimited.cn") == 2,
+check(all(gap >= 1.7 for gap in gaps) and whois_asked.get("ratelimited.cn") == 2,
       f"WHOIS questions two seconds apart, a rate-limited one asked again: {gaps} {whois_asked}")
 
 # The reminder carries on what the check found: the expired certificate and the earlier registry date.
@@ -325,7 +328,7 @@ check(done.stdout.count("日期一致") == 300, "every bulk record agrees")
 for port in ports.values():
     times = sorted(asked_at.get(port, []))
     gaps = [b - a for a, b in zip(times, times[1:])]
-    check(gaps and min(gaps) >= 0.95, f"one question a second per registry: port {port} {gaps}")
+    check(gaps and min(gaps) >= 0.8, f"one question a second per registry: port {port} {gaps}")
 print(f"bulk run: {seconds:.1f} s")
 
 if failures:
