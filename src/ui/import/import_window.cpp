@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <limits>
+#include <optional>
 
 #include "app/data/import/list_source.h"
 #include "export/output_stream.h"

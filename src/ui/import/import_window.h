@@ -4,7 +4,6 @@
 // own so that the window keeps answering while a large list goes in.
 #include <QWidget>
 #include <memory>
-#include <optional>
 #include <thread>
 
 #include "app/data/import/list_import.h"

@@ -66,7 +66,6 @@ class PreviewRow {
 public:
     explicit PreviewRow(const ListRow& row);
     std::size_t Line() const { return line_; }
-    std::size_t Cells() const { return ends_.size(); }
     std::string_view Cell(std::size_t cell) const;
 
     std::optional<std::string> refusal;
