@@ -20,8 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     chmod(file.c_str(), 0600);
     try {
-        for (const auto& target : sitora::remind::ReadNotifyConfig(file))
-            if (!target.url.starts_with("http") || target.url.find('\n') != std::string::npos) __builtin_trap();
+        const auto config = sitora::remind::ReadNotifyConfig(file);
+        for (const auto& target : config.targets)
+            if (!(target.url.starts_with("http") || target.url.starts_with("smtp")) ||
+                target.url.find('\n') != std::string::npos)
+                __builtin_trap();
+        for (int days : config.heads_up_days)
+            if (days < 1 || days > sitora::remind::kLongestHeadsUp) __builtin_trap();
     } catch (const sitora::remind::ConfigError&) {
     }
     return 0;

@@ -1,5 +1,5 @@
-// Any bytes as the reminder log (cut short, or written by hand): read, asked and written again,
-// never a crash.
+// Any bytes as the reminder log (cut short, of an older form, or written by hand): read, asked
+// and written again, never a crash, and what was just recorded is then known.
 #include <unistd.h>
 
 #include <cstddef>
@@ -21,13 +21,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     using namespace std::chrono;
     const sitora::text::Date today{year{2027}, February, day{26}};
-    const std::vector<sitora::data::DueItem> items{{today, sitora::data::DueKind::kSpace, "100001", "", "a.example"}};
+    sitora::remind::DueNow now;
+    now.due = {{today, sitora::data::DueKind::kSpace, "100001", "", "a.example"}};
+    now.ahead = {{{text::AddDays(today, 20), sitora::data::DueKind::kDomain, "100002", "", "b.example"}, today}};
+    now.heads_up_days = {30};
     try {
         sitora::remind::ReminderLog log(file);
         if (!log.Take(true)) return 0;
-        const auto untold = log.Untold("db", items, today);
-        log.RecordTold("db", untold, today, 7);
-        if (!log.Take(true) || !log.Untold("db", items, today).empty()) __builtin_trap();
+        log.Untold("db", "desktop", now.due, today);
+        log.HeadsUpsUntold("db", "desktop", now);
+        log.RecordTold("db", "desktop", now, today, 7);
+        if (!log.Take(true) || log.Problem() != sitora::remind::LogProblem::kNone ||
+            !log.Untold("db", "desktop", now.due, today).empty() || !log.HeadsUpsUntold("db", "desktop", now).empty())
+            __builtin_trap();
     } catch (const std::runtime_error&) {
     }
     return 0;

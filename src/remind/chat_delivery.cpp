@@ -38,15 +38,15 @@ std::optional<std::string> RobotError(const std::string& answer) {
     return std::nullopt;
 }
 
-void InitialiseOnce() {
+}  // namespace
+
+void InitialiseCurlOnce() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
-}  // namespace
-
 std::optional<std::string> PostChatRequest(const ChatRequest& request, long timeout_ms) {
-    InitialiseOnce();
+    InitialiseCurlOnce();
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return "无法发送（libcurl）";
     curl_slist* headers = curl_slist_append(nullptr, "Content-Type: application/json; charset=utf-8");

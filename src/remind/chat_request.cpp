@@ -77,7 +77,8 @@ ChatRequest BuildChatRequest(const ChatTarget& target, const ReminderText& text,
     case ChatService::kDingTalk: return DingTalk(target, content, now_ms);
     case ChatService::kWeCom: return {target.url, TextMessage(content)};
     case ChatService::kFeishu: return Feishu(target, content, now_ms);
-    case ChatService::kWebhook: break;
+    case ChatService::kWebhook:
+    case ChatService::kEmail: break;  // e-mail is sent as a message of its own, never posted
     }
     return {target.url, R"({"title":)" + JsonString(text.summary) + R"(,"text":)" + JsonString(text.body) +
                             R"(,"overdue":)" + (text.overdue ? "true" : "false") + "}"};

@@ -35,8 +35,8 @@ std::optional<std::uint32_t> NotifyDesktop(const ReminderText& text, std::uint32
     const int rc = sd_bus_call_method(
         bus.get(), "org.freedesktop.Notifications", "/org/freedesktop/Notifications", "org.freedesktop.Notifications",
         "Notify", &error, &reply, "susssasa{sv}i", "Sitora", replaces, "sitora", text.summary.c_str(),
-        text.body.c_str(), 2, kShowAction, "查看", 2, "urgency", "y", text.overdue ? kCritical : kNormal,
-        "desktop-entry", "s", "sitora", -1);
+        text.body.c_str(), 0, 2, "urgency", "y", text.overdue ? kCritical : kNormal, "desktop-entry", "s",
+        kDesktopEntry, -1);
     const std::unique_ptr<sd_bus_message, MessageUnref> kept(reply);
     std::uint32_t id = 0;
     if (rc < 0 || sd_bus_message_read(reply, "u", &id) < 0) {

@@ -9,8 +9,11 @@
 
 namespace sitora::remind {
 
-// The action a click on the notification sends back ("default", shown as "查看").
+// The action a click on the window program's notification sends back ("default", shown as "查看").
+// sitora-cli's offers none: nobody would answer it once the command has ended.
 inline constexpr const char* kShowAction = "default";
+// The installed desktop entry, which the notification service shows the reminder under.
+inline constexpr const char* kDesktopEntry = "org.sitora.Sitora";
 
 // The notification's id; nothing when no session bus is reachable (cron without a desktop) or
 // no notification service answers within a few seconds, with the reason in `why`.

@@ -1,8 +1,10 @@
 #pragma once
-// notify.conf in the program folder: the team chats a reminder goes to, one a line,
+// notify.conf in the program folder: where a reminder goes besides the desktop, one a line,
 //   dingtalk URL [secret] | wecom URL | feishu URL [secret] | webhook URL
-// with blank lines and "#" comments. It holds robot addresses and secrets, so it is refused
-// unless only its owner can read or change it, as the carriers are kept.
+//   email smtp[s]://[user:password@]HOST[:PORT] FROM TO [TO...]
+// and the earlier heads-ups, `days N [N...]`, with blank lines and "#" comments. It holds robot
+// addresses, secrets and mail passwords, so it is refused unless only its owner can read or
+// change it, as the carriers are kept.
 #include <filesystem>
 #include <stdexcept>
 #include <string>
@@ -10,13 +12,20 @@
 
 namespace sitora::remind {
 
-enum class ChatService { kDingTalk, kWeCom, kFeishu, kWebhook };
+enum class ChatService { kDingTalk, kWeCom, kFeishu, kWebhook, kEmail };
 
 struct ChatTarget {
     ChatService service;
     std::string url;
-    std::string secret;  // empty: unsigned requests
-    int line = 0;        // where notify.conf names it
+    std::string secret;           // empty: unsigned requests
+    std::string from;             // e-mail: the sender
+    std::vector<std::string> to;  // e-mail: the recipients
+    int line = 0;                 // where notify.conf names it
+};
+
+struct NotifyConfig {
+    std::vector<ChatTarget> targets;
+    std::vector<int> heads_up_days;  // `days`: largest first, none when not given
 };
 
 struct ConfigError : std::runtime_error {
@@ -24,12 +33,18 @@ struct ConfigError : std::runtime_error {
 };
 
 inline constexpr const char* kNotifyConfigFile = "notify.conf";
+inline constexpr int kLongestHeadsUp = 366;
 
-// The targets of `file`; none when it does not exist. Throws ConfigError naming the file and
-// line for a file others can read or change, a service it does not know, a URL that is no
-// http:// or https:// address, or a secret where the service signs nothing.
-std::vector<ChatTarget> ReadNotifyConfig(const std::filesystem::path& file);
+// The content of `file`; nothing in it when it does not exist. Throws ConfigError naming the
+// file and line for a file others can read or change, a service it does not know, a URL of the
+// wrong scheme, a secret where the service signs nothing, an e-mail line without sender or
+// recipient, or a `days` that is no whole number from 1 to 366.
+NotifyConfig ReadNotifyConfig(const std::filesystem::path& file);
 
 const char* ServiceName(ChatService service);
+
+// What the reminder log calls the channel of `target`: its service and a digest of where it
+// goes, so that moving a line keeps what it was told and its secrets never reach the log.
+std::string ChannelId(const ChatTarget& target);
 
 }  // namespace sitora::remind

@@ -1,24 +1,34 @@
 #include "remind/reminder_log.h"
 
 #include <fcntl.h>
+#include <openssl/evp.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <set>
 #include <stdexcept>
 
 #include "app/data/register_place.h"
 #include "app/files/file_ops.h"
-#include "app/text/byte_strings.h"
 #include "app/files/private_folder.h"
+#include "app/text/byte_strings.h"
+#include "remind/notify_config.h"
 
 namespace sitora::remind {
 namespace {
 
 constexpr int kDaysKept = 62;
+constexpr int kHeadsUpsKept = 2 * kLongestHeadsUp;  // days a channel's last heads-up day is kept
 constexpr std::size_t kLargestLog = 4 << 20;
+// A day's set is kept item by item while it is this small; a larger one by its digest alone.
+constexpr std::size_t kFewItems = 64;
+constexpr std::string_view kHeader = "sitora-reminders\t2";
+constexpr std::string_view kHeaderStart = "sitora-reminders\t";
+constexpr char kKeyParts = '\x1f';
 
 std::string KindName(data::DueKind kind) {
     switch (kind) {
@@ -30,13 +40,63 @@ std::string KindName(data::DueKind kind) {
     return "domain";
 }
 
-// One field of a line: tabs and line breaks of an address never split the record.
+// One field of a line: tabs, line breaks and the key's separator never split the record.
 std::string Field(std::string value) {
-    std::replace_if(value.begin(), value.end(), [](char c) { return c == '\t' || c == '\n' || c == '\r'; }, ' ');
+    std::replace_if(value.begin(), value.end(),
+                    [](char c) { return c == '\t' || c == '\n' || c == '\r' || c == kKeyParts; }, ' ');
     return value;
 }
 
+std::string KeyOf(const data::DueItem& item) {
+    return KindName(item.kind) + kKeyParts + text::IsoDate(item.date) + kKeyParts + Field(item.address);
+}
+
+std::vector<std::string> SortedKeys(const std::vector<data::DueItem>& items) {
+    std::vector<std::string> keys;
+    keys.reserve(items.size());
+    for (const data::DueItem& item : items) keys.push_back(KeyOf(item));
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    return keys;
+}
+
+std::string DigestOf(const std::vector<std::string>& sorted_keys) {
+    EVP_MD_CTX* context = EVP_MD_CTX_new();
+    EVP_DigestInit_ex(context, EVP_sha256(), nullptr);
+    for (const std::string& key : sorted_keys) {
+        EVP_DigestUpdate(context, key.data(), key.size());
+        EVP_DigestUpdate(context, "\n", 1);
+    }
+    unsigned char digest[EVP_MAX_MD_SIZE];
+    unsigned int length = 0;
+    EVP_DigestFinal_ex(context, digest, &length);
+    EVP_MD_CTX_free(context);
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (unsigned int i = 0; i < 16 && i < length; ++i) hex += {kHex[digest[i] >> 4], kHex[digest[i] & 15]};
+    return hex;
+}
+
+std::string DaysText(const std::vector<int>& days) {
+    std::string text;
+    for (int value : days) text += (text.empty() ? "" : ",") + std::to_string(value);
+    return text;
+}
+
+bool IsDay(std::string_view text) { return text.size() == 10 && text::ParseDate(text).has_value(); }
+
 std::filesystem::path RemindersOffFile() { return files::StateFolder() / "reminders.off"; }
+
+template <typename Each>
+void EachLine(std::string_view content, Each each) {
+    std::size_t begin = 0;
+    while (begin < content.size()) {
+        std::size_t end = content.find('\n', begin);
+        if (end == std::string_view::npos) end = content.size();
+        each(content.substr(begin, end - begin));
+        begin = end + 1;
+    }
+}
 
 }  // namespace
 
@@ -83,71 +143,207 @@ bool ReminderLog::Take(bool wait) {
 }
 
 void ReminderLog::Read() {
-    entries_.clear();
+    told_.clear();
+    heads_ups_.clear();
+    legacy_.clear();
     notification_ = 0;
-    std::error_code ec;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(file_, ec))) return;
+    problem_ = LogProblem::kNone;
+    struct stat status {};
+    if (lstat(file_.c_str(), &status) != 0) {
+        if (errno != ENOENT) problem_ = LogProblem::kDamaged;
+        return;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        problem_ = LogProblem::kNotAFile;
+        return;
+    }
+    if (static_cast<std::size_t>(status.st_size) > kLargestLog) {
+        problem_ = LogProblem::kTooBig;
+        return;
+    }
     const auto content = files::ReadWholeFile(file_, true);
-    if (!content || content->size() > kLargestLog) throw std::runtime_error("cannot read " + file_.string());
-    std::size_t begin = 0;
-    while (begin < content->size()) {
-        std::size_t end = content->find('\n', begin);
-        if (end == std::string::npos) end = content->size();
-        const auto fields = text::SplitAt(std::string_view(*content).substr(begin, end - begin), '\t');
-        begin = end + 1;
-        if (fields.size() == 2 && fields[0] == "notification")
-            std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), notification_);
-        else if (fields.size() == 6 && fields[0] == "told")
-            entries_.push_back({fields[1], fields[2], fields[3], fields[4], fields[5]});
-        // Anything else (a line cut short by a crash of an older writer) is dropped.
+    if (!content) {
+        problem_ = LogProblem::kDamaged;
+    } else if (content->size() > kLargestLog) {
+        problem_ = LogProblem::kTooBig;
+    } else if (content->starts_with(kHeaderStart)) {
+        Parse(*content);
+    } else {
+        ParseLegacy(*content);
+    }
+    if (problem_ != LogProblem::kNone) {
+        told_.clear();
+        heads_ups_.clear();
+        legacy_.clear();
+        notification_ = 0;
     }
 }
 
-std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, const std::vector<data::DueItem>& items,
-                                               const text::Date& today) const {
+void ReminderLog::Parse(const std::string& content) {
+    bool header = true;
+    EachLine(content, [&](std::string_view line) {
+        if (problem_ != LogProblem::kNone) return;
+        if (header) {
+            header = false;
+            if (line != kHeader) problem_ = LogProblem::kNewerForm;
+            return;
+        }
+        const auto fields = text::SplitAt(line, '\t');
+        if (fields.size() == 2 && fields[0] == "notification") {
+            const auto [end, error] =
+                std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), notification_);
+            if (error == std::errc() && end == fields[1].data() + fields[1].size()) return;
+        } else if (fields.size() >= 6 && fields[0] == "told" && IsDay(fields[1])) {
+            Told told;
+            const auto [end, error] = std::from_chars(fields[4].data(), fields[4].data() + fields[4].size(), told.count);
+            told.digest = fields[5];
+            told.keys.assign(fields.begin() + 6, fields.end());
+            std::sort(told.keys.begin(), told.keys.end());
+            if (error == std::errc() && end == fields[4].data() + fields[4].size() && told.digest.size() == 32) {
+                told_[fields[1]][{fields[2], fields[3]}] = std::move(told);
+                return;
+            }
+        } else if (fields.size() == 5 && fields[0] == "ahead" && IsDay(fields[3])) {
+            heads_ups_[{fields[1], fields[2]}] = {fields[3], fields[4]};
+            return;
+        } else if (line.empty()) {
+            return;
+        }
+        problem_ = LogProblem::kDamaged;
+    });
+}
+
+// The log of the program's earlier form: one line per item told, on any channel. What it says
+// was told today counts as told on every channel, so nothing is told twice on the day of the
+// change; the rest is of no more use.
+void ReminderLog::ParseLegacy(const std::string& content) {
+    EachLine(content, [&](std::string_view line) {
+        if (problem_ != LogProblem::kNone || line.empty()) return;
+        const auto fields = text::SplitAt(line, '\t');
+        if (fields.size() == 2 && fields[0] == "notification") {
+            std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), notification_);
+        } else if (fields.size() == 6 && fields[0] == "told" && IsDay(fields[1])) {
+            legacy_[fields[1]].push_back(fields[2] + kKeyParts + fields[3] + kKeyParts + fields[4] + kKeyParts +
+                                         Field(fields[5]));
+        } else if (!(fields.size() < 6 && fields[0] == "told")) {
+            // A line cut short by a crash of the older writer is dropped; anything else is not a log.
+            problem_ = LogProblem::kDamaged;
+        }
+    });
+    for (auto& [day, keys] : legacy_) std::sort(keys.begin(), keys.end());
+}
+
+const ReminderLog::Told* ReminderLog::ToldOn(const std::string& day, const std::string& register_id,
+                                             const std::string& channel) const {
+    const auto on_day = told_.find(day);
+    if (on_day == told_.end()) return nullptr;
+    const auto found = on_day->second.find({Field(register_id), channel});
+    return found == on_day->second.end() ? nullptr : &found->second;
+}
+
+std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, const std::string& channel,
+                                               const std::vector<data::DueItem>& items, const text::Date& today) const {
     const std::string day = text::IsoDate(today);
+    const Told* told = ToldOn(day, register_id, channel);
+    const auto legacy = legacy_.find(day);
+    if (!told && legacy == legacy_.end()) return items;
+    if (told && told->keys.empty() && told->count > 0) {
+        // Only the digest of a large set is kept: the same set, or one that only lost items
+        // (renewals), is told; one that differs otherwise is told again whole.
+        const auto keys = SortedKeys(items);
+        return DigestOf(keys) == told->digest || keys.size() < told->count ? std::vector<data::DueItem>{} : items;
+    }
+    const std::string register_field = Field(register_id) + kKeyParts;
     std::vector<data::DueItem> untold;
     for (const data::DueItem& item : items) {
-        const bool told = std::any_of(entries_.begin(), entries_.end(), [&](const Entry& entry) {
-            return entry.told_on == day && entry.register_id == Field(register_id) &&
-                   entry.kind == KindName(item.kind) && entry.runs_out == text::IsoDate(item.date) &&
-                   entry.address == Field(item.address);
-        });
-        if (!told) untold.push_back(item);
+        const std::string key = KeyOf(item);
+        const bool on_channel = told && std::binary_search(told->keys.begin(), told->keys.end(), key);
+        const bool before_channels = legacy != legacy_.end() &&
+                                     std::binary_search(legacy->second.begin(), legacy->second.end(), register_field + key);
+        if (!on_channel && !before_channels) untold.push_back(item);
     }
     return untold;
 }
 
-void ReminderLog::RecordTold(const std::string& register_id, const std::vector<data::DueItem>& items,
+std::vector<data::DueItem> ReminderLog::HeadsUpsUntold(const std::string& register_id, const std::string& channel,
+                                                       const DueNow& now) const {
+    const auto found = heads_ups_.find({Field(register_id), channel});
+    const bool known = found != heads_ups_.end() && found->second.days == DaysText(now.heads_up_days);
+    std::vector<data::DueItem> untold;
+    for (const HeadsUp& heads_up : now.ahead)
+        if (!known || text::IsoDate(heads_up.entered) > found->second.day) untold.push_back(heads_up.item);
+    return untold;
+}
+
+void ReminderLog::RecordTold(const std::string& register_id, const std::string& channel, const DueNow& now,
                              const text::Date& today, std::uint32_t notification) {
+    const std::string day = text::IsoDate(today);
+    // What the older form told today becomes a record for every channel; the rest is dropped.
+    if (const auto legacy = legacy_.find(day); legacy != legacy_.end()) {
+        std::map<std::string, std::vector<std::string>> by_register;
+        for (const std::string& key : legacy->second) {
+            const std::size_t split = key.find(kKeyParts);
+            by_register[key.substr(0, split)].push_back(key.substr(split + 1));
+        }
+        for (auto& [register_field, keys] : by_register) {
+            Told told{keys.size(), DigestOf(keys), keys.size() <= kFewItems ? keys : std::vector<std::string>{}};
+            told_[day][{register_field, "*"}] = std::move(told);
+        }
+    }
+    legacy_.clear();
     const std::string oldest_kept = text::IsoDate(text::AddDays(today, -kDaysKept));
-    std::erase_if(entries_, [&](const Entry& entry) { return entry.told_on < oldest_kept; });
-    for (const data::DueItem& item : items)
-        entries_.push_back({text::IsoDate(today), Field(register_id), KindName(item.kind),
-                            text::IsoDate(item.date), Field(item.address)});
+    std::erase_if(told_, [&](const auto& entry) { return entry.first < oldest_kept; });
+    for (auto& [told_on, records] : told_)
+        if (told_on != day)
+            for (auto& [key, told] : records) told.keys.clear();  // only today's items are ever asked about
+    const std::string oldest_heads_up = text::IsoDate(text::AddDays(today, -kHeadsUpsKept));
+    std::erase_if(heads_ups_, [&](const auto& entry) { return entry.second.day < oldest_heads_up; });
+
+    auto keys = SortedKeys(now.due);
+    Told& told = told_[day][{Field(register_id), channel}];
+    told.count = keys.size();
+    told.digest = DigestOf(keys);
+    told.keys = keys.size() <= kFewItems ? std::move(keys) : std::vector<std::string>{};
+    heads_ups_[{Field(register_id), channel}] = {day, DaysText(now.heads_up_days)};
     if (notification) notification_ = notification;
-    std::string content = "notification\t" + std::to_string(notification_) + "\n";
-    for (const Entry& entry : entries_)
-        content += "told\t" + entry.told_on + "\t" + entry.register_id + "\t" + entry.kind + "\t" + entry.runs_out +
-                   "\t" + entry.address + "\n";
-    // A whole new log takes the old one's name: a crash leaves one or the other.
+    Write();
+}
+
+void ReminderLog::StartAfreshIfUnread() {
+    if (problem_ != LogProblem::kNone) Write();
+}
+
+void ReminderLog::Write() {
+    std::string content = std::string(kHeader) + "\nnotification\t" + std::to_string(notification_) + "\n";
+    for (const auto& [day, records] : told_)
+        for (const auto& [key, told] : records) {
+            content += "told\t" + day + "\t" + key.first + "\t" + key.second + "\t" + std::to_string(told.count) +
+                       "\t" + told.digest;
+            for (const std::string& item : told.keys) content += "\t" + item;
+            content += "\n";
+        }
+    for (const auto& [key, heads_ups] : heads_ups_)
+        content += "ahead\t" + key.first + "\t" + key.second + "\t" + heads_ups.day + "\t" + heads_ups.days + "\n";
+    // A whole new log takes the old one's name, whatever stood there: a crash leaves one or the other.
     const std::filesystem::path scratch = files::ScratchPathFor(file_);
     if (!files::CreatePrivateFile(scratch, content) || !files::RenameFile(scratch, file_)) {
         files::RemoveFile(scratch);
         throw std::runtime_error("cannot write " + file_.string());
     }
+    problem_ = LogProblem::kNone;
 }
 
-bool TellUntold(ReminderLog& log, const std::string& register_id, const std::vector<data::DueItem>& items,
-                const text::Date& today,
-                const std::function<Delivery(const ReminderText& text, std::uint32_t replaces)>& deliver,
-                Delivery& delivery) {
-    const std::vector<data::DueItem> untold = log.Untold(register_id, items, today);
-    if (untold.empty()) return false;
-    delivery = deliver(ComposeReminder(untold, today), log.LastNotification());
-    // What reached nobody is told again at the next try.
-    if (delivery.reached) log.RecordTold(register_id, untold, today, delivery.notification);
-    return true;
+Telling TellChannel(ReminderLog& log, const std::string& register_id, const std::string& channel, const DueNow& now,
+                    const text::Date& today, const Deliver& deliver) {
+    std::vector<data::DueItem> untold = log.Untold(register_id, channel, now.due, today);
+    // A channel not told today hears the day's whole list, not only what others were not told.
+    const std::vector<data::DueItem> heads_ups = log.HeadsUpsUntold(register_id, channel, now);
+    if (untold.empty() && heads_ups.empty()) return Telling::kNothingNew;
+    untold.insert(untold.end(), heads_ups.begin(), heads_ups.end());
+    const Delivery delivery = deliver(ComposeReminder(std::move(untold), today), log.LastNotification());
+    if (!delivery.reached) return Telling::kNotReached;
+    log.RecordTold(register_id, channel, now, today, delivery.notification);
+    return Telling::kReached;
 }
 
 }  // namespace sitora::remind

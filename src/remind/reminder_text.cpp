@@ -17,10 +17,6 @@ std::string KindWord(data::DueKind kind) {
     return "域名";
 }
 
-long CountOf(const std::vector<data::DueItem>& items, data::DueKind kind) {
-    return std::count_if(items.begin(), items.end(), [kind](const data::DueItem& item) { return item.kind == kind; });
-}
-
 std::string WhenText(int days_left) {
     if (days_left == 0) return "今天到期";
     if (days_left > 0) return "还有 " + std::to_string(days_left) + " 天到期";
@@ -33,25 +29,44 @@ std::string Line(const data::DueItem& item, const text::Date& today) {
            WhenText(text::DaysBetween(today, item.date));
 }
 
+// "3 个空间、1 个域名" for the items of `items` that `counts` takes; empty when it takes none.
+template <typename Predicate>
+std::string Counts(const std::vector<data::DueItem>& items, Predicate counts) {
+    std::string said;
+    for (const auto& [kind, what] : {std::pair{data::DueKind::kSpace, " 个空间"}, std::pair{data::DueKind::kDomain, " 个域名"},
+                                     std::pair{data::DueKind::kCertificate, " 个证书"}}) {
+        const auto count = std::count_if(items.begin(), items.end(),
+                                         [&](const data::DueItem& item) { return item.kind == kind && counts(item); });
+        if (count) said += (said.empty() ? "" : "、") + std::to_string(count) + what;
+    }
+    return said;
+}
+
+void Append(std::string& summary, const std::string& clause) {
+    if (!clause.empty()) summary += (summary.empty() ? "" : "，") + clause;
+}
+
 }  // namespace
 
-ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today) {
-    const long spaces = CountOf(items, data::DueKind::kSpace);
-    const long domains = CountOf(items, data::DueKind::kDomain);
-    const long certificates = CountOf(items, data::DueKind::kCertificate);
-    const long earlier = CountOf(items, data::DueKind::kRegistryEarlier);
+ReminderText ComposeReminder(std::vector<data::DueItem> items, const text::Date& today) {
+    // What has run out comes first, then what runs out soonest.
+    std::stable_sort(items.begin(), items.end(), [](const data::DueItem& a, const data::DueItem& b) { return a.date < b.date; });
+    const auto is_dated = [](const data::DueItem& item) { return item.kind != data::DueKind::kRegistryEarlier; };
     ReminderText text;
-    for (const auto& [count, what] : {std::pair{spaces, " 个空间"}, std::pair{domains, " 个域名"},
-                                      std::pair{certificates, " 个证书"}}) {
-        if (count) text.summary += (text.summary.empty() ? "" : "、") + std::to_string(count) + what;
-    }
-    if (!text.summary.empty()) text.summary += "即将到期";
-    if (earlier) text.summary += (text.summary.empty() ? "" : "；") + std::to_string(earlier) + " 个域名的注册局日期早于登记";
+    const std::string overdue = Counts(items, [&](const data::DueItem& item) { return item.date < today; });
+    if (!overdue.empty()) text.summary = overdue + "已过期";
+    int furthest = -1;
+    for (const data::DueItem& item : items)
+        if (is_dated(item) && item.date >= today) furthest = std::max(furthest, text::DaysBetween(today, item.date));
+    const std::string coming = Counts(items, [&](const data::DueItem& item) { return item.date >= today; });
+    if (!coming.empty())
+        Append(text.summary, coming + (furthest == 0 ? "今天到期" : "将在 " + std::to_string(furthest) + " 天内到期"));
+    const auto earlier = std::count_if(items.begin(), items.end(), [&](const data::DueItem& item) { return !is_dated(item); });
+    if (earlier) Append(text.summary, std::to_string(earlier) + " 个域名的注册局日期早于登记");
     for (std::size_t i = 0; i < items.size() && i < kLinesShown; ++i)
         text.body += (i ? "\n" : "") + Line(items[i], today);
     if (items.size() > kLinesShown) text.body += "\n……共 " + std::to_string(items.size()) + " 项";
-    text.overdue = std::any_of(items.begin(), items.end(),
-                               [&](const data::DueItem& item) { return item.date < today; });
+    text.overdue = !items.empty() && items.front().date < today;
     return text;
 }
 

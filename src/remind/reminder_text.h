@@ -10,13 +10,14 @@
 namespace sitora::remind {
 
 struct ReminderText {
-    std::string summary;   // "3 个空间、2 个域名即将到期"
+    std::string summary;   // "3 个空间已过期，2 个域名将在 7 天内到期"
     std::string body;      // the first few addresses with their dates, one a line
     bool overdue = false;  // something has run out already
 };
 
-// For items due on `today` (at least one).
-ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today);
+// For items due on `today` (at least one): what has run out counted apart from what runs out
+// soon, and listed first.
+ReminderText ComposeReminder(std::vector<data::DueItem> items, const text::Date& today);
 
 // Summary and body on separate lines, as a chat message carries them.
 std::string MessageText(const ReminderText& text);

@@ -6,8 +6,9 @@
 #include "register_access.h"
 #include "remind/chat_delivery.h"
 #include "remind/desktop_notice.h"
-#include "remind/notify_config.h"
+#include "remind/mail_delivery.h"
 #include "remind/reminder_log.h"
+#include "translation.h"
 
 namespace sitora::cli {
 namespace {
@@ -17,38 +18,73 @@ std::int64_t NowMs() {
         .count();
 }
 
+const char* ProblemText(remind::LogProblem problem) {
+    switch (problem) {
+    case remind::LogProblem::kNone: break;
+    case remind::LogProblem::kDamaged: return Tr("it is damaged");
+    case remind::LogProblem::kTooBig: return Tr("it is too large");
+    case remind::LogProblem::kNewerForm: return Tr("a newer version of the program wrote it");
+    case remind::LogProblem::kNotAFile: return Tr("it is not a regular file");
+    }
+    return "";
+}
+
+std::optional<std::string> Deliver(const remind::ChatTarget& target, const remind::ReminderText& text) {
+    if (target.service == remind::ChatService::kEmail)
+        return remind::SendMail(target, remind::MailMessage(target, text, NowMs() / 1000));
+    return remind::PostChatRequest(remind::BuildChatRequest(target, text, NowMs()));
+}
+
 }  // namespace
 
-int SendDueNotice(const std::string& program_folder, const std::vector<data::DueItem>& items, const text::Date& today) {
-    std::vector<remind::ChatTarget> targets;
+remind::NotifyConfig ReadNotifyConfig(const std::string& program_folder) {
     try {
-        targets = remind::ReadNotifyConfig(program_folder + remind::kNotifyConfigFile);
+        return remind::ReadNotifyConfig(program_folder + remind::kNotifyConfigFile);
     } catch (const remind::ConfigError& error) {
         throw CommandError(error.what());
     }
+}
+
+int SendDueNotice(const std::string& program_folder, const remind::NotifyConfig& config, const remind::DueNow& now,
+                  const text::Date& today) {
     const std::string register_id = remind::RegisterIdOf(program_folder);
     remind::ReminderLog log(remind::ReminderLog::DefaultPath());
-    log.Take(true);  // the window telling at this moment waits, and then finds this told
+    log.Take(true);  // the window telling at this moment waits, and then finds the desktop told
+    if (log.Problem() != remind::LogProblem::kNone)
+        std::cerr << "sitora-cli: "
+                  << Fill(Tr("the reminder log %s could not be read (%s): everything due is told, and a new log is "
+                             "begun"),
+                          {remind::ReminderLog::DefaultPath().string(), ProblemText(log.Problem())})
+                  << "\n";
     int exit_code = 0;
+    bool told_somewhere = false;  // reached now, or already told today
     std::string why;
-    remind::Delivery delivery;
-    const auto deliver = [&](const remind::ReminderText& text, std::uint32_t replaces) {
-        const auto notification = remind::NotifyDesktop(text, replaces, why);
-        remind::Delivery done{notification.has_value(), notification.value_or(0)};
-        for (const remind::ChatTarget& target : targets) {
-            const auto failure = remind::PostChatRequest(remind::BuildChatRequest(target, text, NowMs()));
-            if (failure) {
-                std::cerr << "sitora-cli: " << remind::kNotifyConfigFile << " 第 " << target.line << " 行（"
-                          << remind::ServiceName(target.service) << "）：" << *failure << "\n";
-                exit_code = 2;
-            }
-            done.reached = done.reached || !failure;
-        }
-        return done;
-    };
-    if (remind::TellUntold(log, register_id, items, today, deliver, delivery) && !delivery.reached) {
+    const remind::Telling desktop = remind::TellChannel(
+        log, register_id, remind::kDesktopChannel, now, today,
+        [&](const remind::ReminderText& text, std::uint32_t replaces) {
+            const auto notification = remind::NotifyDesktop(text, replaces, why);
+            return remind::Delivery{notification.has_value(), notification.value_or(0)};
+        });
+    told_somewhere = desktop != remind::Telling::kNotReached;
+    for (const remind::ChatTarget& target : config.targets) {
+        const remind::Telling telling = remind::TellChannel(
+            log, register_id, remind::ChannelId(target), now, today,
+            [&](const remind::ReminderText& text, std::uint32_t) {
+                const auto failure = Deliver(target, text);
+                if (failure) {
+                    std::cerr << "sitora-cli: " << remind::kNotifyConfigFile << " 第 " << target.line << " 行（"
+                              << remind::ServiceName(target.service) << "）：" << *failure << "\n";
+                    exit_code = 2;
+                }
+                return remind::Delivery{!failure, 0};
+            });
+        told_somewhere = told_somewhere || telling != remind::Telling::kNotReached;
+    }
+    log.StartAfreshIfUnread();
+    if (!told_somewhere) {
         // A job that tells nobody is a failure; it tells at the next run.
-        std::cerr << "sitora-cli: 提醒没有送达：" << why << (targets.empty() ? "，notify.conf 中也没有群聊" : "") << "\n";
+        std::cerr << "sitora-cli: 提醒没有送达：" << why << (config.targets.empty() ? "，notify.conf 中也没有群聊" : "")
+                  << "\n";
         return 2;
     }
     return exit_code;

@@ -15,7 +15,6 @@
 #include "protect/data_key.h"
 #include "protect/record_reveal.h"
 #include "register_access.h"
-#include "remind/check_findings.h"
 #include "remind/reminder_log.h"
 #include "translation.h"
 
@@ -46,16 +45,20 @@ int Due(const Arguments& args) {
     data::TDataModule1 module;
     OpenRegister(options, module);
 
-    const data::Thresholds thresholds = data::ReadThresholds(module.ADOQuery4, today);
-    const std::vector<data::DueItem> items = data::ListDueItems(module.ADOQuery5, thresholds);
     if (options.Flag("--notify")) {
         // Told, not printed: cron mails whatever a job prints.
-        std::vector<data::DueItem> told = items;
-        const auto findings = remind::CheckFindingsDue(remind::RegisterIdOf(ProgramFolder(options)), thresholds);
-        told.insert(told.end(), findings.begin(), findings.end());
-        const int failed = SendDueNotice(ProgramFolder(options), told, today);
-        return failed ? failed : (items.empty() ? 0 : 1);
+        const std::string folder = ProgramFolder(options);
+        const remind::NotifyConfig config = ReadNotifyConfig(folder);
+        const remind::DueNow now =
+            remind::ListDueNow(module.ADOQuery5, remind::RegisterIdOf(folder), today, config.heads_up_days);
+        const int failed = SendDueNotice(folder, config, now, today);
+        const bool any_due = std::any_of(now.due.begin(), now.due.end(), [](const data::DueItem& item) {
+            return item.kind == data::DueKind::kSpace || item.kind == data::DueKind::kDomain;
+        });
+        return failed ? failed : (any_due ? 1 : 0);
     }
+    const data::Thresholds thresholds = data::ReadThresholds(module.ADOQuery4, today);
+    const std::vector<data::DueItem> items = data::ListDueItems(module.ADOQuery5, thresholds);
     Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}, {"days"}};
     for (const data::DueItem& item : items) {
         std::vector<std::string> row{item.number, item.name, item.address};

@@ -27,7 +27,7 @@ std::uint32_t DesktopNotifications::Notify(const QString& summary, const QString
     QDBusInterface service(kService, kPath, kService, bus);
     service.setTimeout(kCallTimeoutMs);
     const QVariantMap hints{{"urgency", QVariant::fromValue<uchar>(critical ? 2 : 1)},
-                            {"desktop-entry", QStringLiteral("sitora")}};
+                            {"desktop-entry", QString::fromLatin1(remind::kDesktopEntry)}};
     const QDBusReply<uint> id =
         service.call("Notify", QStringLiteral("Sitora"), uint{replaces}, QStringLiteral("sitora"), summary, body,
                      QStringList{remind::kShowAction, QStringLiteral("查看")}, hints, -1);
