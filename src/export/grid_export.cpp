@@ -6,6 +6,10 @@ namespace sitora::gridexport {
 
 std::string Ansi(std::string_view utf8) { return text::ToCp936(utf8); }
 
+bool LooksLikeFormula(std::string_view cell) {
+    return !cell.empty() && std::string_view("=+-@\t\r").find(cell.front()) != std::string_view::npos;
+}
+
 TGridExport::TGridExport() : params_(std::make_unique<TColCellParams>()) {}
 TGridExport::~TGridExport() = default;
 

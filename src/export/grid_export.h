@@ -89,4 +89,9 @@ void SaveGridToExportFile(TGridExportClass writer_class, ExportGrid& grid, const
 // Code page 936 bytes of a UTF-8 text: what every writer writes.
 std::string Ansi(std::string_view utf8);
 
+// Whether a spreadsheet opening a text, CSV or HTML file could take the data cell for a formula
+// (it begins with "=", "+", "-", "@", a tab or a carriage return): such a cell is written with a
+// leading apostrophe, every other one as it is.
+bool LooksLikeFormula(std::string_view cell);
+
 }  // namespace sitora::gridexport

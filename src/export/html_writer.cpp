@@ -168,7 +168,11 @@ void TGridExportAsHTML::WriteDataRow(const TExportColumns& columns) {
 }
 
 void TGridExportAsHTML::PutDataCell(const ExportColumnRef& column, const TColCellParams& params) {
-    PutCell(column.index, column.column->width, params.alignment, &params.background, params.font, params.text);
+    const int width = column.column->width;
+    if (LooksLikeFormula(params.text))
+        PutCell(column.index, width, params.alignment, &params.background, params.font, "'" + params.text);
+    else
+        PutCell(column.index, width, params.alignment, &params.background, params.font, params.text);
 }
 
 void TGridExportAsHTML::WriteSummaryRow(const TExportColumns& columns, int row) {

@@ -37,7 +37,10 @@ void TGridExportAsText::WriteDataRow(const TExportColumns& columns) {
 
 void TGridExportAsText::PutDataCell(const ExportColumnRef&, const TColCellParams& params) {
     StartCell();
-    PutCellText(params.text);
+    if (LooksLikeFormula(params.text))
+        PutCellText("'" + params.text);
+    else
+        PutCellText(params.text);
 }
 
 void TGridExportAsText::WriteSummaryRow(const TExportColumns& columns, int row) {

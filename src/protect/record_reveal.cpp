@@ -1,5 +1,7 @@
 #include "protect/record_reveal.h"
 
+#include <sodium.h>
+
 #include "protect/protected_fields.h"
 #include "protect/sealed_value.h"
 
@@ -41,6 +43,20 @@ std::optional<RevealedAccounts> RevealAccounts(const ColumnReader& column, std::
         }
     }
     return revealed;
+}
+
+std::string RevealedDigest(const RevealedAccounts& accounts, const SecretBytes& key) {
+    crypto_generichash_state state;
+    crypto_generichash_init(&state, key.data(), key.size(), 16);
+    for (const auto& [column, value] : accounts) {
+        const std::uint64_t sizes[] = {column.size(), value.size()};
+        crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(sizes), sizeof sizes);
+        crypto_generichash_update(&state, reinterpret_cast<const unsigned char*>(column.data()), column.size());
+        crypto_generichash_update(&state, value.data(), value.size());
+    }
+    std::string digest(16, '\0');
+    crypto_generichash_final(&state, reinterpret_cast<unsigned char*>(digest.data()), digest.size());
+    return digest;
 }
 
 }  // namespace sitora::protect

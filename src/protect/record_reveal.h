@@ -29,4 +29,8 @@ std::optional<RevealedAccounts> RevealAccounts(const ColumnReader& column, std::
                                                                  std::string_view data_key, std::string_view address = {},
                                                                  const SecretBytes* register_key = nullptr);
 
+// A short keyed digest of revealed values, so that a long run can tell that records read back as
+// they were without keeping their secrets. `key`: random bytes of the run (16 to 64).
+std::string RevealedDigest(const RevealedAccounts& accounts, const SecretBytes& key);
+
 }  // namespace sitora::protect

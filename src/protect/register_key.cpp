@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "protect/sealed_value.h"
@@ -15,9 +16,10 @@ constexpr std::size_t kSaltBytes = crypto_pwhash_SALTBYTES;
 constexpr std::size_t kNonceBytes = crypto_aead_xchacha20poly1305_ietf_NPUBBYTES;
 constexpr std::size_t kSealedKeyBytes = kRegisterKeyBytes + crypto_aead_xchacha20poly1305_ietf_ABYTES;
 constexpr std::size_t kWrappedBytes = kMagic.size() + 8 + 8 + kSaltBytes + kNonceBytes + kSealedKeyBytes;
-// A stored form from elsewhere must not make this program spend minutes or gigabytes.
-constexpr std::uint64_t kMostPasses = 16;
-constexpr std::uint64_t kMostMemory = std::uint64_t{1} << 30;
+// A stored form from elsewhere must not make this program spend minutes or gigabytes: a cost
+// above four times the program's own, or above 256 MiB, is refused before any work.
+constexpr std::uint64_t kMostPasses = 4 * crypto_pwhash_OPSLIMIT_INTERACTIVE;
+constexpr std::uint64_t kMostMemory = std::min<std::uint64_t>(std::uint64_t{256} << 20, 4 * crypto_pwhash_MEMLIMIT_INTERACTIVE);
 
 void PutNumber(std::string& out, std::uint64_t value) {
     for (int shift = 0; shift < 64; shift += 8) out += static_cast<char>((value >> shift) & 0xFF);

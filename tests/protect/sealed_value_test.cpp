@@ -3,6 +3,8 @@
 
 #include <set>
 
+#include <chrono>
+
 #include "protect/register_key.h"
 #include "protect/sealed_value.h"
 
@@ -50,6 +52,11 @@ TEST(SealedValue, TheRegisterKeyOpensOnlyUnderItsDataKeyAndStoredCost) {
     std::string greedy = wrapped;
     greedy[19] = 0x7F;  // memory far beyond what this program allows: refused before any work
     EXPECT_FALSE(UnwrapRegisterKey(greedy, "数据密钥"));
+    std::string gibibyte = wrapped;  // 1 GiB, four times the program's own cost and more
+    for (int i = 12; i < 20; ++i) gibibyte[static_cast<std::size_t>(i)] = i == 15 ? 0x40 : 0;
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(UnwrapRegisterKey(gibibyte, "数据密钥"));
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(100));
 
     // A key change wraps the same register key anew: what it sealed still opens.
     const std::string sealed = SealValue(key, "web_user", "a.com", "admin");

@@ -293,7 +293,7 @@ with open(notify_conf, "w") as f:
 os.chmod(notify_conf, 0o600)
 told = subprocess.run([cli, "due", "--notify", "--folder", folder, "--password-stdin"], input="\n", env=env,
                       capture_output=True, text=True, timeout=60)
-check(told.returncode == 0 and hooked and hooked[0]["title"] == "1 个证书即将到期；1 个域名的注册局日期早于登记",
+check(told.returncode == 0 and hooked and hooked[0]["title"] == "1 个证书已过期，1 个域名的注册局日期早于登记",
       f"the reminder carries the findings: {told.returncode} {told.stderr} {hooked}")
 
 # A second run asks nobody: found dates, failures and not-found answers come from the cache.

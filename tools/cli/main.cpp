@@ -2,6 +2,7 @@
 #include <functional>
 #include <iostream>
 #include <map>
+#include <new>
 
 #include "commands.h"
 #include "protect/secret_bytes.h"
@@ -84,10 +85,19 @@ int main(int argc, char** argv) {
         }
     }
     try {
-        return found->second.run(args);
+        const int status = found->second.run(args);
+        if (sitora::protect::SecretLockingRefused())
+            std::cerr << "sitora-cli: "
+                      << Tr("secret memory could not be locked (ulimit -l): keys and accounts were kept in ordinary "
+                            "memory, wiped after use")
+                      << "\n";
+        return status;
     } catch (const UsageError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
         std::cerr << Tr("usage: ") << "sitora-cli " << Tr(found->second.usage);
+        return 2;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "sitora-cli: " << Tr("out of memory: the command was stopped") << "\n";
         return 2;
     } catch (const std::exception& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";

@@ -43,21 +43,12 @@ std::vector<AccountRow> ReadAccountRows(TADOQuery& query) {
 }
 
 std::optional<protect::RevealedAccounts> Revealed(const AccountRow& row, std::string_view data_key,
-                                                           const protect::SecretBytes& key) {
+                                                  const protect::SecretBytes& key) {
     const protect::ColumnReader column = [&row](std::string_view name) -> FieldValue {
         const auto& value = row.stored.at(std::string(name));
         return value ? FieldValue(*value) : std::nullopt;
     };
     return protect::RevealAccounts(column, text::ToCp936(row.number), data_key, row.address, &key);
-}
-
-bool Same(const protect::RevealedAccounts& a, const protect::RevealedAccounts& b) {
-    if (a.size() != b.size()) return false;
-    for (const auto& [column, value] : a) {
-        const auto other = b.find(column);
-        if (other == b.end() || other->second.view() != value.view()) return false;
-    }
-    return true;
 }
 
 bool AllSealed(const AccountRow& row) {
@@ -66,49 +57,55 @@ bool AllSealed(const AccountRow& row) {
     return true;
 }
 
-// Seals every old value of the register inside the caller's transaction and reads it back.
+// Seals every old value of the register inside the caller's transaction and reads it back. A
+// record's revealed values live only while it is sealed or checked: what is kept of them for the
+// read-back is a keyed digest, so a register of any size needs the secret memory of one record.
 void Convert(TDataModule1& module, std::string_view data_key, const protect::SecretBytes& key, bool leave_other_keys,
              UpgradeReport& report) {
-    std::vector<std::pair<AccountRow, protect::RevealedAccounts>> to_seal;
-    for (AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
+    const protect::SecretBytes digest_key = protect::RandomSecret(32);
+    std::vector<AccountRow> rows = ReadAccountRows(module.ADOQuery4);
+    std::map<std::string, std::string> expected;  // id -> digest of what the record revealed
+    for (const AccountRow& row : rows) {
         if (AllSealed(row)) {
             ++report.already_sealed;
             continue;
         }
-        auto revealed = Revealed(row, data_key, key);
+        const auto revealed = Revealed(row, data_key, key);
         if (!revealed) {
             report.other_key.push_back(row.number + " " + row.address);
             continue;
         }
-        to_seal.emplace_back(std::move(row), std::move(*revealed));
+        expected[row.id] = protect::RevealedDigest(*revealed, digest_key);
     }
     if (!report.other_key.empty() && !leave_other_keys) return;
     auto& update = module.ADOQuery4;
     update.SetSQL(sql::kUpdateAccounts);
-    for (auto& [row, revealed] : to_seal) {
+    for (const AccountRow& row : rows) {
+        if (!expected.contains(row.id)) continue;
+        const auto revealed = Revealed(row, data_key, key);
+        if (!revealed) throw DataError("a record changed while its accounts were sealed");
         update.ResetForNewValues();
         for (const std::string_view column : kProtectedColumns) {
             const auto& stored = row.stored.at(std::string(column));
-            const std::string_view value = revealed.at(std::string(column)).view();
             // A value sealed already stays as it is; the rest is sealed now.
             update.SetParameter(column, stored && protect::IsSealed(*stored)
                                             ? *stored
-                                            : protect::SealValue(key, column, row.address, value));
+                                            : protect::SealValue(key, column, row.address,
+                                                                 revealed->at(std::string(column)).view()));
         }
         update.SetParameter("id", row.id);
         if (update.ExecSQL() != 1) throw DataError("a record changed while its accounts were sealed");
     }
+    rows.clear();
     // Read back: every record opens to exactly what it revealed before.
-    std::map<std::string, const protect::RevealedAccounts*> expected;
-    for (const auto& [row, revealed] : to_seal) expected[row.id] = &revealed;
     for (const AccountRow& row : ReadAccountRows(module.ADOQuery4)) {
         const auto wanted = expected.find(row.id);
         if (wanted == expected.end()) continue;
         const auto revealed = Revealed(row, data_key, key);
-        if (!AllSealed(row) || !revealed || !Same(*revealed, *wanted->second))
+        if (!AllSealed(row) || !revealed || protect::RevealedDigest(*revealed, digest_key) != wanted->second)
             throw DataError("a sealed record did not read back as it was");
     }
-    report.converted = static_cast<int>(to_seal.size());
+    report.converted = static_cast<int>(expected.size());
 }
 
 }  // namespace

@@ -40,13 +40,19 @@ std::string ReadConfig(const std::filesystem::path& path) {
     return content;
 }
 
-// The first line that is neither blank nor a comment.
+// The first line that is neither blank nor a comment, without a comment after it (a "#" after a
+// blank: a URI writes its own "#" as %23).
 std::string FirstSettingLine(std::string_view content) {
     std::size_t begin = 0;
     while (begin < content.size()) {
         std::size_t end = content.find('\n', begin);
         if (end == std::string_view::npos) end = content.size();
-        const std::string_view line = text::TrimBlanks(content.substr(begin, end - begin));
+        std::string_view line = text::TrimBlanks(content.substr(begin, end - begin));
+        for (std::size_t at = 1; at < line.size(); ++at)
+            if (line[at] == '#' && static_cast<unsigned char>(line[at - 1]) <= ' ') {
+                line = text::TrimBlanks(line.substr(0, at));
+                break;
+            }
         if (!line.empty() && line.front() != '#') return std::string(line);
         begin = end + 1;
     }

@@ -256,10 +256,15 @@ void TForm1::FirstShow() {
 void TForm1::SealConvertedAccounts() {
     // The Windows version's scramble goes at once: the accounts of a register just converted are
     // sealed under the register key (records of another data key stay as they were). Should that
-    // fail, the register works on in the old form, and sitora-cli protect can finish it later.
+    // fail, the register works on in the old form, the user is told, and sitora-cli protect can
+    // finish it later.
     try {
         data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), data_key_, /*leave_other_keys=*/true);
     } catch (const std::exception&) {
+        context_.services.boxes.Show(
+            "转换后的账号资料未能加密，仍以旧的方式保存，登记簿照常可用。\r请退出程序后在终端运行：\r"
+            "sitora-cli protect --folder " + context_.program_folder,
+            kPromptTitle, kErrorBox);
     }
 }
 

@@ -2,6 +2,7 @@
 // the old scramble left in the register file.
 #include "app/data/account_upgrade.h"
 
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -140,6 +141,27 @@ TEST_F(AccountUpgrade, NoOldScrambleLingersAndAFailureOrAKillAtAnyStepLeavesOneW
     EXPECT_EQ(file.find("P@ss1763"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(folder_ / "db.mdb-journal"));
     EXPECT_FALSE(std::filesystem::exists(folder_ / "protectdb.mdb"));
+}
+
+// Every revealed value of a large register held at once ran out of the process's mappings and
+// locked memory: a register of any size seals within the default limits, and lower ones.
+TEST_F(AccountUpgrade, TwentyThousandOldRecordsSealUnderALowLockedMemoryLimit) {
+    {
+        ScopedTransaction adding(module_.ADOConnection1);
+        for (int i = 0; i < 20000; ++i) AddOld(std::to_string(300000 + i), "s" + std::to_string(i) + ".com", kKey, "pw");
+        adding.Commit();
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        const rlimit low{256 << 10, 256 << 10};
+        setrlimit(RLIMIT_MEMLOCK, &low);
+        const UpgradeReport report = Upgrade(true);
+        _exit(report.written && report.converted == 20001 ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_NE(Revealed("s19999.com").find("web_pass=pw;"), std::string::npos);
 }
 
 }  // namespace
