@@ -27,6 +27,9 @@ SecretBytes NewRegisterKey();
 std::string WrapRegisterKey(const SecretBytes& register_key, std::string_view data_key,
                             DerivationCost cost = DefaultDerivationCost());
 
+// Whether `wrapped` has the stored form's size and mark (whatever key it opens under).
+bool IsWrappedKeyForm(std::string_view wrapped);
+
 // The register key, or nothing when `wrapped` does not open under `data_key` (another key, a
 // damaged or foreign stored form, or a derivation cost beyond what this program allows).
 std::optional<SecretBytes> UnwrapRegisterKey(std::string_view wrapped, std::string_view data_key);

@@ -1,13 +1,20 @@
 #include "app/data/register_key_store.h"
 
 #include "app/data/data_error.h"
+#include "protect/register_key.h"
 #include "app/data/engine/engine.h"
 
 namespace sitora::data {
 
 std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, std::string_view data_key, bool create) {
     Engine& engine = connection.Register();
-    if (const auto wrapped = engine.ReadWrappedKey()) return protect::UnwrapRegisterKey(*wrapped, data_key);
+    if (const auto wrapped = engine.ReadWrappedKey()) {
+        if (!protect::IsWrappedKeyForm(*wrapped)) throw RegisterKeyMissing(/*damaged=*/true);
+        return protect::UnwrapRegisterKey(*wrapped, data_key);
+    }
+    // A new key only for a register that has never sealed anything: one in place of a lost key
+    // would make the accounts it sealed unreadable for good.
+    if (engine.HoldsSealedValue()) throw RegisterKeyMissing(/*damaged=*/false);
     if (!create) return std::nullopt;
     protect::SecretBytes key = protect::NewRegisterKey();
     if (engine.StoreWrappedKey(protect::WrapRegisterKey(key, data_key), /*replace=*/false)) return key;

@@ -12,9 +12,10 @@
 namespace sitora::data {
 
 // The register key, or nothing when the register has one that `data_key` does not open. With
-// `create`, a register without one gets a new key wrapped under `data_key` (another process
-// creating one at the same time wins, and its key is opened instead). Without `create`, a register
-// without one gives nothing. Throws DataError.
+// `create`, a register without one and without any sealed value gets a new key wrapped under
+// `data_key` (another process creating one at the same time wins, and its key is opened instead).
+// Without `create`, a register without one gives nothing. Throws RegisterKeyMissing for a damaged
+// key and for a missing one beside sealed values; DataError for the rest.
 std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, std::string_view data_key, bool create);
 
 // A change of the data key: in one writing transaction the register key is wrapped under

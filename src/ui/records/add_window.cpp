@@ -106,6 +106,9 @@ QString TForm2::CheckAndInsert(const std::string& number) {
         // Another operator of a shared register added the same site a moment before.
         const std::string& column = duplicate.Column();
         return column == "web_id" ? "此网站编号已经存在" : column == "web_address" ? "此网站地址已经存在" : "数据添加失败";
+    } catch (const data::RegisterKeyMissing&) {
+        query.Close();
+        return "数据添加失败\r" + kRegisterKeyMissingText;
     } catch (const std::exception&) {
         query.Close();
         return "数据添加失败";

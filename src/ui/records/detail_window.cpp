@@ -16,6 +16,7 @@
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/choice_list.h"
+#include "app/data/data_error.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
@@ -148,6 +149,10 @@ void TForm3::Load() {
         loaded_ = true;
         FillDates(column);
         query.Close();
+    } catch (const data::RegisterKeyMissing&) {
+        query.Close();
+        fields_.ClearTexts();
+        context_.services.boxes.Show("读取详细数据失败\r" + kRegisterKeyMissingText, kPromptTitle, kErrorBox);
     } catch (const std::exception&) {
         query.Close();
         context_.services.boxes.Show(LoadErrorText(), kPromptTitle, kErrorBox);

@@ -16,6 +16,11 @@ inline QString WithContactLines(const QString& head) {
     return head + "\r\r在线帮助\r网站：" + kMakerWebAddress + "\r邮箱：" + kMakerEmail;
 }
 
+// The register holds sealed accounts but its key is gone or damaged: nothing is revealed or written.
+inline const QString kRegisterKeyMissingText = QStringLiteral(
+    "此登记簿的密钥（t_key 表）缺失或损坏：已加密的账号资料无法读取，也不能写入新的账号资料。\r"
+    "请从备份中恢复 t_key 表，切勿另建密钥。");
+
 // The contact message box's two lines.
 inline QString ContactText() { return "网站：" + kMakerWebAddress + "\r邮箱：" + kMakerEmail; }
 

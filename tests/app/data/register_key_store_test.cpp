@@ -2,6 +2,9 @@
 // and wrapped anew by a key change.
 #include "app/data/register_key_store.h"
 
+#include "app/data/data_error.h"
+#include "app/data/engine/engine.h"
+
 #include "support/register_fixture.h"
 
 namespace sitora::data {
@@ -30,6 +33,26 @@ TEST_F(RegisterKeyStore, IsMadeOnceOpensOnlyUnderItsDataKeyAndFollowsAKeyChange)
     ASSERT_TRUE(after);
     EXPECT_EQ(after->view(), key->view());
     EXPECT_FALSE(OpenRegisterKey(other.ADOConnection1, "钥匙", false));
+}
+
+// A t_key lost beside sealed accounts (a table deleted, an older backup of one table restored) is
+// never silently replaced: the accounts it sealed would be locked away for good.
+TEST_F(RegisterKeyStore, ALostOrDamagedKeyBesideSealedAccountsIsNamedAndNeverReplaced) {
+    test::InsertSealedRecord(folder_.ProgramFolder(), "100001", "a.com", "pw", "钥匙");
+    auto& connection = module_.ADOConnection1;
+    const auto run = [&](const char* statement) { connection.Register().Execute(statement, nullptr); };
+    run("update t_key set wrapped=x'00' where id=1");
+    EXPECT_THROW(OpenRegisterKey(connection, "钥匙", true), RegisterKeyMissing);
+    run("delete from t_key");
+    for (bool create : {false, true}) {
+        try {
+            OpenRegisterKey(connection, "钥匙", create);
+            ADD_FAILURE() << "a missing key was not named";
+        } catch (const RegisterKeyMissing& missing) {
+            EXPECT_FALSE(missing.Damaged());
+        }
+    }
+    EXPECT_FALSE(connection.Register().ReadWrappedKey());  // nothing made in its place
 }
 
 }  // namespace

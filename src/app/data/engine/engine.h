@@ -65,6 +65,10 @@ public:
     // first: read that one), or with `replace` the same key wrapped anew. Throws DataError.
     virtual bool StoreWrappedKey(const std::string& wrapped, bool replace) = 0;
 
+    // Whether any account of the register is in the sealed form, which only its key opens.
+    // Throws DataError.
+    virtual bool HoldsSealedValue() = 0;
+
     // Between statements outside a transaction: a register file another process put in the
     // place of the one opened (a compaction from cron) is opened instead.
     virtual void FollowReplacedFile() {}

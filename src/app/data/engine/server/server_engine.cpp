@@ -78,6 +78,16 @@ public:
         return StoreServerWrappedKey(server_, wrapped, replace);
     }
 
+    bool HoldsSealedValue() override {
+        return server_
+            .Value("select 1 from t_webinfo where substring(web_user from 1 for 1)='\\xc1'::bytea or "
+                   "substring(web_pass from 1 for 1)='\\xc1'::bytea or substring(web_domainuser from 1 for 1)='\\xc1'::bytea "
+                   "or substring(web_domainpass from 1 for 1)='\\xc1'::bytea or substring(web_dbname from 1 for 1)='\\xc1'::bytea "
+                   "or substring(web_dbip from 1 for 1)='\\xc1'::bytea or substring(web_dbuser from 1 for 1)='\\xc1'::bytea "
+                   "or substring(web_dbpass from 1 for 1)='\\xc1'::bytea limit 1")
+            .has_value();
+    }
+
     std::unique_ptr<ResultSet> Select(const std::string& statement, const ParameterLookup& parameters,
                                       std::size_t rows_expected, std::string& table) override {
         ServerStatement translated = TranslateForServer(statement);

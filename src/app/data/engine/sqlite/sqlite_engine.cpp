@@ -92,6 +92,16 @@ public:
         return std::string(bytes ? bytes : "", static_cast<std::size_t>(sqlite3_column_bytes(select.get(), 0)));
     }
 
+    bool HoldsSealedValue() override {
+        const SqliteStatement select = PrepareStatement(
+            db_, "select 1 from t_webinfo where substr(web_user,1,1)=x'c1' or substr(web_pass,1,1)=x'c1' or "
+                 "substr(web_domainuser,1,1)=x'c1' or substr(web_domainpass,1,1)=x'c1' or substr(web_dbname,1,1)=x'c1' "
+                 "or substr(web_dbip,1,1)=x'c1' or substr(web_dbuser,1,1)=x'c1' or substr(web_dbpass,1,1)=x'c1' limit 1");
+        const int rc = sqlite3_step(select.get());
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DataError(sqlite3_errmsg(db_));
+        return rc == SQLITE_ROW;
+    }
+
     bool StoreWrappedKey(const std::string& wrapped, bool replace) override {
         const SqliteStatement create = PrepareStatement(
             db_, "create table if not exists t_key(id integer primary key check(id=1), wrapped blob not null)");
