@@ -79,6 +79,8 @@ std::string WrapRegisterKey(const SecretBytes& register_key, std::string_view da
     return wrapped + sealed;
 }
 
+std::size_t WrappedKeyBytes() { return kWrappedBytes; }
+
 bool IsWrappedKeyForm(std::string_view wrapped) { return wrapped.size() == kWrappedBytes && wrapped.starts_with(kMagic); }
 
 std::optional<SecretBytes> UnwrapRegisterKey(std::string_view wrapped, std::string_view data_key) {

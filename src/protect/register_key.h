@@ -27,6 +27,9 @@ SecretBytes NewRegisterKey();
 std::string WrapRegisterKey(const SecretBytes& register_key, std::string_view data_key,
                             DerivationCost cost = DefaultDerivationCost());
 
+// The size of one wrapped register key.
+std::size_t WrappedKeyBytes();
+
 // Whether `wrapped` has the stored form's size and mark (whatever key it opens under).
 bool IsWrappedKeyForm(std::string_view wrapped);
 

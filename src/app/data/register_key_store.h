@@ -18,11 +18,16 @@ namespace sitora::data {
 // key and for a missing one beside sealed values; DataError for the rest.
 std::optional<protect::SecretBytes> OpenRegisterKey(TADOConnection& connection, std::string_view data_key, bool create);
 
-// A change of the data key: in one writing transaction the register key is wrapped under
-// `new_key` (when `old_key` opens it; a register without one, or with one `old_key` does not open,
-// keeps what it has) and `store_new_key` is run; the transaction is committed only when that
-// returns true. Returns what `store_new_key` returned. Throws DataError (then nothing changed).
+enum class KeyChangeStep { kBothWrappingsStored, kCarrierWritten, kOldWrappingDropped };
+
+// A change of the data key: the register key wrapped under `new_key` is stored beside the one under
+// `old_key` (a register without one, or with one `old_key` does not open, keeps what it has), then
+// `store_new_key` writes the carrier, then the old wrapping is dropped; a carrier that could not be
+// written drops the new one instead. Stopped at any step, the register opens with the key the
+// carrier holds. Returns what `store_new_key` returned. Throws DataError. `observer` hears each
+// step done.
 bool ChangeDataKey(TADOConnection& connection, std::string_view old_key, std::string_view new_key,
-                   const std::function<bool()>& store_new_key);
+                   const std::function<bool()>& store_new_key,
+                   const std::function<void(KeyChangeStep)>& observer = {});
 
 }  // namespace sitora::data

@@ -2,6 +2,9 @@
 // and wrapped anew by a key change.
 #include "app/data/register_key_store.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include "app/data/data_error.h"
 #include "app/data/engine/engine.h"
 
@@ -53,6 +56,41 @@ TEST_F(RegisterKeyStore, ALostOrDamagedKeyBesideSealedAccountsIsNamedAndNeverRep
         }
     }
     EXPECT_FALSE(connection.Register().ReadWrappedKey());  // nothing made in its place
+}
+
+// A change of the data key stopped at any step: the register opens with the key the carrier holds.
+TEST_F(RegisterKeyStore, AKeyChangeKilledAtAnyStepLeavesARegisterTheCarriersKeyOpens) {
+    const auto key = OpenRegisterKey(module_.ADOConnection1, "钥匙", true);
+    ASSERT_TRUE(key);
+    const auto carrier = folder_ / "carrier";
+    for (int kill_at = 0; kill_at <= 3; ++kill_at) {
+        test::WriteFile(carrier, "钥匙");
+        const pid_t child = fork();
+        if (child == 0) {
+            TDataModule1 module;
+            module.SetUpConnection(folder_.ProgramFolder());
+            ChangeDataKey(
+                module.ADOConnection1, "钥匙", "新钥匙",
+                [&] {
+                    test::WriteFile(carrier, "新钥匙");
+                    return true;
+                },
+                [kill_at](KeyChangeStep step) {
+                    if (static_cast<int>(step) == kill_at) _exit(0);
+                });
+            _exit(0);
+        }
+        waitpid(child, nullptr, 0);
+        TDataModule1 after;
+        after.SetUpConnection(folder_.ProgramFolder());
+        const std::string carried = test::ReadFile(carrier);
+        const auto opened = OpenRegisterKey(after.ADOConnection1, carried, false);
+        ASSERT_TRUE(opened) << "killed after step " << kill_at << " with " << carried;
+        EXPECT_EQ(opened->view(), key->view());
+        if (carried == "新钥匙") {  // back to the first key for the next round
+            ASSERT_TRUE(ChangeDataKey(after.ADOConnection1, "新钥匙", "钥匙", [] { return true; }));
+        }
+    }
 }
 
 }  // namespace
