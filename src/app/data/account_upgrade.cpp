@@ -4,6 +4,7 @@
 #include "app/data/catalogue/statements.h"
 #include "app/data/compaction.h"
 #include "app/data/data_error.h"
+#include "app/data/engine/server/server_register.h"
 #include "app/data/engine/sqlite/file_compaction.h"
 #include "app/data/record_entry.h"
 #include "app/data/register_files.h"
@@ -139,6 +140,17 @@ UpgradeReport UpgradeAccounts(TDataModule1& module, const std::filesystem::path&
     }
     report.written = true;
     Tell(observer, UpgradeStep::kCommitted);
+    if (!on_file) {
+        // The old values stay in the table's file until the server rewrites it; what the server
+        // keeps beyond that (its WAL, archives, backups) is the README's to tell.
+        try {
+            VacuumServerRegister(*ServerUriOf(program_folder), /*rewrite=*/true);
+        } catch (const DataError& error) {
+            throw DataError(std::string("the accounts are sealed, but the server did not rewrite t_webinfo (") +
+                            error.what() + "): its owner should run VACUUM FULL t_webinfo");
+        }
+        Tell(observer, UpgradeStep::kScrubbed);
+    }
     if (on_file) {
         // The compaction writes a fresh file of what is live and swaps it in, guarded: nothing of
         // the old values' pages goes along.

@@ -36,7 +36,15 @@ CREATE INDEX i_webinfo_endtime ON t_webinfo (web_endtime);
 CREATE INDEX i_webinfo_enddomaintime ON t_webinfo (web_enddomaintime);
 CREATE TABLE t_set(web_alarm integer, domain_alarm integer);
 CREATE UNIQUE INDEX u_set_one_row ON t_set ((true));
+CREATE TABLE t_key(id integer PRIMARY KEY CHECK (id=1), wrapped text NOT NULL);
 )sql";
+
+// t_key of a register made before it existed: made by the first connection that needs it, under
+// a lock held until its transaction ends, so that a second connection making it at the same
+// moment waits and then finds it (two plain CREATEs collide in the server's catalogue).
+constexpr const char* kCreateKeyTableSql =
+    "SELECT pg_advisory_xact_lock(hashtext('sitora.t_key')); "
+    "CREATE TABLE IF NOT EXISTS t_key(id integer PRIMARY KEY CHECK (id=1), wrapped text NOT NULL)";
 
 constexpr std::size_t kColumns = 1 + kRecordColumns.size();  // id first
 
@@ -162,7 +170,7 @@ std::optional<std::string> ReadServerWrappedKey(ServerConnection& server) {
 }
 
 bool StoreServerWrappedKey(ServerConnection& server, const std::string& wrapped, bool replace) {
-    server.Run("create table if not exists t_key(id integer primary key check (id=1), wrapped text not null)");
+    if (!server.Value("select to_regclass('t_key')::text")) server.Run(kCreateKeyTableSql);
     const std::string hex = ToHex(wrapped);
     return server.Execute(replace ? "update t_key set wrapped=$1 where id=1"
                                   : "insert into t_key(id,wrapped) values(1,$1) on conflict do nothing",
@@ -213,9 +221,9 @@ int CreateServerRegister(const std::string& uri, const std::optional<std::filesy
     return static_cast<int>(records.size());
 }
 
-void VacuumServerRegister(const std::string& uri) {
+void VacuumServerRegister(const std::string& uri, bool rewrite) {
     ServerConnection server(uri);
-    server.Run("VACUUM (ANALYZE) t_webinfo, t_set");
+    server.Run(rewrite ? "VACUUM (FULL, ANALYZE) t_webinfo" : "VACUUM (ANALYZE) t_webinfo, t_set");
     // A role that does not own the tables gets a warning, and the tables stay as they were.
     if (!server.Warnings().empty()) throw DataError(server.Warnings().front());
 }

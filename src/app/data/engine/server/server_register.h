@@ -25,6 +25,6 @@ std::optional<std::string> ReadServerWrappedKey(ServerConnection& server);
 bool StoreServerWrappedKey(ServerConnection& server, const std::string& wrapped, bool replace);
 
 // The server's own upkeep of the two tables (VACUUM, ANALYZE). Throws DataError.
-void VacuumServerRegister(const std::string& uri);
+void VacuumServerRegister(const std::string& uri, bool rewrite = false);
 
 }  // namespace sitora::data

@@ -189,6 +189,32 @@ TEST_F(ServerRegister, AnImportTheServerRefusesHalfwayLeavesNothingAndTheNextGoe
     EXPECT_EQ(module.ADOQuery1.RecordCount(), 1200);
 }
 
+// A register made before t_key existed: first connections storing a key at the same moment make
+// the table once (two plain CREATEs collide in the server's catalogue), and one key is stored.
+TEST_F(ServerRegister, FirstConnectionsStoringAKeyAtOnceMakeItsTableOnce) {
+    data::ServerConnection(Uri()).Run("DROP TABLE t_key");
+    constexpr int kConnections = 6;
+    std::atomic<bool> go{false};
+    std::atomic<int> stored{0}, failed{0};
+    std::vector<std::thread> connections;
+    for (int i = 0; i < kConnections; ++i)
+        connections.emplace_back([&, i] {
+            try {
+                data::ServerConnection server(Uri());
+                while (!go) std::this_thread::yield();
+                if (data::StoreServerWrappedKey(server, "key " + std::to_string(i), false)) ++stored;
+            } catch (const std::exception& error) {
+                ++failed;
+                ADD_FAILURE() << error.what();
+            }
+        });
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    go = true;
+    for (auto& connection : connections) connection.join();
+    EXPECT_EQ(stored, 1);
+    EXPECT_EQ(failed, 0);
+}
+
 TEST(ServerConfig, AConnectionUriIsTakenOnlyWithoutAPassword) {
     TempFolder folder;
     EXPECT_EQ(data::ServerUriOf(folder.path()), std::nullopt);
