@@ -6,8 +6,11 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <optional>
 #include <charconv>
 #include <chrono>
 #include <utility>
@@ -148,17 +151,41 @@ void CheckServerUri(const std::string& uri, const std::string& where) {
         throw DataError(where + ": a URI with a password; keep that in ~/.pgpass or PGPASSFILE");
 }
 
+namespace {
+
+// The password file libpq would read: PGPASSFILE, else ~/.pgpass. One that others can read is
+// ignored by libpq with a warning of its own on standard error; here it is named in the one line
+// of the failure instead, and libpq is pointed at no file so that it says nothing.
+std::optional<std::string> PasswordFileOthersCanRead() {
+    std::string path;
+    if (const char* named = std::getenv("PGPASSFILE"); named && *named)
+        path = named;
+    else if (const char* home = std::getenv("HOME"); home && *home)
+        path = std::string(home) + "/.pgpass";
+    struct stat status {};
+    if (path.empty() || stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode) || (status.st_mode & 077) == 0)
+        return std::nullopt;
+    return path;
+}
+
+}  // namespace
+
 ServerConnection::ServerConnection(std::string uri) : uri_(std::move(uri)) {
     // A server that does not answer must not hold the window for minutes: 10 s, unless the URI
     // says otherwise (its settings come last and win).
     // Keepalives and the TCP timeout notice a host gone from the network.
+    const auto exposed_password_file = PasswordFileOthersCanRead();
     const char* const keywords[] = {"connect_timeout", "fallback_application_name", "options",
                                     "keepalives", "keepalives_idle", "keepalives_interval", "keepalives_count",
-                                    "tcp_user_timeout", "dbname", nullptr};
-    const char* const values[] = {"10", "sitora", kServerLimits, "1", "10", "5", "3", "30000", uri_.c_str(), nullptr};
+                                    "tcp_user_timeout", "passfile", "dbname", nullptr};
+    const char* const values[] = {"10",    "sitora", kServerLimits, "1",
+                                  "10",    "5",      "3",           "30000",
+                                  exposed_password_file ? "/nonexistent/.pgpass" : nullptr, uri_.c_str(), nullptr};
     connection_ = PQconnectdbParams(keywords, values, 1);
     if (PQstatus(connection_) != CONNECTION_OK) {
-        const std::string message = ConnectionMessage(connection_);
+        std::string message = ConnectionMessage(connection_);
+        if (exposed_password_file)
+            message += " (" + *exposed_password_file + " was not read: others can read it; chmod 600 it)";
         PQfinish(connection_);
         connection_ = nullptr;
         throw DataError("cannot connect to the register's server: " + message);

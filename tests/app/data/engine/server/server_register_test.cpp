@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <chrono>
 
@@ -213,6 +214,31 @@ TEST_F(ServerRegister, FirstConnectionsStoringAKeyAtOnceMakeItsTableOnce) {
     for (auto& connection : connections) connection.join();
     EXPECT_EQ(stored, 1);
     EXPECT_EQ(failed, 0);
+}
+
+// libpq's own warning about a password file others can read would add a second line to the one
+// line of a failure: it is named in that line instead.
+TEST(ServerConfig, APasswordFileOthersCanReadIsNamedInTheOneLineOfTheFailure) {
+    TempFolder folder;
+    WriteFile(folder / "pgpass", "*:*:*:*:secret\n");
+    chmod((folder / "pgpass").c_str(), 0644);
+    setenv("PGPASSFILE", (folder / "pgpass").c_str(), 1);
+    fflush(stderr);
+    const int saved = dup(2);
+    const FILE* unused = freopen((folder / "stderr").c_str(), "w", stderr);
+    (void)unused;
+    std::string message;
+    try {
+        data::ServerConnection("postgresql://ops@/sitora?host=" + folder.path().string());
+    } catch (const data::DataError& error) {
+        message = error.what();
+    }
+    fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    unsetenv("PGPASSFILE");
+    EXPECT_EQ(ReadFile(folder / "stderr"), "");
+    EXPECT_NE(message.find("pgpass was not read: others can read it"), std::string::npos) << message;
 }
 
 TEST(ServerConfig, AConnectionUriIsTakenOnlyWithoutAPassword) {
