@@ -11,6 +11,20 @@ namespace {
 constexpr const char* kAccountColumns[] = {"web_user",  "web_pass",  "web_domainuser", "web_domainpass",
                                            "web_dbname", "web_dbip", "web_dbuser",     "web_dbpass"};
 
+// The add window and the import seal all eight at once, the detail window a section's four: in
+// either section, a sealed column beside one in another form is a downgrade.
+void RefuseDowngrades(const ColumnReader& column) {
+    for (std::size_t section = 0; section < 8; section += 4) {
+        const char* sealed = nullptr;
+        const char* other = nullptr;
+        for (std::size_t i = section; i < section + 4; ++i) {
+            const auto stored = column(kAccountColumns[i]);
+            (stored && IsSealed(*stored) ? sealed : other) = kAccountColumns[i];
+        }
+        if (sealed && other) throw DowngradedAccount(other);
+    }
+}
+
 }  // namespace
 
 bool HasSealedAccounts(const ColumnReader& column) {
@@ -22,6 +36,7 @@ bool HasSealedAccounts(const ColumnReader& column) {
 std::optional<RevealedAccounts> RevealAccounts(const ColumnReader& column, std::string_view number,
                                                                  std::string_view data_key, std::string_view address,
                                                                  const SecretBytes* register_key) {
+    RefuseDowngrades(column);
     RevealedAccounts revealed;
     const auto keep = [&revealed](const char* name, std::string value) {
         revealed.emplace(name, SecretBytes(value));

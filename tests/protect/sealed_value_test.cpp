@@ -1,10 +1,12 @@
 // The sealed form of account values and the wrapped register key: what must not open does not.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <set>
 
 #include <chrono>
 
+#include "protect/record_reveal.h"
 #include "protect/register_key.h"
 #include "protect/sealed_value.h"
 
@@ -63,6 +65,30 @@ TEST(SealedValue, TheRegisterKeyOpensOnlyUnderItsDataKeyAndStoredCost) {
     const auto rewrapped = UnwrapRegisterKey(WrapRegisterKey(*unwrapped, "新密钥", kCheap), "新密钥");
     ASSERT_TRUE(rewrapped);
     EXPECT_EQ(Opened(OpenValue(*rewrapped, "web_user", "a.com", sealed)), "admin");
+}
+
+// A section is sealed whole: a sealed value's partner put back in the old form, or emptied, is a
+// downgrade to read it without the register key, refused with the column named.
+TEST(SealedValue, ASectionPartlyPutBackInTheOldFormIsRefusedAndNamed) {
+    const SecretBytes key = NewRegisterKey();
+    std::map<std::string, std::optional<std::string>> stored;
+    for (const char* column : {"web_user", "web_pass", "web_domainuser", "web_domainpass"})
+        stored[column] = SealValue(key, column, "a.com", "v");
+    for (const char* column : {"web_dbname", "web_dbip", "web_dbuser", "web_dbpass"}) stored[column] = std::nullopt;
+    const ColumnReader column = [&stored](std::string_view name) -> std::optional<std::string_view> {
+        const auto& value = stored.at(std::string(name));
+        return value ? std::optional<std::string_view>(*value) : std::nullopt;
+    };
+    EXPECT_TRUE(RevealAccounts(column, "100001", "", "a.com", &key));  // the other section in the old form
+    for (const std::optional<std::string>& downgrade : {std::optional<std::string>("old"), std::optional<std::string>()}) {
+        stored["web_pass"] = downgrade;
+        try {
+            RevealAccounts(column, "100001", "", "a.com", &key);
+            ADD_FAILURE() << "a downgrade was revealed";
+        } catch (const DowngradedAccount& refused) {
+            EXPECT_EQ(refused.Column(), "web_pass");
+        }
+    }
 }
 
 }  // namespace

@@ -49,7 +49,11 @@ std::optional<protect::RevealedAccounts> Revealed(const AccountRow& row, std::st
         const auto& value = row.stored.at(std::string(name));
         return value ? FieldValue(*value) : std::nullopt;
     };
-    return protect::RevealAccounts(column, text::ToCp936(row.number), data_key, row.address, &key);
+    try {
+        return protect::RevealAccounts(column, text::ToCp936(row.number), data_key, row.address, &key);
+    } catch (const protect::DowngradedAccount& downgraded) {
+        throw DataError("record " + row.number + " " + row.address + ": " + downgraded.what());
+    }
 }
 
 bool AllSealed(const AccountRow& row) {

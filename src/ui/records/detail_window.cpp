@@ -149,6 +149,12 @@ void TForm3::Load() {
         loaded_ = true;
         FillDates(column);
         query.Close();
+    } catch (const protect::DowngradedAccount& downgraded) {
+        query.Close();
+        fields_.ClearTexts();
+        context_.services.boxes.Show("读取详细数据失败\r账号资料 " + QString::fromStdString(downgraded.Column()) +
+                                         " 原已加密，现被改回旧格式或清空，为安全起见拒绝读取。",
+                                     kPromptTitle, kErrorBox);
     } catch (const data::RegisterKeyMissing&) {
         query.Close();
         fields_.ClearTexts();
