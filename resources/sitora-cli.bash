@@ -5,7 +5,7 @@ _sitora_cli() {
     prev="${COMP_WORDS[COMP_CWORD-1]}"
     command="${COMP_WORDS[1]}"
     if [ "$COMP_CWORD" -eq 1 ]; then
-        COMPREPLY=($(compgen -W "check due list protect show export compact newdb import import-access --help" -- "$cur"))
+        COMPREPLY=($(compgen -W "check due key list protect show export compact newdb import import-access --help" -- "$cur"))
         return
     fi
     case "$prev" in
@@ -29,6 +29,7 @@ _sitora_cli() {
         due) options+=" --format --as-of --notify" ;;
         list) options+=" --format" ;;
         protect) options+=" --leave-other-keys" ;;
+        key) options+=" --to-keyring --to-file" ;;
         show) options+=" --format --reveal" ;;
         export) options+=" --list --format --out --as-of" ;;
         import) options+=" --dry-run --skip-refused --template"; [[ "$cur" != -* ]] && { COMPREPLY=($(compgen -f -- "$cur")); return; } ;;

@@ -10,7 +10,7 @@ run_packages=(
     libsqlite3-dev gettext
     mdbtools-dev libpq-dev libicu-dev
     libcurl4-openssl-dev libssl-dev libsystemd-dev
-    libpsl-dev libidn2-dev publicsuffix nlohmann-json3-dev ca-certificates libsodium-dev libfreexl-dev
+    libpsl-dev libidn2-dev publicsuffix nlohmann-json3-dev ca-certificates libsodium-dev libfreexl-dev libsecret-1-dev
     fonts-wqy-microhei qt6-translations-l10n
     # A program folder without a desktop is started under a virtual X display.
     xvfb xauth
@@ -19,7 +19,7 @@ test_packages=(
     sqlite3 mdbtools postgresql-15
     googletest libgtest-dev libgmock-dev libbenchmark-dev
     clang libclang-rt-dev
-    python3 strace dbus python3-dbusmock
+    python3 strace dbus python3-dbusmock gnome-keyring
     libreoffice-calc-nogui libreoffice-writer-nogui
     xdotool x11-utils x11-apps openbox
     librsvg2-bin desktop-file-utils appstream groff-base

@@ -35,6 +35,10 @@ int Check(const Arguments& args);
 // exit 0 done (or nothing to do), 2 nothing written.
 int Protect(const Arguments& args);
 
+// key --to-keyring | --to-file: the data key moved into the user's keyring or back into sk.exe;
+// exit 0 done, 2 nothing changed.
+int Key(const Arguments& args);
+
 // due [--format text|csv|json] [--as-of DATE]: exit 0 when nothing is due, 1 when something is.
 int Due(const Arguments& args);
 // list [--format text|csv|json]: the main list in table order.

@@ -25,7 +25,7 @@ std::string DataKey(const std::string& folder) {
     try {
         return protect::LoadDataKey(folder, files::PrivateFolder()).value_or("");
     } catch (const std::exception& error) {
-        throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
+        throw CommandError(DataKeyFailure(error));
     }
 }
 

@@ -34,6 +34,9 @@ const std::map<std::string, Command>& Commands() {
         {"protect", {Protect, TrLater("protect [--leave-other-keys]\n"
                               "    seal every account of the register under the register key, in one step, then\n"
                               "    compact it so no old scramble remains (exit 0: done, 2: nothing written)\n")}},
+        {"key", {Key, TrLater("key --to-keyring | --to-file\n"
+                      "    move the data key into your desktop's keyring (sk.exe then keeps only a marker, so a\n"
+                      "    copy of the program folder reveals nothing), or back into sk.exe\n")}},
         {"list", {List, TrLater("list [--format text|csv|json]\n    every record of the main list, in table order\n")}},
         {"show", {Show, TrLater("show ADDRESS [--reveal] [--format text|json]\n"
                         "    one record; --reveal adds its accounts after the data key test\n")}},

@@ -19,7 +19,7 @@ int Protect(const Arguments& args) {
     try {
         data_key = protect::LoadDataKey(folder, files::PrivateFolder()).value_or("");
     } catch (const std::exception& error) {
-        throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
+        throw CommandError(DataKeyFailure(error));
     }
     data::TDataModule1 module;
     Connect(module, folder);

@@ -1,5 +1,8 @@
 #include "register_access.h"
 
+#include "protect/keyring.h"
+#include "translation.h"
+
 #include <termios.h>
 #include <unistd.h>
 
@@ -18,6 +21,20 @@
 #include "translation.h"
 
 namespace sitora::cli {
+
+std::string DataKeyFailure(const std::exception& error) {
+    const auto* keyring = dynamic_cast<const protect::KeyringError*>(&error);
+    if (!keyring) return Fill(Tr("cannot read the data key: %s"), {error.what()});
+    const char* why = "";
+    switch (keyring->Fault()) {
+    case protect::KeyringFault::kNoService: why = Tr("no keyring service is reachable (no desktop session?)"); break;
+    case protect::KeyringFault::kLocked: why = Tr("the keyring is locked; unlock it and try again"); break;
+    case protect::KeyringFault::kMissing: why = Tr("the keyring holds no data key for this program folder"); break;
+    case protect::KeyringFault::kFailed: why = Tr("the keyring refused"); break;
+    }
+    return Fill(Tr("cannot read the data key from the keyring: %s (%s); the accounts stay closed"), {why, error.what()});
+}
+
 namespace {
 
 // The terminal as it was before the prompt turned echo off; a signal that ends the command

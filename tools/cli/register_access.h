@@ -27,6 +27,9 @@ text::Date Today(const Options& options);
 // --password-stdin) and compares it with the one stored in key.exe (empty when none is).
 void CheckLoginPassword(const Options& options, const std::string& program_folder);
 
+// Why the data key could not be read, in the user's language.
+std::string DataKeyFailure(const std::exception& error);
+
 // Connects the data module to db.mdb of the program folder.
 void Connect(data::TDataModule1& module, const std::string& program_folder);
 

@@ -112,7 +112,7 @@ int Show(const Arguments& args) {
         try {
             key = protect::LoadDataKey(ProgramFolder(options), files::PrivateFolder());
         } catch (const std::exception& error) {
-            throw CommandError(Fill(Tr("cannot read the data key: %s"), {error.what()}));
+            throw CommandError(DataKeyFailure(error));
         }
         const std::string number = text::ToCp936(data::AsString(query.FieldByName("web_id")));
         const protect::ColumnReader column = [&query](std::string_view name) { return query.FieldByName(name); };

@@ -187,7 +187,13 @@ void ImportWindow::ShowPreview(Outcome& outcome) {
 void ImportWindow::ImportChosenFile() {
     if (busy_ || !previewed_) return;
     const std::string path = path_.toStdString();
-    const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+    std::string data_key;
+    try {
+        data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+    } catch (const std::exception&) {
+        context_.services.boxes.Show("导入失败：数据密钥在无法打开的密钥环中，未导入任何数据", kTitle, kErrorBox, this);
+        return;
+    }
     Start("正在导入…", [path, data_key, options = Options(SkipBox->isChecked())](Outcome& outcome, data::TDataModule1& module) {
         data::ListSource source(path);
         outcome.imported = data::ImportList(module, source.Bytes(), data_key, options);

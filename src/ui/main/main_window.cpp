@@ -16,6 +16,7 @@
 #include "protect/block_store.h"
 #include "app/data/account_upgrade.h"
 #include "protect/data_key.h"
+#include "protect/keyring.h"
 #include "remind/reminder_log.h"
 #include "ui/aux/banner_window.h"
 #include "ui/aux/help_window.h"
@@ -31,6 +32,20 @@
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
+namespace {
+
+QString KeyringFaultText(const protect::KeyringError& error) {
+    switch (error.Fault()) {
+    case protect::KeyringFault::kNoService: return "连接不到密钥环服务";
+    case protect::KeyringFault::kLocked: return "密钥环已锁定";
+    case protect::KeyringFault::kMissing: return "密钥环中没有这个程序文件夹的数据密钥";
+    case protect::KeyringFault::kFailed: break;
+    }
+    return "密钥环拒绝了请求（" + QString::fromStdString(error.what()) + "）";
+}
+
+}  // namespace
+
 
 TForm1::TForm1(AppContext& context) : context_(context) {
     setObjectName("Form1");
@@ -232,14 +247,23 @@ void TForm1::FirstShow() {
         ReportFolderPreparation(preparation);
         context_.DataModule1.SetUpConnection(context_.ProgramFolderBytes());
         connected = true;
-        auto key = protect::LoadDataKey(context_.ProgramFolderBytes(),
-                                        context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
+        std::optional<std::string> key;
+        try {
+            key = protect::LoadDataKey(context_.ProgramFolderBytes(),
+                                       context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
+        } catch (const protect::KeyringError& error) {
+            // The key is in a keyring that cannot give it: the lists, counters, exports and
+            // reminders work on, and no account is revealed or written until it can.
+            key_unavailable_ = true;
+            first_show_done_ = true;
+            context_.services.boxes.Show(KeyringUnavailableText(KeyringFaultText(error)), kPromptTitle, kErrorBox);
+        }
         if (key) {
             data_key_ = *key;
             Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
             first_show_done_ = true;
         }
-        if (preparation.conversion) SealConvertedAccounts();
+        if (preparation.conversion && !key_unavailable_) SealConvertedAccounts();
         if (context_.Form8) context_.Form8->show();
     } catch (const std::exception&) {
         context_.services.boxes.Show(WithContactLines("数据库接连失败，请查看数据库文件是否存在"), kPromptTitle,
@@ -335,7 +359,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowContact() { context_.services.boxes.Show(ContactText(), "在线帮助", kWarningBox); }
 
-std::string TForm1::DataKey() const { return data_key_; }
+std::string TForm1::DataKey() const {
+    if (key_unavailable_) throw std::runtime_error("the data key is in a keyring that could not be opened");
+    return data_key_;
+}
 QString TForm1::SpaceThreshold() const { return Edit2->text(); }
 QString TForm1::DomainThreshold() const { return Edit3->text(); }
 

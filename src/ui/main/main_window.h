@@ -56,7 +56,8 @@ public:
 
     // What other windows read.
     // The current data key, byte for byte as loaded: a key stored elsewhere need not be valid
-    // text, and Edit4 only shows it.
+    // text, and Edit4 only shows it. Throws std::runtime_error while the key is in a keyring that
+    // could not give it: no account is revealed or written then.
     std::string DataKey() const;
     QString SpaceThreshold() const;
     QString DomainThreshold() const;
@@ -93,6 +94,7 @@ private:
     QLineEdit* Edit3;
     QLineEdit* Edit4;
     std::string data_key_;
+    bool key_unavailable_ = false;  // the data key is in a keyring that could not give it
     QPushButton* BitBtn12;  // "查 询"
     DataGrid* DBGrid1;
     SearchBar* search_bar_;

@@ -11,6 +11,8 @@
 #include "app/data/register_key_store.h"
 #include "app/data/catalogue/statements.h"
 #include "protect/block_store.h"
+#include "protect/data_key.h"
+#include "protect/keyring.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/choice_list.h"
@@ -44,6 +46,53 @@ TForm5::TForm5(AppContext& context) : context_(context) {
     PageControl1->addTab(BuildLeadTimesTab(), "报警提醒设置");
     PageControl1->addTab(BuildCompactionTab(), "压缩数据库");
     PageControl1->addTab(BuildKeyTab(), "密钥设置");
+    PageControl1->addTab(BuildKeyringTab(), "密钥环");
+}
+
+// The data key moved into the desktop's keyring or back into sk.exe: a copy of the program folder
+// then holds no key.
+QWidget* TForm5::BuildKeyringTab() {
+    auto* tab = new QWidget;
+    tab->setObjectName("KeyringSheet");
+    KeyringLabel = MakeLabel(tab, "KeyringLabel", "", QRect(8, 8, 250, 92));
+    KeyringLabel->setWordWrap(true);
+    auto* to_keyring = MakeButton(tab, "ToKeyringButton", "移入密钥环", QRect(8, 110, 120, 30));
+    auto* to_file = MakeButton(tab, "ToFileButton", "移回 sk.exe", QRect(136, 110, 120, 30));
+    connect(to_keyring, &QPushButton::clicked, this, [this] { MoveDataKey(true); });
+    connect(to_file, &QPushButton::clicked, this, [this] { MoveDataKey(false); });
+    return tab;
+}
+
+void TForm5::ShowWhereTheKeyIs() {
+    QString where;
+    try {
+        where = protect::DataKeyInKeyring(context_.ProgramFile(""), context_.TransferFile(protect::kKeyLoadTransfer).parent_path())
+                    ? "数据密钥保存在您的密钥环中，sk.exe 只保留一个标记：复制程序文件夹不会泄露账号资料。"
+                    : "数据密钥保存在程序文件夹的 sk.exe 中：复制程序文件夹（备份、同步、U 盘）的人都能打开账号资料。"
+                      "移入桌面的密钥环可以避免这一点。";
+    } catch (const std::exception&) {
+        where = "无法读取 sk.exe。";
+    }
+    KeyringLabel->setText(where);
+}
+
+void TForm5::MoveDataKey(bool to_keyring) {
+    auto& boxes = context_.services.boxes;
+    try {
+        const auto program = context_.ProgramFile("");
+        const auto transfer = context_.TransferFile(protect::kKeyLoadTransfer).parent_path();
+        if (to_keyring)
+            protect::MoveDataKeyToKeyring(program, transfer);
+        else
+            protect::MoveDataKeyToFile(program, transfer);
+        boxes.Show(to_keyring ? "数据密钥已移入密钥环" : "数据密钥已移回 sk.exe", kPromptTitle, kWarningBox);
+    } catch (const protect::KeyringError& error) {
+        boxes.Show(QString("数据密钥没有移动：密钥环无法使用（") + QString::fromStdString(error.what()) + "）", kPromptTitle,
+                   kErrorBox);
+    } catch (const std::exception&) {
+        boxes.Show("数据密钥没有移动：无法写入 sk.exe", kPromptTitle, kErrorBox);
+    }
+    ShowWhereTheKeyIs();
 }
 
 QWidget* TForm5::BuildLeadTimesTab() {
@@ -107,6 +156,7 @@ void TForm5::showEvent(QShowEvent* event) {
     if (!centred_) CentreOnScreen(this);
     centred_ = true;
     LoadLeadTimes();
+    ShowWhereTheKeyIs();
 }
 
 void TForm5::LoadLeadTimes() {
@@ -168,8 +218,8 @@ void TForm5::ChangeDataKey() {
         // every record stays readable after the restart.
         const std::string new_key = Cp936(Edit3->text());
         const bool stored = data::ChangeDataKey(context_.DataModule1.ADOConnection1, current_key, new_key, [&] {
-            return protect::StoreValue(new_key, context_.ProgramFile("sk.exe"),
-                                       context_.TransferFile(protect::kKeyStoreTransfer));
+            return protect::StoreDataKey(context_.ProgramFile(""), context_.TransferFile(protect::kKeyStoreTransfer).parent_path(),
+                                         new_key);
         });
         if (!stored) return;  // the carrier could not be written: the window stays open
         boxes.Show("密钥修改成功,请重启本软件！", kPromptTitle, kWarningBox);

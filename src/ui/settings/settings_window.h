@@ -8,6 +8,8 @@ class QLineEdit;
 class QPushButton;
 class QTabWidget;
 
+class QLabel;
+
 namespace sitora::ui {
 
 class ChoiceList;
@@ -30,6 +32,9 @@ private:
     QWidget* BuildLeadTimesTab();
     QWidget* BuildCompactionTab();
     QWidget* BuildKeyTab();
+    QWidget* BuildKeyringTab();
+    void ShowWhereTheKeyIs();
+    void MoveDataKey(bool to_keyring);  // "移入密钥环", "移回 sk.exe"
 
     AppContext& context_;
     QTabWidget* PageControl1;
@@ -39,6 +44,7 @@ private:
     QLineEdit* Edit2;
     QLineEdit* Edit3;
     QPushButton* BitBtn4;
+    QLabel* KeyringLabel;
     bool centred_ = false;
 };
 

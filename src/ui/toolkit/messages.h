@@ -21,6 +21,12 @@ inline const QString kRegisterKeyMissingText = QStringLiteral(
     "此登记簿的密钥（t_key 表）缺失或损坏：已加密的账号资料无法读取，也不能写入新的账号资料。\r"
     "请从备份中恢复 t_key 表，切勿另建密钥。");
 
+// The data key is kept in the user's keyring, which could not give it (`why`: its own words).
+inline QString KeyringUnavailableText(const QString& why) {
+    return "无法从密钥环读取数据密钥：" + why +
+           "\r账号资料暂不显示，也不能写入；列表、计数、导出和到期提醒照常可用。\r请解锁密钥环后重新启动本软件。";
+}
+
 // The contact message box's two lines.
 inline QString ContactText() { return "网站：" + kMakerWebAddress + "\r邮箱：" + kMakerEmail; }
 
