@@ -32,7 +32,8 @@ std::string DataKeyFailure(const std::exception& error) {
     case protect::KeyringFault::kMissing: why = Tr("the keyring holds no data key for this program folder"); break;
     case protect::KeyringFault::kFailed: why = Tr("the keyring refused"); break;
     }
-    return Fill(Tr("cannot read the data key from the keyring: %s (%s); the accounts stay closed"), {why, error.what()});
+    const std::string detail = keyring->Fault() == protect::KeyringFault::kMissing ? "" : " (" + std::string(error.what()) + ")";
+    return Fill(Tr("cannot read the data key from the keyring: %s; the accounts stay closed"), {why + detail});
 }
 
 namespace {
