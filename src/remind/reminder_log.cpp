@@ -29,6 +29,7 @@ constexpr std::size_t kFewItems = 64;
 constexpr std::string_view kHeader = "sitora-reminders\t2";
 constexpr std::string_view kHeaderStart = "sitora-reminders\t";
 constexpr char kKeyParts = '\x1f';
+constexpr const char* kEveryChannel = "*";  // what the earlier form told, on any channel
 
 std::string KindName(data::DueKind kind) {
     switch (kind) {
@@ -145,7 +146,6 @@ bool ReminderLog::Take(bool wait) {
 void ReminderLog::Read() {
     told_.clear();
     heads_ups_.clear();
-    legacy_.clear();
     notification_ = 0;
     problem_ = LogProblem::kNone;
     struct stat status {};
@@ -174,7 +174,6 @@ void ReminderLog::Read() {
     if (problem_ != LogProblem::kNone) {
         told_.clear();
         heads_ups_.clear();
-        legacy_.clear();
         notification_ = 0;
     }
 }
@@ -214,23 +213,28 @@ void ReminderLog::Parse(const std::string& content) {
 }
 
 // The log of the program's earlier form: one line per item told, on any channel. What it says
-// was told today counts as told on every channel, so nothing is told twice on the day of the
-// change; the rest is of no more use.
+// was told counts as told on every channel (the channel "*") that day, so nothing is told twice on
+// the day of the change.
 void ReminderLog::ParseLegacy(const std::string& content) {
+    std::map<std::string, std::map<std::string, std::vector<std::string>>> keys;  // day, register
     EachLine(content, [&](std::string_view line) {
         if (problem_ != LogProblem::kNone || line.empty()) return;
         const auto fields = text::SplitAt(line, '\t');
         if (fields.size() == 2 && fields[0] == "notification") {
             std::from_chars(fields[1].data(), fields[1].data() + fields[1].size(), notification_);
         } else if (fields.size() == 6 && fields[0] == "told" && IsDay(fields[1])) {
-            legacy_[fields[1]].push_back(fields[2] + kKeyParts + fields[3] + kKeyParts + fields[4] + kKeyParts +
-                                         Field(fields[5]));
+            keys[fields[1]][fields[2]].push_back(fields[3] + kKeyParts + fields[4] + kKeyParts + Field(fields[5]));
         } else if (!(fields.size() < 6 && fields[0] == "told")) {
             // A line cut short by a crash of the older writer is dropped; anything else is not a log.
             problem_ = LogProblem::kDamaged;
         }
     });
-    for (auto& [day, keys] : legacy_) std::sort(keys.begin(), keys.end());
+    for (auto& [day, registers] : keys)
+        for (auto& [register_field, told] : registers) {
+            std::sort(told.begin(), told.end());
+            told.erase(std::unique(told.begin(), told.end()), told.end());
+            told_[day][{register_field, kEveryChannel}] = {told.size(), DigestOf(told), std::move(told)};
+        }
 }
 
 const ReminderLog::Told* ReminderLog::ToldOn(const std::string& day, const std::string& register_id,
@@ -244,23 +248,24 @@ const ReminderLog::Told* ReminderLog::ToldOn(const std::string& day, const std::
 std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, const std::string& channel,
                                                const std::vector<data::DueItem>& items, const text::Date& today) const {
     const std::string day = text::IsoDate(today);
-    const Told* told = ToldOn(day, register_id, channel);
-    const auto legacy = legacy_.find(day);
-    if (!told && legacy == legacy_.end()) return items;
-    if (told && told->keys.empty() && told->count > 0) {
+    std::vector<const Told*> records;
+    for (const std::string& who : {channel, std::string(kEveryChannel)})
+        if (const Told* told = ToldOn(day, register_id, who)) records.push_back(told);
+    if (records.empty()) return items;
+    for (const Told* told : records) {
+        if (!told->keys.empty() || told->count == 0) continue;
         // Only the digest of a large set is kept: the same set, or one that only lost items
-        // (renewals), is told; one that differs otherwise is told again whole.
+        // (renewals), was told; one that differs otherwise is told again whole.
         const auto keys = SortedKeys(items);
-        return DigestOf(keys) == told->digest || keys.size() < told->count ? std::vector<data::DueItem>{} : items;
+        if (DigestOf(keys) == told->digest || keys.size() < told->count) return {};
     }
-    const std::string register_field = Field(register_id) + kKeyParts;
     std::vector<data::DueItem> untold;
     for (const data::DueItem& item : items) {
         const std::string key = KeyOf(item);
-        const bool on_channel = told && std::binary_search(told->keys.begin(), told->keys.end(), key);
-        const bool before_channels = legacy != legacy_.end() &&
-                                     std::binary_search(legacy->second.begin(), legacy->second.end(), register_field + key);
-        if (!on_channel && !before_channels) untold.push_back(item);
+        const bool told = std::any_of(records.begin(), records.end(), [&key](const Told* record) {
+            return std::binary_search(record->keys.begin(), record->keys.end(), key);
+        });
+        if (!told) untold.push_back(item);
     }
     return untold;
 }
@@ -278,24 +283,12 @@ std::vector<data::DueItem> ReminderLog::HeadsUpsUntold(const std::string& regist
 void ReminderLog::RecordTold(const std::string& register_id, const std::string& channel, const DueNow& now,
                              const text::Date& today, std::uint32_t notification) {
     const std::string day = text::IsoDate(today);
-    // What the older form told today becomes a record for every channel; the rest is dropped.
-    if (const auto legacy = legacy_.find(day); legacy != legacy_.end()) {
-        std::map<std::string, std::vector<std::string>> by_register;
-        for (const std::string& key : legacy->second) {
-            const std::size_t split = key.find(kKeyParts);
-            by_register[key.substr(0, split)].push_back(key.substr(split + 1));
-        }
-        for (auto& [register_field, keys] : by_register) {
-            Told told{keys.size(), DigestOf(keys), keys.size() <= kFewItems ? keys : std::vector<std::string>{}};
-            told_[day][{register_field, "*"}] = std::move(told);
-        }
-    }
-    legacy_.clear();
     const std::string oldest_kept = text::IsoDate(text::AddDays(today, -kDaysKept));
     std::erase_if(told_, [&](const auto& entry) { return entry.first < oldest_kept; });
+    // Only today's items are ever asked about, and never many of them are kept.
     for (auto& [told_on, records] : told_)
-        if (told_on != day)
-            for (auto& [key, told] : records) told.keys.clear();  // only today's items are ever asked about
+        for (auto& [key, told] : records)
+            if (told_on != day || told.keys.size() > kFewItems) told.keys.clear();
     const std::string oldest_heads_up = text::IsoDate(text::AddDays(today, -kHeadsUpsKept));
     std::erase_if(heads_ups_, [&](const auto& entry) { return entry.second.day < oldest_heads_up; });
 

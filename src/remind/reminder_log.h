@@ -91,7 +91,6 @@ private:
         std::string days;  // under which heads-up days
     };
     std::map<Key, HeadsUpsTold> heads_ups_;
-    std::map<std::string, std::vector<std::string>> legacy_;  // day -> register "\x1f" key of the older form
     std::uint32_t notification_ = 0;
 };
 

@@ -116,6 +116,13 @@ TEST(ReminderLog, AnEarlierFormIsTakenOverWithoutTellingTwiceThatDay) {
     Teller teller;
     EXPECT_EQ(Tell(file, kDesktopChannel, now, kToday, teller), Telling::kNothingNew);
     EXPECT_EQ(Tell(file, "dingtalk:1", now, kToday, teller), Telling::kNothingNew);
+    // Once the log is written in its new form, each channel still hears only what is new.
+    DueNow more = now;
+    more.due.push_back({kToday, data::DueKind::kSpace, "9", "", "new.example"});
+    for (const char* channel : {kDesktopChannel, "dingtalk:1"}) {
+        ASSERT_EQ(Tell(file, channel, more, kToday, teller), Telling::kReached);
+        EXPECT_EQ(teller.told.back().summary, "1 个空间今天到期") << channel;
+    }
     {
         ReminderLog log(file);
         ASSERT_TRUE(log.Take(true));
