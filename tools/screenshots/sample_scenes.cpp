@@ -143,8 +143,8 @@ int RenderAll(const QString& output_folder) {
         ok &= Save(context.Form4, output_folder, "expiry");
         context.Form5->show();
         auto* tabs = context.Form5->findChild<QTabWidget*>("PageControl1");
-        const char* tab_names[] = {"settings-lead-times", "settings-compaction", "settings-data-key", "settings-keyring"};
-        for (int tab = 0; tab < 4; ++tab) {
+        const char* tab_names[] = {"settings-lead-times", "settings-compaction", "settings-data-key"};
+        for (int tab = 0; tab < 3; ++tab) {
             tabs->setCurrentIndex(tab);
             ok &= Save(context.Form5, output_folder, tab_names[tab]);
         }

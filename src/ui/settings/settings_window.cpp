@@ -46,34 +46,22 @@ TForm5::TForm5(AppContext& context) : context_(context) {
     PageControl1->addTab(BuildLeadTimesTab(), "报警提醒设置");
     PageControl1->addTab(BuildCompactionTab(), "压缩数据库");
     PageControl1->addTab(BuildKeyTab(), "密钥设置");
-    PageControl1->addTab(BuildKeyringTab(), "密钥环");
 }
 
-// The data key moved into the desktop's keyring or back into sk.exe: a copy of the program folder
-// then holds no key.
-QWidget* TForm5::BuildKeyringTab() {
-    auto* tab = new QWidget;
-    tab->setObjectName("KeyringSheet");
-    KeyringLabel = MakeLabel(tab, "KeyringLabel", "", QRect(8, 8, 250, 92));
-    KeyringLabel->setWordWrap(true);
-    auto* to_keyring = MakeButton(tab, "ToKeyringButton", "移入密钥环", QRect(8, 110, 120, 30));
-    auto* to_file = MakeButton(tab, "ToFileButton", "移回 sk.exe", QRect(136, 110, 120, 30));
-    connect(to_keyring, &QPushButton::clicked, this, [this] { MoveDataKey(true); });
-    connect(to_file, &QPushButton::clicked, this, [this] { MoveDataKey(false); });
-    return tab;
-}
-
+// Where the data key is kept, on the key tab's last line, with the button that moves it: into the
+// desktop's keyring (a copy of the program folder then holds no key) or back into sk.exe.
 void TForm5::ShowWhereTheKeyIs() {
-    QString where;
     try {
-        where = protect::DataKeyInKeyring(context_.ProgramFile(""), context_.TransferFile(protect::kKeyLoadTransfer).parent_path())
-                    ? "数据密钥保存在您的密钥环中，sk.exe 只保留一个标记：复制程序文件夹不会泄露账号资料。"
-                    : "数据密钥保存在程序文件夹的 sk.exe 中：复制程序文件夹（备份、同步、U 盘）的人都能打开账号资料。"
-                      "移入桌面的密钥环可以避免这一点。";
+        key_in_keyring_ =
+            protect::DataKeyInKeyring(context_.ProgramFile(""), context_.TransferFile(protect::kKeyLoadTransfer).parent_path());
+        KeyringLabel->setText(key_in_keyring_ ? "密钥存放：密钥环" : "密钥存放：sk.exe");
+        KeyringLabel->setToolTip(key_in_keyring_ ? "sk.exe 只保留一个标记：复制程序文件夹不会泄露账号资料"
+                                                 : "复制程序文件夹（备份、同步、U 盘）的人都能打开账号资料；"
+                                                   "移入桌面的密钥环可以避免这一点");
+        KeyringButton->setText(key_in_keyring_ ? "移回 sk.exe" : "移入密钥环");
     } catch (const std::exception&) {
-        where = "无法读取 sk.exe。";
+        KeyringLabel->setText("密钥存放：无法读取 sk.exe");
     }
-    KeyringLabel->setText(where);
 }
 
 void TForm5::MoveDataKey(bool to_keyring) {
@@ -134,8 +122,10 @@ QWidget* TForm5::BuildKeyTab() {
     Edit3 = MakeEdit(tab, "Edit3", QRect(88, 70, 160, 24), true);
     BitBtn4 = MakeButton(tab, "BitBtn4", "修 改", QRect(30, 102, 86, 28));
     auto* exit = MakeButton(tab, "BitBtn5", "退 出", QRect(140, 102, 86, 28));
-    QLabel* note = MakeLabel(tab, "Label9", "为了数据更安全，请尽量设置复杂些的密钥", QRect(8, 136, 248, 40));
-    note->setWordWrap(true);
+    MakeLabel(tab, "Label9", "为了数据更安全，请尽量设置复杂些的密钥", QRect(8, 134, 256, 20));
+    KeyringLabel = MakeLabel(tab, "KeyringLabel", "", QRect(8, 158, 132, 24));
+    KeyringButton = MakeButton(tab, "KeyringButton", "", QRect(144, 156, 112, 26));
+    connect(KeyringButton, &QPushButton::clicked, this, [this] { MoveDataKey(!key_in_keyring_); });
     connect(BitBtn4, &QPushButton::clicked, this, &TForm5::ChangeDataKey);
     connect(exit, &QPushButton::clicked, this, &QWidget::close);
     Edit3->installEventFilter(this);

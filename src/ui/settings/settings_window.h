@@ -32,7 +32,6 @@ private:
     QWidget* BuildLeadTimesTab();
     QWidget* BuildCompactionTab();
     QWidget* BuildKeyTab();
-    QWidget* BuildKeyringTab();
     void ShowWhereTheKeyIs();
     void MoveDataKey(bool to_keyring);  // "移入密钥环", "移回 sk.exe"
 
@@ -45,6 +44,8 @@ private:
     QLineEdit* Edit3;
     QPushButton* BitBtn4;
     QLabel* KeyringLabel;
+    QPushButton* KeyringButton;
+    bool key_in_keyring_ = false;
     bool centred_ = false;
 };
 
