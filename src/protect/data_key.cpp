@@ -46,10 +46,10 @@ bool DataKeyInKeyring(const std::filesystem::path& program_folder, const std::fi
 }
 
 bool StoreDataKey(const std::filesystem::path& program_folder, const std::filesystem::path& private_folder,
-                  std::string_view key) {
+                  std::string_view key, bool in_keyring) {
+    if (!in_keyring) return StoreValue(key, Carrier(program_folder), private_folder / kKeyStoreTransfer);
     const auto carried = Carried(program_folder, private_folder);
-    if (!carried || !IsKeyringMarker(*carried))
-        return StoreValue(key, Carrier(program_folder), private_folder / kKeyStoreTransfer);
+    if (!carried || !IsKeyringMarker(*carried)) throw KeyringError(KeyringFault::kMissing, "sk.exe names no keyring item");
     const std::string marker = StoreKeyInKeyring(key);
     try {
         ReplaceCarrier(program_folder, private_folder, marker);

@@ -16,11 +16,11 @@ std::optional<std::string> LoadDataKey(const std::filesystem::path& program_fold
 // Whether sk.exe names a key kept in the keyring. Throws TransferError.
 bool DataKeyInKeyring(const std::filesystem::path& program_folder, const std::filesystem::path& private_folder);
 
-// Stores a new data key where the current one is kept: appended to sk.exe, or as a new keyring
-// item whose marker then replaces sk.exe (the old item is forgotten after). True when stored.
-// Throws TransferError, or KeyringError for a keyring that cannot take it.
+// Stores a new data key where the current one is kept: appended to sk.exe, or, `in_keyring`, as a
+// new keyring item whose marker then replaces sk.exe (the old item is forgotten after). True when
+// stored. Throws TransferError, or KeyringError for a keyring that cannot take it.
 bool StoreDataKey(const std::filesystem::path& program_folder, const std::filesystem::path& private_folder,
-                  std::string_view key);
+                  std::string_view key, bool in_keyring);
 
 // Moves the data key of sk.exe into the user's keyring, or back. sk.exe is then written anew,
 // holding only the marker (or only the key): none of its earlier blocks, which held the key, is

@@ -80,13 +80,21 @@ TEST(DataKeyKeyring, MovesIntoTheKeyringAndBackAndACopyOfTheFolderRevealsNothing
     const std::string marker_only = test::ReadFile(program / "sk.exe");
     EXPECT_LT(marker_only.size(), before.size() / 2 + 40) << "earlier blocks kept";
 
+    // A change of the data key keeps it in the keyring, and the old item goes.
+    const std::string old_marker = *LoadValue(program / "sk.exe", transfer / kKeyLoadTransfer);
+    const std::string changed = text::ToCp936("换过的密钥");
+    ASSERT_TRUE(StoreDataKey(program.path(), transfer.path(), changed, /*in_keyring=*/true));
+    EXPECT_TRUE(DataKeyInKeyring(program.path(), transfer.path()));
+    EXPECT_EQ(LoadDataKey(program.path(), transfer.path()), changed);
+    EXPECT_THROW(LoadKeyFromKeyring(old_marker), KeyringError);
+
     // A copy of the folder holds no key: where the keyring has not this item (another machine or
     // user, or after the key went back), it reveals nothing.
     test::TempFolder copy;
     std::filesystem::copy(program.path(), copy.path(), std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
     MoveDataKeyToFile(program.path(), transfer.path());
     EXPECT_FALSE(DataKeyInKeyring(program.path(), transfer.path()));
-    EXPECT_EQ(LoadDataKey(program.path(), transfer.path()), key);
+    EXPECT_EQ(LoadDataKey(program.path(), transfer.path()), changed);
     try {
         LoadDataKey(copy.path(), transfer.path());
         ADD_FAILURE() << "a copy of the folder revealed the key";

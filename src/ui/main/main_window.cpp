@@ -259,8 +259,9 @@ void TForm1::FirstShow() {
             context_.services.boxes.Show(KeyringUnavailableText(KeyringFaultText(error)), kPromptTitle, kErrorBox);
         }
         if (key) {
-            data_key_ = *key;
+            data_key_ = protect::SecretBytes(*key);
             Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
+            protect::Wipe(*key);
             first_show_done_ = true;
         }
         if (preparation.conversion && !key_unavailable_) SealConvertedAccounts();
@@ -283,7 +284,8 @@ void TForm1::SealConvertedAccounts() {
     // fail, the register works on in the old form, the user is told, and sitora-cli protect can
     // finish it later.
     try {
-        data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), data_key_, /*leave_other_keys=*/true);
+        data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), data_key_.view(),
+                              /*leave_other_keys=*/true);
     } catch (const std::exception&) {
         context_.services.boxes.Show(
             "转换后的账号资料未能加密，仍以旧的方式保存，登记簿照常可用。\r请退出程序后在终端运行：\r"
@@ -361,7 +363,7 @@ void TForm1::ShowContact() { context_.services.boxes.Show(ContactText(), "在线
 
 std::string TForm1::DataKey() const {
     if (key_unavailable_) throw std::runtime_error("the data key is in a keyring that could not be opened");
-    return data_key_;
+    return std::string(data_key_.view());
 }
 QString TForm1::SpaceThreshold() const { return Edit2->text(); }
 QString TForm1::DomainThreshold() const { return Edit3->text(); }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "protect/secret_bytes.h"
 #include "ui/app_context.h"
 
 class QAction;
@@ -93,7 +94,7 @@ private:
     QLineEdit* Edit2;
     QLineEdit* Edit3;
     QLineEdit* Edit4;
-    std::string data_key_;
+    protect::SecretBytes data_key_;  // in locked memory, wiped when replaced
     bool key_unavailable_ = false;  // the data key is in a keyring that could not give it
     QPushButton* BitBtn12;  // "查 询"
     DataGrid* DBGrid1;

@@ -209,7 +209,7 @@ void TForm5::ChangeDataKey() {
         const std::string new_key = Cp936(Edit3->text());
         const bool stored = data::ChangeDataKey(context_.DataModule1.ADOConnection1, current_key, new_key, [&] {
             return protect::StoreDataKey(context_.ProgramFile(""), context_.TransferFile(protect::kKeyStoreTransfer).parent_path(),
-                                         new_key);
+                                         new_key, key_in_keyring_);
         });
         if (!stored) return;  // the carrier could not be written: the window stays open
         boxes.Show("密钥修改成功,请重启本软件！", kPromptTitle, kWarningBox);
