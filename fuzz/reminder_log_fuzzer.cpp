@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const sitora::text::Date today{year{2027}, February, day{26}};
     sitora::remind::DueNow now;
     now.due = {{today, sitora::data::DueKind::kSpace, "100001", "", "a.example"}};
-    now.ahead = {{{text::AddDays(today, 20), sitora::data::DueKind::kDomain, "100002", "", "b.example"}, today}};
+    now.ahead = {{{sitora::text::AddDays(today, 20), sitora::data::DueKind::kDomain, "100002", "", "b.example"}, today}};
     now.heads_up_days = {30};
     try {
         sitora::remind::ReminderLog log(file);

@@ -33,11 +33,12 @@ std::string Line(const data::DueItem& item, const text::Date& today) {
 template <typename Predicate>
 std::string Counts(const std::vector<data::DueItem>& items, Predicate counts) {
     std::string said;
-    for (const auto& [kind, what] : {std::pair{data::DueKind::kSpace, " 个空间"}, std::pair{data::DueKind::kDomain, " 个域名"},
-                                     std::pair{data::DueKind::kCertificate, " 个证书"}}) {
+    for (const auto& named : {std::pair{data::DueKind::kSpace, " 个空间"}, std::pair{data::DueKind::kDomain, " 个域名"},
+                              std::pair{data::DueKind::kCertificate, " 个证书"}}) {
+        const data::DueKind kind = named.first;
         const auto count = std::count_if(items.begin(), items.end(),
                                          [&](const data::DueItem& item) { return item.kind == kind && counts(item); });
-        if (count) said += (said.empty() ? "" : "、") + std::to_string(count) + what;
+        if (count) said += (said.empty() ? "" : "、") + std::to_string(count) + named.second;
     }
     return said;
 }
