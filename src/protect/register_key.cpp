@@ -38,7 +38,9 @@ std::optional<SecretBytes> Derive(std::string_view data_key, std::string_view sa
         cost.memory > kMostMemory)
         return std::nullopt;
     SecretBytes derived(crypto_aead_xchacha20poly1305_ietf_KEYBYTES);
-    if (crypto_pwhash(derived.data(), derived.size(), data_key.data(), data_key.size(), Bytes(salt), cost.passes,
+    // An empty key may come without any bytes behind it; libsodium wants a pointer all the same.
+    const char* key_bytes = data_key.empty() ? "" : data_key.data();
+    if (crypto_pwhash(derived.data(), derived.size(), key_bytes, data_key.size(), Bytes(salt), cost.passes,
                       static_cast<std::size_t>(cost.memory), crypto_pwhash_ALG_ARGON2ID13) != 0)
         return std::nullopt;  // out of memory
     return derived;

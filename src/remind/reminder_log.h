@@ -53,6 +53,8 @@ public:
     // Throws std::runtime_error when it cannot be written.
     void StartAfreshIfUnread();
 
+    // Whether `channel` was told anything of `register_id` on `today`.
+    bool ToldToday(const std::string& register_id, const std::string& channel, const text::Date& today) const;
     // Of the due `items` of `register_id`, those `channel` has not been told on `today`.
     std::vector<data::DueItem> Untold(const std::string& register_id, const std::string& channel,
                                       const std::vector<data::DueItem>& items, const text::Date& today) const;

@@ -49,9 +49,16 @@ void Append(std::string& summary, const std::string& clause) {
 
 }  // namespace
 
-ReminderText ComposeReminder(std::vector<data::DueItem> items, const text::Date& today) {
-    // What has run out comes first, then what runs out soonest.
-    std::stable_sort(items.begin(), items.end(), [](const data::DueItem& a, const data::DueItem& b) { return a.date < b.date; });
+ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today) {
+    // What has run out comes first, then what runs out soonest: only the lines shown are put in
+    // order (a large register has hundreds of thousands of items due).
+    std::vector<std::size_t> order(items.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    const std::size_t shown = std::min(kLinesShown, items.size());
+    std::partial_sort(order.begin(), order.begin() + static_cast<std::ptrdiff_t>(shown), order.end(),
+                      [&items](std::size_t a, std::size_t b) {
+                          return items[a].date != items[b].date ? items[a].date < items[b].date : a < b;
+                      });
     const auto is_dated = [](const data::DueItem& item) { return item.kind != data::DueKind::kRegistryEarlier; };
     ReminderText text;
     const std::string overdue = Counts(items, [&](const data::DueItem& item) { return item.date < today; });
@@ -64,10 +71,9 @@ ReminderText ComposeReminder(std::vector<data::DueItem> items, const text::Date&
         Append(text.summary, coming + (furthest == 0 ? "今天到期" : "将在 " + std::to_string(furthest) + " 天内到期"));
     const auto earlier = std::count_if(items.begin(), items.end(), [&](const data::DueItem& item) { return !is_dated(item); });
     if (earlier) Append(text.summary, std::to_string(earlier) + " 个域名的注册局日期早于登记");
-    for (std::size_t i = 0; i < items.size() && i < kLinesShown; ++i)
-        text.body += (i ? "\n" : "") + Line(items[i], today);
+    for (std::size_t i = 0; i < shown; ++i) text.body += (i ? "\n" : "") + Line(items[order[i]], today);
     if (items.size() > kLinesShown) text.body += "\n……共 " + std::to_string(items.size()) + " 项";
-    text.overdue = !items.empty() && items.front().date < today;
+    text.overdue = shown > 0 && items[order[0]].date < today;
     return text;
 }
 

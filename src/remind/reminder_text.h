@@ -17,7 +17,7 @@ struct ReminderText {
 
 // For items due on `today` (at least one): what has run out counted apart from what runs out
 // soon, and listed first.
-ReminderText ComposeReminder(std::vector<data::DueItem> items, const text::Date& today);
+ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today);
 
 // Summary and body on separate lines, as a chat message carries them.
 std::string MessageText(const ReminderText& text);

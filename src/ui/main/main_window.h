@@ -94,7 +94,7 @@ private:
     QLineEdit* Edit2;
     QLineEdit* Edit3;
     QLineEdit* Edit4;
-    protect::SecretBytes data_key_;  // in locked memory, wiped when replaced
+    protect::SecretBytes data_key_{std::string_view()};  // in locked memory, wiped when replaced
     bool key_unavailable_ = false;  // the data key is in a keyring that could not give it
     QPushButton* BitBtn12;  // "查 询"
     DataGrid* DBGrid1;

@@ -178,10 +178,21 @@ bool StoreServerWrappedKey(ServerConnection& server, const std::string& wrapped,
 }
 
 void RequireServerRegister(ServerConnection& server) {
-    // One question at each connection: which of the two tables are missing.
-    const auto missing = server.Value(
-        "select string_agg(name, ', ') from unnest(array['t_webinfo', 't_set']) as name where to_regclass(name) is null");
-    if (missing) throw DataError("the server's database has no table " + *missing);
+    // One question at each connection: which of the two tables are missing, and whether t_key is.
+    const std::string missing = server.Value(
+        "select coalesce(string_agg(name, ', ') filter (where name <> 't_key'), '') || '|' || "
+        "coalesce(bool_or(name = 't_key'), false)::text "
+        "from unnest(array['t_webinfo', 't_set', 't_key']) as name where to_regclass(name) is null").value_or("|false");
+    const std::size_t bar = missing.find('|');
+    if (bar != 0) throw DataError("the server's database has no table " + missing.substr(0, bar));
+    // A register made before t_key existed gets it from its first connection; a member without
+    // the right to make tables leaves it to the owner's.
+    if (missing.substr(bar + 1) == "true") {
+        try {
+            server.Run(kCreateKeyTableSql);
+        } catch (const DataError&) {
+        }
+    }
 }
 
 int CreateServerRegister(const std::string& uri, const std::optional<std::filesystem::path>& source) {
