@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs="$(nproc)"
-fuzz_seconds="${SITORA_FUZZ_SECONDS:-10}"
+fuzz_seconds="${SITORA_FUZZ_SECONDS:-6}"
 log="$(mktemp)"
 server=""
 trap 'rm -f "$log"; [ -z "$server" ] || scripts/test-server.sh stop "$server"' EXIT
