@@ -10,6 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     sitora::check::ReadRdapDomain(bytes);
     sitora::check::ReadWhoisReply(bytes);
+    sitora::check::ReadWhoisReply(bytes, {"whois.hkirc.hk", "example.de"});
+    sitora::check::ReadDateAt(bytes.substr(0, 64), sitora::check::DateOrder::kUnknown);
     sitora::check::ReadWhoisReferral(bytes);
     if (const auto bootstrap = sitora::check::ParseBootstrap(bytes, nullptr))
         sitora::check::RdapBaseFor(*bootstrap, "shop.example.com.cn");

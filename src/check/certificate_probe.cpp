@@ -8,6 +8,7 @@
 #include <ctime>
 #include <memory>
 
+#include "check/failure_words.h"
 #include "check/socket_io.h"
 
 namespace sitora::check {
@@ -19,20 +20,6 @@ using Owned = std::unique_ptr<T, std::integral_constant<decltype(Free), Free>>;
 bool IsIpAddress(const std::string& host) {
     unsigned char bytes[16];
     return inet_pton(AF_INET, host.c_str(), bytes) == 1 || inet_pton(AF_INET6, host.c_str(), bytes) == 1;
-}
-
-std::string VerifyWhy(long code) {
-    switch (code) {
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT: return "自签名证书";
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN: return "证书链中有自签名证书";
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT: return "签发者不受信任";
-    case X509_V_ERR_CERT_HAS_EXPIRED: return "证书已过期";
-    case X509_V_ERR_CERT_NOT_YET_VALID: return "证书尚未生效";
-    case X509_V_ERR_HOSTNAME_MISMATCH:
-    case X509_V_ERR_IP_ADDRESS_MISMATCH: return "证书与主机名不符";
-    default: return X509_verify_cert_error_string(code);
-    }
 }
 
 std::string IssuerOf(X509* certificate) {
@@ -59,18 +46,16 @@ std::optional<text::Date> DateOf(const ASN1_TIME* time) {
     return date;
 }
 
-std::string SslError(const char* what) {
+std::string SslError() {
     const unsigned long code = ERR_get_error();
     ERR_clear_error();
-    if (!code) return what;
-    char text[256];
-    ERR_error_string_n(code, text, sizeof text);
-    return std::string(what) + "：" + text;
+    return TlsFailure(code);
 }
 
 }  // namespace
 
-CertificateAnswer ProbeCertificate(const std::string& host, int port, const StopFlag& stop, long timeout_ms) {
+CertificateAnswer ProbeCertificate(const std::string& host, int port, const StopFlag& stop, long timeout_ms,
+                                   std::optional<std::int64_t> verify_at) {
     CertificateAnswer answer;
     Connection connection(host, port, Clock::now() + std::chrono::milliseconds(timeout_ms), stop);
     if (!connection.IsOpen()) {
@@ -79,7 +64,7 @@ CertificateAnswer ProbeCertificate(const std::string& host, int port, const Stop
     }
     const Owned<SSL_CTX, SSL_CTX_free> context(SSL_CTX_new(TLS_client_method()));
     if (!context) {
-        answer.error = SslError("TLS 无法初始化");
+        answer.error = "TLS 无法初始化：" + SslError();
         return answer;
     }
     SSL_CTX_set_default_verify_paths(context.get());
@@ -87,10 +72,11 @@ CertificateAnswer ProbeCertificate(const std::string& host, int port, const Stop
     SSL_CTX_set_verify(context.get(), SSL_VERIFY_NONE, nullptr);
     const Owned<SSL, SSL_free> ssl(SSL_new(context.get()));
     if (!ssl || SSL_set_fd(ssl.get(), connection.Descriptor()) != 1) {
-        answer.error = SslError("TLS 无法初始化");
+        answer.error = "TLS 无法初始化：" + SslError();
         return answer;
     }
     X509_VERIFY_PARAM* check = SSL_get0_param(ssl.get());
+    if (verify_at) X509_VERIFY_PARAM_set_time(check, static_cast<time_t>(*verify_at));
     if (IsIpAddress(host)) {
         X509_VERIFY_PARAM_set1_ip_asc(check, host.c_str());
     } else {
@@ -102,7 +88,7 @@ CertificateAnswer ProbeCertificate(const std::string& host, int port, const Stop
         if (rc == 1) break;
         const int wanted = SSL_get_error(ssl.get(), rc);
         if (wanted != SSL_ERROR_WANT_READ && wanted != SSL_ERROR_WANT_WRITE) {
-            answer.error = SslError("TLS 握手失败");
+            answer.error = SslError();
             return answer;
         }
         if (!connection.Await(wanted == SSL_ERROR_WANT_WRITE)) {
@@ -119,7 +105,7 @@ CertificateAnswer ProbeCertificate(const std::string& host, int port, const Stop
     answer.issuer = IssuerOf(certificate.get());
     const long verdict = SSL_get_verify_result(ssl.get());
     answer.verified = verdict == X509_V_OK;
-    if (!answer.verified) answer.not_verified_why = VerifyWhy(verdict);
+    if (!answer.verified) answer.not_verified_why = VerifyFailure(verdict);
     if (!answer.not_after) {
         answer.verified = false;
         answer.not_verified_why = "证书的到期日期无法识别";

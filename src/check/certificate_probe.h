@@ -2,6 +2,7 @@
 // The certificate a site shows on its TLS port: when it runs out, who issued it and whether this
 // machine's trust store and the host name vouch for it. An expired or self-signed certificate is
 // still read; only a site that does not complete a TLS handshake gives no certificate.
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -19,8 +20,9 @@ struct CertificateAnswer {
     std::string not_verified_why;
 };
 
-// Trusts what OpenSSL trusts by default (SSL_CERT_FILE / SSL_CERT_DIR when set).
+// Trusts what OpenSSL trusts by default (SSL_CERT_FILE / SSL_CERT_DIR when set), and verifies as
+// at `verify_at` (seconds since the epoch) when given, now otherwise.
 CertificateAnswer ProbeCertificate(const std::string& host, int port, const StopFlag& stop,
-                                   long timeout_ms = kRequestTimeoutMs);
+                                   long timeout_ms = kRequestTimeoutMs, std::optional<std::int64_t> verify_at = {});
 
 }  // namespace sitora::check

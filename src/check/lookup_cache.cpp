@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <sstream>
@@ -19,7 +21,8 @@ namespace {
 constexpr std::int64_t kHour = 3600;
 constexpr std::int64_t kDay = 24 * kHour;
 
-const char* const kOutcomeNames[] = {"found", "notfound", "noservice", "failed", "stopped"};
+// By LookupOutcome; a name added at the end, so that older lines keep their meaning.
+constexpr std::array<std::string_view, 6> kOutcomeNames = {"found", "notfound", "noservice", "failed", "stopped", "noexpiry"};
 
 std::string Clean(std::string text) {
     for (char& c : text)
@@ -78,10 +81,9 @@ std::map<std::string, LookupCache::Entry> LookupCache::Read() const {
         if (cells.size() != 6) continue;  // a line of another version, or damaged: asked again
         Entry entry;
         entry.valid_until = Number(cells[1]);
-        int outcome = 0;
-        while (outcome < 4 && cells[2] != kOutcomeNames[outcome]) ++outcome;
-        if (cells[2] != kOutcomeNames[outcome]) continue;
-        entry.lookup.outcome = static_cast<LookupOutcome>(outcome);
+        const auto named = std::find(kOutcomeNames.begin(), kOutcomeNames.end(), cells[2]);
+        if (named == kOutcomeNames.end()) continue;
+        entry.lookup.outcome = static_cast<LookupOutcome>(named - kOutcomeNames.begin());
         if (!cells[3].empty()) {
             entry.lookup.expiry = text::ParseDate(cells[3]);
             if (!entry.lookup.expiry) continue;
@@ -108,6 +110,7 @@ void LookupCache::Put(const std::string& key, const DomainLookup& lookup, std::i
         keep = lookup.expiry && text::DaysBetween(today, *lookup.expiry) <= 30 ? kDay : 7 * kDay;
         break;
     case LookupOutcome::kNotFound: keep = kDay; break;
+    case LookupOutcome::kNoExpiry: keep = 7 * kDay; break;
     case LookupOutcome::kNoService:
     case LookupOutcome::kFailed: keep = kHour; break;
     case LookupOutcome::kStopped: return;
@@ -138,7 +141,7 @@ std::optional<std::string> LookupCache::Bootstrap(const std::string& url, std::i
     const auto path = folder_ / NameFor(url);
     struct stat st {};
     if (lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    auto text = files::ReadWholeFile(path, /*no_follow=*/true);
+    auto text = files::ReadWholeFile(path, /*no_follow=*/true, 4 << 20);
     if (text && age) *age = now - st.st_mtim.tv_sec;
     return text;
 }

@@ -12,7 +12,7 @@
 
 namespace sitora::check {
 
-enum class LookupOutcome { kFound, kNotFound, kNoService, kFailed, kStopped };
+enum class LookupOutcome { kFound, kNotFound, kNoService, kFailed, kStopped, kNoExpiry };
 
 struct DomainLookup {
     LookupOutcome outcome = LookupOutcome::kFailed;

@@ -5,6 +5,7 @@
 #include "app/data/catalogue/statements.h"
 #include "app/data/expiry_rules.h"
 #include "app/data/result_set.h"
+#include "app/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {
@@ -20,11 +21,13 @@ std::vector<CheckedRecord> ReadCheckedRecords(data::TADOQuery& query, const std:
     query.Close();
     query.SetSQL(data::sql::kCheckList);
     query.Open();
+    // As the register's own look-ups find an address: blanks around it dropped, letter case ignored.
+    const std::string wanted = address ? text::AsciiLower(text::TrimBlanks(*address)) : std::string();
     std::vector<CheckedRecord> records;
     for (int row = 0; row < query.RecordCount(); ++row) {
         const auto cell = [&](int column) { return data::AsString(query.Value(row, column)); };
         CheckedRecord record{cell(0), cell(1), cell(2), cell(3), StoredDate(cell(4))};
-        if (!address || record.address == *address) records.push_back(std::move(record));
+        if (!address || text::AsciiLower(record.address) == wanted) records.push_back(std::move(record));
     }
     query.Close();
     return records;

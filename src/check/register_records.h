@@ -10,7 +10,7 @@
 
 namespace sitora::check {
 
-// Every record (or the one at `address`) with its domain, address and domain run-out date.
+// Every record (or the one at `address`, found as the register finds it: letter case ignored) with its domain, address and domain run-out date.
 std::vector<CheckedRecord> ReadCheckedRecords(data::TADOQuery& query, const std::optional<std::string>& address = {});
 
 // The lead time for spaces in days (t_set), which certificates share.

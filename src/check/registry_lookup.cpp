@@ -1,5 +1,6 @@
 #include "check/registry_lookup.h"
 
+#include <cerrno>
 #include <charconv>
 
 #include "app/files/file_ops.h"
@@ -22,6 +23,7 @@ DomainLookup FromAnswer(const RegistryAnswer& answer, std::string source) {
     switch (answer.kind) {
     case AnswerKind::kFound: return {LookupOutcome::kFound, answer.expiry, std::move(source), {}};
     case AnswerKind::kNotFound: return {LookupOutcome::kNotFound, std::nullopt, std::move(source), {}};
+    case AnswerKind::kNoExpiry: return {LookupOutcome::kNoExpiry, std::nullopt, std::move(source), {}};
     default: return Failed(answer.reason, std::move(source));
     }
 }
@@ -82,12 +84,13 @@ DomainLookup RegistryLookup::LookUp(const std::string& domain, const StopFlag& s
 
 DomainLookup RegistryLookup::AskRdap(const std::string& base, const std::string& domain, const StopFlag& stop) {
     std::string url = base + "domain/" + domain;
+    RedirectJudgement redirect;  // of the hop that led to `url`
     int retries = 0;
     for (int hop = 0; hop <= kRedirectLimit;) {
         const std::string authority = AuthorityOf(url);
         const std::string source = "RDAP " + authority.substr(0, authority.rfind(':'));
         if (!pacer_.WaitTurn(authority, settings_.rdap_interval, stop)) return Failed("已停止", source);
-        const HttpReply reply = HttpGet(url, stop);
+        const HttpReply reply = HttpGet(url, stop, kRequestTimeoutMs, hop > 0 ? &redirect : nullptr);
         if (!reply.error.empty()) return Failed(reply.error, source);
         if (reply.status == 429 || reply.status == 503) {
             const int wait = reply.retry_after >= 0 ? reply.retry_after : 2 << retries;
@@ -98,8 +101,8 @@ DomainLookup RegistryLookup::AskRdap(const std::string& base, const std::string&
         }
         if (reply.status >= 300 && reply.status < 400) {
             if (reply.location.empty()) return Failed("重定向没有目标", source);
-            std::string why;
-            if (!IsAllowedUrl(reply.location, &why)) return Failed("重定向被拒绝：" + why, source);
+            redirect = JudgeRedirect(url, reply.location);
+            if (!redirect.refused.empty()) return Failed("重定向被拒绝：" + redirect.refused, source);
             url = reply.location;
             ++hop;
             continue;
@@ -118,7 +121,7 @@ DomainLookup RegistryLookup::AskWhoisFor(const Server& server, const std::string
         if (!pacer_.WaitTurn(authority, settings_.whois_interval, stop)) return Failed("已停止", source);
         const WhoisReply reply = AskWhois(server.host, server.port, domain, stop);
         if (!reply.error.empty()) return Failed(reply.error, source);
-        const RegistryAnswer answer = ReadWhoisReply(reply.text);
+        const RegistryAnswer answer = ReadWhoisReply(reply.text, {server.host, domain});
         if (answer.kind != AnswerKind::kRateLimited) return FromAnswer(answer, source);
         if (attempt + 1 >= kRetryLimit) return Failed(answer.reason, source);
         // Backing off: twice the interval, then four times, before asking again.
@@ -166,8 +169,9 @@ const Bootstrap* RegistryLookup::LoadedBootstrap(const StopFlag& stop, std::stri
         if (IsUrl(settings_.bootstrap)) {
             json = FetchBootstrap(stop, &bootstrap_error_);
         } else {
-            json = files::ReadWholeFile(settings_.bootstrap);
-            if (!json) bootstrap_error_ = "无法读取引导文件 " + settings_.bootstrap;
+            json = files::ReadWholeFile(settings_.bootstrap, /*no_follow=*/false, kLargestAnswer);
+            if (!json)
+                bootstrap_error_ = (errno == EFBIG ? "引导文件过大（超过 4 MB）：" : "无法读取引导文件 ") + settings_.bootstrap;
         }
         if (json) {
             std::string reason;

@@ -2,10 +2,17 @@
 
 #include <curl/curl.h>
 
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <netinet/in.h>
+
+#include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 
+#include "check/failure_words.h"
 #include "check/site_names.h"
 #include "check/socket_io.h"
 
@@ -55,6 +62,11 @@ void InitialiseOnce() {
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
 }
 
+bool IsLiteralAddress(const std::string& host) {
+    unsigned char bytes[16];
+    return host.starts_with('[') || inet_pton(AF_INET, host.c_str(), bytes) == 1 || inet_pton(AF_INET6, host.c_str(), bytes) == 1;
+}
+
 struct UrlParts {
     std::string scheme, host, port;
 };
@@ -94,7 +106,77 @@ std::string AuthorityOf(const std::string& url) {
     return parts ? parts->host + ":" + parts->port : url;
 }
 
-HttpReply HttpGet(const std::string& url, const StopFlag& stop, long timeout_ms) {
+std::vector<std::string> ResolveHost(const std::string& host) {
+    std::vector<std::string> addresses;
+    addrinfo hints{};
+    hints.ai_family = AF_UNSPEC;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* found = nullptr;
+    if (getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0) return addresses;
+    for (const addrinfo* at = found; at; at = at->ai_next) {
+        char text[INET6_ADDRSTRLEN] = {};
+        const void* raw = at->ai_family == AF_INET ? static_cast<const void*>(&reinterpret_cast<sockaddr_in*>(at->ai_addr)->sin_addr)
+                                                   : static_cast<const void*>(&reinterpret_cast<sockaddr_in6*>(at->ai_addr)->sin6_addr);
+        if (inet_ntop(at->ai_family, raw, text, sizeof text)) addresses.emplace_back(text);
+    }
+    freeaddrinfo(found);
+    return addresses;
+}
+
+bool IsInternalAddress(const std::string& address) {
+    in_addr v4{};
+    in6_addr v6{};
+    std::uint32_t ip = 0;
+    if (inet_pton(AF_INET, address.c_str(), &v4) == 1) {
+        ip = ntohl(v4.s_addr);
+    } else if (inet_pton(AF_INET6, address.c_str(), &v6) == 1) {
+        const unsigned char* b = v6.s6_addr;
+        if (IN6_IS_ADDR_V4MAPPED(&v6)) {
+            ip = static_cast<std::uint32_t>(b[12]) << 24 | b[13] << 16 | b[14] << 8 | b[15];
+        } else {
+            return IN6_IS_ADDR_LOOPBACK(&v6) || IN6_IS_ADDR_UNSPECIFIED(&v6) || IN6_IS_ADDR_LINKLOCAL(&v6) ||
+                   (b[0] & 0xFE) == 0xFC;
+        }
+    } else {
+        return true;  // no address at all: never a place to go
+    }
+    const auto in = [ip](std::uint32_t network, int bits) { return (ip >> (32 - bits)) == (network >> (32 - bits)); };
+    return in(0x7F000000, 8) || in(0x0A000000, 8) || in(0xAC100000, 12) || in(0xC0A80000, 16) || in(0xA9FE0000, 16) ||
+           in(0x64400000, 10) || in(0x00000000, 8);
+}
+
+RedirectJudgement JudgeRedirect(const std::string& from, const std::string& to, const Resolver& resolve) {
+    RedirectJudgement judgement;
+    const auto origin = PartsOf(from);
+    const auto target = PartsOf(to);
+    if (!origin || !target || !IsAllowedUrl(to, &judgement.refused)) {
+        if (judgement.refused.empty()) judgement.refused = "网址无效：" + to.substr(0, 80);
+        return judgement;
+    }
+    if (origin->scheme == "https" && target->scheme != "https") {
+        judgement.refused = "不从 https 转到 http：" + to.substr(0, 80);
+        return judgement;
+    }
+    const auto internal = [&resolve](const std::string& host, std::vector<std::string>* addresses) {
+        std::string bare = host;
+        if (bare.size() > 2 && bare.front() == '[') bare = bare.substr(1, bare.size() - 2);
+        std::vector<std::string> found = IsLiteralAddress(bare) ? std::vector<std::string>{bare} : resolve(bare);
+        const bool any = std::any_of(found.begin(), found.end(), IsInternalAddress);
+        if (addresses) *addresses = std::move(found);
+        return any;
+    };
+    judgement.host = target->host;
+    judgement.port = target->port;
+    const bool to_internal = internal(target->host, &judgement.addresses);
+    if (judgement.addresses.empty()) {
+        judgement.refused = "无法解析主机名：" + target->host;
+    } else if (to_internal && !internal(origin->host, nullptr)) {
+        judgement.refused = "不转到本机或内网地址：" + target->host;
+    }
+    return judgement;
+}
+
+HttpReply HttpGet(const std::string& url, const StopFlag& stop, long timeout_ms, const RedirectJudgement* pinned) {
     HttpReply reply;
     if (!IsAllowedUrl(url, &reply.error)) return reply;
     InitialiseOnce();
@@ -125,14 +207,25 @@ HttpReply HttpGet(const std::string& url, const StopFlag& stop, long timeout_ms)
     curl_slist* headers = curl_slist_append(nullptr, "Accept: application/rdap+json, application/json");
     const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> header_list(headers, curl_slist_free_all);
     curl_easy_setopt(handle, CURLOPT_HTTPHEADER, headers);
+    // A redirect's target is reached at the addresses it was judged by.
+    curl_slist* resolve = nullptr;
+    if (pinned && !pinned->addresses.empty() && !IsLiteralAddress(pinned->host)) {
+        std::string entry = pinned->host + ":" + pinned->port + ":";
+        for (std::size_t i = 0; i < pinned->addresses.size(); ++i) {
+            const std::string& address = pinned->addresses[i];
+            entry += (i ? "," : "") + (address.find(':') != std::string::npos ? "[" + address + "]" : address);
+        }
+        resolve = curl_slist_append(nullptr, entry.c_str());
+    }
+    const std::unique_ptr<curl_slist, decltype(&curl_slist_free_all)> resolve_list(resolve, curl_slist_free_all);
+    if (resolve) curl_easy_setopt(handle, CURLOPT_RESOLVE, resolve);
     char error[CURL_ERROR_SIZE] = {};
     curl_easy_setopt(handle, CURLOPT_ERRORBUFFER, error);
     const CURLcode rc = curl_easy_perform(handle);
     if (rc != CURLE_OK) {
         if (transfer.too_large || rc == CURLE_FILESIZE_EXCEEDED) reply.error = "应答过大";
         else if (rc == CURLE_ABORTED_BY_CALLBACK) reply.error = "已停止";
-        else if (rc == CURLE_OPERATION_TIMEDOUT) reply.error = "没有应答（超时）";
-        else reply.error = std::string("请求失败：") + (*error ? error : curl_easy_strerror(rc));
+        else reply.error = CurlFailure(rc, error);
         return reply;
     }
     curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &reply.status);

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <thread>
 
+#include "app/text/byte_strings.h"
 #include "check/site_names.h"
 
 namespace sitora::check {
@@ -21,7 +22,11 @@ void JudgeDomain(RecordFinding& finding) {
     switch (registry.outcome) {
     case LookupOutcome::kNotFound:
         finding.domain_verdict = DomainVerdict::kNotFound;
-        finding.domain_text = "注册局查无此域名";
+        finding.domain_text = "注册局查无此域名（未注册或已删除）";
+        return;
+    case LookupOutcome::kNoExpiry:
+        finding.domain_verdict = DomainVerdict::kNoExpiry;
+        finding.domain_text = "注册局不公布到期日期";
         return;
     case LookupOutcome::kNoService:
         finding.domain_verdict = DomainVerdict::kNoService;
@@ -58,8 +63,9 @@ void JudgeDomain(RecordFinding& finding) {
 void JudgeCertificate(RecordFinding& finding, const CheckSettings& settings) {
     const CertificateAnswer& certificate = finding.certificate;
     if (finding.site.empty()) {
-        finding.certificate_verdict = CertificateVerdict::kNoAddress;
-        finding.certificate_text = "没有网址";
+        const bool typed = !text::TrimBlanks(finding.record.address).empty();
+        finding.certificate_verdict = typed ? CertificateVerdict::kInvalidAddress : CertificateVerdict::kNoAddress;
+        finding.certificate_text = typed ? "网址无效" : "没有网址";
         return;
     }
     if (certificate.error == "已停止") {
@@ -107,13 +113,38 @@ void Judge(RecordFinding& finding, const CheckSettings& settings) {
         JudgeDomain(finding);
     }
     JudgeCertificate(finding, settings);
-    const DomainVerdict domain = finding.domain_verdict;
-    const CertificateVerdict certificate = finding.certificate_verdict;
-    finding.needs_attention = domain == DomainVerdict::kRenewed || domain == DomainVerdict::kEarlier ||
-                              domain == DomainVerdict::kNoRegisterDate || domain == DomainVerdict::kNotFound ||
-                              domain == DomainVerdict::kFailed || certificate == CertificateVerdict::kRunningOut ||
-                              certificate == CertificateVerdict::kExpired ||
-                              certificate == CertificateVerdict::kNotVerified || certificate == CertificateVerdict::kNoAnswer;
+    finding.needs_attention = StandingOf(finding.domain_verdict) == Standing::kAttention ||
+                              StandingOf(finding.certificate_verdict) == Standing::kAttention;
+}
+
+Standing StandingOf(DomainVerdict verdict) {
+    switch (verdict) {
+    case DomainVerdict::kAgrees: return Standing::kFine;
+    case DomainVerdict::kRenewed:
+    case DomainVerdict::kEarlier:
+    case DomainVerdict::kNoRegisterDate:
+    case DomainVerdict::kNotFound:
+    case DomainVerdict::kFailed: return Standing::kAttention;
+    case DomainVerdict::kNoExpiry:
+    case DomainVerdict::kNoService:
+    case DomainVerdict::kNoDomain:
+    case DomainVerdict::kStopped: return Standing::kNeutral;
+    }
+    return Standing::kNeutral;
+}
+
+Standing StandingOf(CertificateVerdict verdict) {
+    switch (verdict) {
+    case CertificateVerdict::kValid: return Standing::kFine;
+    case CertificateVerdict::kRunningOut:
+    case CertificateVerdict::kExpired:
+    case CertificateVerdict::kNotVerified:
+    case CertificateVerdict::kNoAnswer:
+    case CertificateVerdict::kInvalidAddress: return Standing::kAttention;
+    case CertificateVerdict::kNoAddress:
+    case CertificateVerdict::kStopped: return Standing::kNeutral;
+    }
+    return Standing::kNeutral;
 }
 
 std::vector<data::DueItem> FindingsToCarry(const std::vector<RecordFinding>& findings) {
@@ -195,8 +226,9 @@ std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& record
             } else if (stop) {
                 certificate.error = "已停止";
             } else {
-                certificate = ProbeCertificate(question.host, question.port, stop);
+                certificate = ProbeCertificate(question.host, question.port, stop, kRequestTimeoutMs, settings.verify_at);
             }
+            const bool stopped = question.is_domain ? lookup.outcome == LookupOutcome::kStopped : certificate.error == "已停止";
             const std::lock_guard lock(mutex);
             const std::string subject = question.is_domain ? "domain " + question.subject
                                                            : "site " + question.host + ":" + std::to_string(question.port);
@@ -205,7 +237,8 @@ std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& record
                 else findings[r].certificate = certificate;
                 if (--unanswered[r] == 0) finish(r);
             }
-            if (on_progress) on_progress(++done, total);
+            // A question the stop cut short is not done: the bar shows where the check ended.
+            if (!stopped && on_progress) on_progress(++done, total);
         }
     };
     std::vector<std::thread> workers;

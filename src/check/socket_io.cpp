@@ -1,5 +1,7 @@
 #include "check/socket_io.h"
 
+#include "check/failure_words.h"
+
 #include <fcntl.h>
 #include <netdb.h>
 #include <poll.h>
@@ -26,7 +28,7 @@ Connection::Connection(const std::string& host, int port, Clock::time_point dead
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
     if (const int rc = getaddrinfo(host.c_str(), service.c_str(), &hints, &found); rc != 0) {
-        error_ = std::string("无法解析主机名：") + gai_strerror(rc);
+        error_ = ResolverFailure(rc);
         return;
     }
     const std::unique_ptr<addrinfo, decltype(&freeaddrinfo)> addresses(found, freeaddrinfo);
@@ -39,9 +41,9 @@ Connection::Connection(const std::string& host, int port, Clock::time_point dead
             socklen_t length = sizeof status;
             getsockopt(fd_, SOL_SOCKET, SO_ERROR, &status, &length);
             if (status == 0) return;
-            error_ = std::string("无法连接：") + std::strerror(status);
+            error_ = SystemFailure("无法连接", status);
         } else if (error_.empty()) {
-            error_ = std::string("无法连接：") + std::strerror(errno);
+            error_ = SystemFailure("无法连接", errno);
         }
         close(fd_);
         fd_ = -1;
@@ -69,7 +71,7 @@ bool Connection::Await(bool for_writing) {
         const int rc = poll(&wanted, 1, static_cast<int>(std::min<long long>(left, kSliceMs)));
         if (rc > 0) return true;
         if (rc < 0 && errno != EINTR) {
-            error_ = std::strerror(errno);
+            error_ = SystemFailure("等待失败", errno);
             return false;
         }
     }
@@ -83,7 +85,7 @@ bool Connection::SendAll(std::string_view bytes) {
         } else if (sent < 0 && (errno == EAGAIN || errno == EINTR)) {
             if (!Await(true)) return false;
         } else {
-            error_ = std::string("发送失败：") + std::strerror(errno);
+            error_ = SystemFailure("发送失败", errno);
             return false;
         }
     }
@@ -104,7 +106,7 @@ bool Connection::ReadAll(std::string& into, std::size_t limit) {
         } else if (errno == EAGAIN || errno == EINTR) {
             if (!Await(false)) return false;
         } else {
-            error_ = std::string("读取失败：") + std::strerror(errno);
+            error_ = SystemFailure("读取失败", errno);
             return false;
         }
     }

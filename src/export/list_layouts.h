@@ -37,15 +37,15 @@ inline constexpr std::array<ListColumn, 9> kExpiryListColumns = {{
 
 // The registry check's list: the window's grid and its export.
 inline constexpr std::array<ListColumn, 9> kCheckListColumns = {{
-    {"网站编号", "web_id", 70},
+    {"网站编号", "web_id", 110},
     {"网站地址", "web_address", 160},
     {"注册域名", "registered_domain", 110},
     {"登记到期日期", "register_date", 90},
     {"注册局到期日期", "registry_date", 100},
-    {"来源", "source", 110},
-    {"域名状态", "domain_state", 140},
+    {"来源", "source", 120},
+    {"域名状态", "domain_state", 250},
     {"证书到期日期", "certificate_expiry", 90},
-    {"证书状态", "certificate_state", 170},
+    {"证书状态", "certificate_state", 250},
 }};
 
 }  // namespace sitora::gridexport

@@ -40,10 +40,13 @@ std::vector<Line> ReadLines(const std::filesystem::path& file) {
 
 std::filesystem::path FindingsFile() { return files::StateFolder() / "check-findings"; }
 
+// The line of a register's last whole check; earlier versions pass over a kind they do not know.
+constexpr const char* kCheckedKind = "checked";
+
 }  // namespace
 
 bool KeepCheckFindings(const std::string& register_id, const std::vector<data::DueItem>& items,
-                       const std::optional<std::string>& only_address) {
+                       const text::Date& checked_on, const std::optional<std::string>& only_address) {
     try {
         const auto file = FindingsFile();
         const int lock = open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
@@ -56,6 +59,7 @@ bool KeepCheckFindings(const std::string& register_id, const std::vector<data::D
         for (const data::DueItem& item : items)
             lines.push_back({Field(register_id), item.kind == data::DueKind::kCertificate ? "certificate" : "registry",
                              text::IsoDate(item.date), Field(item.number), Field(item.name), Field(item.address)});
+        if (!only_address) lines.push_back({Field(register_id), kCheckedKind, text::IsoDate(checked_on), "", "", ""});
         std::string content;
         for (const Line& line : lines)
             content += line.register_id + "\t" + line.kind + "\t" + line.date + "\t" + line.number + "\t" + line.name +
@@ -67,6 +71,16 @@ bool KeepCheckFindings(const std::string& register_id, const std::vector<data::D
     } catch (const std::exception&) {
         return false;
     }
+}
+
+std::optional<text::Date> LastCheckOf(const std::string& register_id) {
+    try {
+        for (const Line& line : ReadLines(FindingsFile()))
+            if (line.register_id == Field(register_id) && line.kind == kCheckedKind) return text::ParseDate(line.date);
+    } catch (const std::exception&) {
+        // No state folder: no check known.
+    }
+    return std::nullopt;
 }
 
 std::vector<data::DueItem> CheckFindingsDue(const std::string& register_id, const data::Thresholds& thresholds) {

@@ -11,9 +11,13 @@
 namespace sitora::remind {
 
 // Replaces what was kept for `register_id` (only for `only_address` when given) by `items`
-// (kinds kCertificate and kRegistryEarlier). False when it cannot be written.
+// (kinds kCertificate and kRegistryEarlier), found by a check on `checked_on`: the day a check of
+// the whole register ran is kept with them. False when it cannot be written.
 bool KeepCheckFindings(const std::string& register_id, const std::vector<data::DueItem>& items,
-                       const std::optional<std::string>& only_address = {});
+                       const text::Date& checked_on, const std::optional<std::string>& only_address = {});
+
+// The day the last check of the whole register ran; nothing when none is known.
+std::optional<text::Date> LastCheckOf(const std::string& register_id);
 
 // The kept findings of `register_id` that are due: certificates by the space threshold, an earlier
 // registry date always.

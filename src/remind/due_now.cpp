@@ -32,6 +32,7 @@ DueNow ListDueNow(data::TADOQuery& query, const std::string& register_id, const 
     }
     const auto findings = CheckFindingsDue(register_id, lead);
     now.due.insert(now.due.end(), findings.begin(), findings.end());
+    if (!findings.empty()) now.last_check = LastCheckOf(register_id);
     return now;
 }
 

@@ -2,6 +2,7 @@
 // What is due now, the same for the window's reminder and sitora-cli: the spaces and domains
 // within the register's lead times or run out, the last registry check's findings, and the
 // earlier heads-ups of notify.conf's `days`.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,7 @@ struct DueNow {
     std::vector<data::DueItem> due;  // told every day until renewed
     std::vector<HeadsUp> ahead;
     std::vector<int> heads_up_days;  // largest first
+    std::optional<text::Date> last_check;  // the day of the check whose findings `due` carries
 };
 
 // Reads the lead times and the list on `query`. `heads_up_days` largest first (or empty).

@@ -383,11 +383,11 @@ Telling TellChannel(ReminderLog& log, const std::string& register_id, const std:
     if (due.empty() && heads_ups.empty()) return Telling::kNothingNew;
     ReminderText text;
     if (heads_ups.empty()) {
-        text = ComposeReminder(due, today);  // no copy of a long list
+        text = ComposeReminder(due, today, now.last_check);  // no copy of a long list
     } else {
         std::vector<data::DueItem> told = due;
         told.insert(told.end(), heads_ups.begin(), heads_ups.end());
-        text = ComposeReminder(told, today);
+        text = ComposeReminder(told, today, now.last_check);
     }
     const Delivery delivery = deliver(text, log.LastNotification());
     if (!delivery.reached) return Telling::kNotReached;

@@ -49,7 +49,8 @@ void Append(std::string& summary, const std::string& clause) {
 
 }  // namespace
 
-ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today) {
+ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today,
+                             const std::optional<text::Date>& last_check) {
     // What has run out comes first, then what runs out soonest: only the lines shown are put in
     // order (a large register has hundreds of thousands of items due).
     std::vector<std::size_t> order(items.size());
@@ -74,6 +75,13 @@ ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text
     for (std::size_t i = 0; i < shown; ++i) text.body += (i ? "\n" : "") + Line(items[order[i]], today);
     if (items.size() > kLinesShown) text.body += "\n……共 " + std::to_string(items.size()) + " 项";
     text.overdue = shown > 0 && items[order[0]].date < today;
+    const bool carries_findings = std::any_of(items.begin(), items.end(), [](const data::DueItem& item) {
+        return item.kind == data::DueKind::kCertificate || item.kind == data::DueKind::kRegistryEarlier;
+    });
+    if (carries_findings && last_check) {
+        const int age = text::DaysBetween(*last_check, today);
+        text.body += "\n（证书与注册局日期来自" + (age <= 0 ? std::string("今天") : std::to_string(age) + " 天前") + "的核对）";
+    }
     return text;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The words of a reminder: one short Chinese summary of what is due, the same on the desktop and
 // in a team's chat.
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,8 +17,10 @@ struct ReminderText {
 };
 
 // For items due on `today` (at least one): what has run out counted apart from what runs out
-// soon, and listed first.
-ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today);
+// soon, and listed first. When the items carry a check's findings, the body ends by saying how
+// old that check is (`last_check`).
+ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today,
+                             const std::optional<text::Date>& last_check = {});
 
 // Summary and body on separate lines, as a chat message carries them.
 std::string MessageText(const ReminderText& text);

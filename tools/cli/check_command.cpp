@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "app/files/private_folder.h"
+#include "app/text/clock.h"
 #include "check/check_config.h"
 #include "check/register_records.h"
 #include "check/registry_lookup.h"
@@ -46,11 +47,13 @@ check::RegistrySettings RegistrySettingsOf(const Options& options) {
 
 int Check(const Arguments& args) {
     const Options options(args, {"--folder", "--as-of", "--format", "--address", "--bootstrap", "--whois"},
-                          {"--password-stdin", "--refresh"});
+                          {"--password-stdin", "--refresh", "--quiet"});
     const OutputFormat format = ParseFormat(options.ValueOr("--format", "text"), {"text", "csv", "json"});
     check::CheckSettings settings;
     settings.registry = RegistrySettingsOf(options);
     settings.today = Today(options);
+    // Certificates are judged on the day the days are counted from.
+    if (options.Value("--as-of")) settings.verify_at = text::NoonOf(settings.today);
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
     data::TDataModule1 module;
@@ -62,12 +65,13 @@ int Check(const Arguments& args) {
 
     check::LookupCache cache(files::CacheFolder());
     const check::StopFlag stop{false};
-    const bool show_progress = isatty(STDERR_FILENO);
+    const bool quiet = options.Flag("--quiet");
+    const bool show_progress = !quiet && isatty(STDERR_FILENO);
     const auto findings = check::CheckRecords(records, settings, cache, stop, {}, [show_progress](int done, int total) {
         if (show_progress) std::cerr << "\r" << Fill(Tr("checked %s of %s"), {std::to_string(done), std::to_string(total)})
                                      << (done == total ? "\n" : "") << std::flush;
     });
-    remind::KeepCheckFindings(remind::RegisterIdOf(folder), check::FindingsToCarry(findings), address);
+    remind::KeepCheckFindings(remind::RegisterIdOf(folder), check::FindingsToCarry(findings), settings.today, address);
 
     Table table{{"web_id", "web_name", "web_address", "registered_domain", "register_date", "registry_date", "source",
                  "domain_state", "certificate_expiry", "issuer", "certificate_state"}, {}, {}};
@@ -80,7 +84,7 @@ int Check(const Arguments& args) {
                               text::ShortDateOrBlank(finding.certificate.not_after), finding.certificate.issuer,
                               finding.certificate_text});
     }
-    WriteTable(std::cout, table, format);
+    if (!quiet) WriteTable(std::cout, table, format);
     return attention ? 1 : 0;
 }
 

@@ -143,7 +143,7 @@ int OpenRegularFile(const std::filesystem::path& path, int flags, mode_t mode) {
     return fd;
 }
 
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow) {
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow, std::size_t max_bytes) {
     int fd = OpenRegularFile(path, O_RDONLY | (no_follow ? O_NOFOLLOW : 0));
     if (fd < 0) return std::nullopt;
     std::string content;
@@ -153,6 +153,11 @@ std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool
         if (got < 0) {
             if (errno == EINTR) continue;
             close(fd);
+            return std::nullopt;
+        }
+        if (content.size() + static_cast<std::size_t>(got) > max_bytes) {
+            close(fd);
+            errno = EFBIG;
             return std::nullopt;
         }
         content.append(buffer, static_cast<std::size_t>(got));

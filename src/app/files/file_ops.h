@@ -47,8 +47,9 @@ bool CreatePrivateFile(const std::filesystem::path& path, std::string_view data)
 
 // The whole content of a regular file; nothing for a missing or unreadable file and for
 // anything that is not a regular file (a FIFO is never waited on). With `no_follow` a link
-// at `path` is refused too.
-std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow = false);
+// at `path` is refused too. A file longer than `max_bytes` gives nothing, with errno EFBIG.
+std::optional<std::string> ReadWholeFile(const std::filesystem::path& path, bool no_follow = false,
+                                         std::size_t max_bytes = std::string::npos);
 
 // Opens `path` with `flags` without blocking on a FIFO or device and keeps the descriptor only
 // when it names a regular file; -1 otherwise (errno EINVAL for a file of another kind).

@@ -63,6 +63,13 @@ bool IsValidUtf8(std::string_view text) {
     return true;
 }
 
+std::string Utf8Prefix(std::string_view text, std::size_t bytes) {
+    if (text.size() <= bytes) return std::string(text);
+    std::size_t end = bytes;
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+    return std::string(text.substr(0, end));
+}
+
 std::vector<std::string> SplitAt(std::string_view line, char separator) {
     std::vector<std::string> pieces;
     std::size_t begin = 0;

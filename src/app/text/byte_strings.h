@@ -28,4 +28,8 @@ std::vector<std::string> SplitAt(std::string_view line, char separator);
 // Well-formed UTF-8 throughout: no stray or overlong sequence, no surrogate.
 bool IsValidUtf8(std::string_view text);
 
+// At most `bytes` bytes of `text`, never ending inside a UTF-8 character: a piece of an outside
+// answer quoted in a message.
+std::string Utf8Prefix(std::string_view text, std::size_t bytes);
+
 }  // namespace sitora::text

@@ -30,6 +30,16 @@ LocalTime Now() { return TestClock() ? TestClock()() : SystemNow(); }
 
 Date Today() { return Now().date; }
 
+std::int64_t NoonOf(const Date& date) {
+    std::tm parts{};
+    parts.tm_year = static_cast<int>(date.year()) - 1900;
+    parts.tm_mon = static_cast<int>(static_cast<unsigned>(date.month())) - 1;
+    parts.tm_mday = static_cast<int>(static_cast<unsigned>(date.day()));
+    parts.tm_hour = 12;
+    parts.tm_isdst = -1;
+    return static_cast<std::int64_t>(std::mktime(&parts));
+}
+
 std::string TimeStamp14(const LocalTime& time) {
     char buffer[40];
     std::snprintf(buffer, sizeof buffer, "%04d%02u%02u%02d%02d%02d", static_cast<int>(time.date.year()),

@@ -1,5 +1,6 @@
 #pragma once
 // The one source of "now" for the whole program, settable by tests.
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,6 +17,9 @@ struct LocalTime {
 
 LocalTime Now();
 Date Today();
+
+// Seconds since the epoch at local noon of `date`: a moment well inside that day in any zone.
+std::int64_t NoonOf(const Date& date);
 
 // "yyyymmddhhmmss", used for stored time stamps and proposed export file names.
 std::string TimeStamp14(const LocalTime& time);

@@ -1,8 +1,11 @@
 #include "ui/check/check_window.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -28,21 +31,34 @@ const QString kTitle = QStringLiteral("域名与证书核对");
 
 enum Column { kNumber, kAddress, kDomain, kRegisterDate, kRegistryDate, kSource, kDomainState, kCertificateDate, kCertificateState };
 
-QColor StateColour(bool attention) { return attention ? QColor(0x80, 0, 0) : QColor(0, 0x60, 0); }
+QColor StateColour(check::Standing standing) {
+    switch (standing) {
+    case check::Standing::kAttention: return QColor(0x80, 0, 0);
+    case check::Standing::kFine: return QColor(0, 0x60, 0);
+    case check::Standing::kNeutral: break;
+    }
+    return QColor(0x60, 0x60, 0x60);
+}
+
+constexpr int kMargin = 4;
+constexpr int kBottom = 70;  // the bar, the status line and the buttons below the grid
 
 }  // namespace
 
 CheckWindow::CheckWindow(AppContext& context) : context_(context) {
     setObjectName("CheckWindow");
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    SetUpWindow(this, kTitle, 1064, 560);
+    SetUpWindow(this, kTitle, 1340, 600);
+    // Long lists and long reasons: the window may be made as large as the screen.
+    setMinimumSize(760, 300);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 
     CheckGrid = new QTableWidget(0, static_cast<int>(gridexport::kCheckListColumns.size()), this);
     CheckGrid->setObjectName("CheckGrid");
-    CheckGrid->setGeometry(4, 4, 1056, 482);
+    CheckGrid->setGeometry(kMargin, kMargin, 1340 - 2 * kMargin, 600 - kBottom - kMargin);
     CheckGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     CheckGrid->setSelectionBehavior(QAbstractItemView::SelectRows);
-    CheckGrid->setSelectionMode(QAbstractItemView::SingleSelection);
+    CheckGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     CheckGrid->verticalHeader()->hide();
     QStringList titles;
     for (std::size_t c = 0; c < gridexport::kCheckListColumns.size(); ++c) {
@@ -53,15 +69,15 @@ CheckWindow::CheckWindow(AppContext& context) : context_(context) {
     CheckGrid->setHorizontalHeaderLabels(titles);
     connect(CheckGrid, &QTableWidget::itemSelectionChanged, this, &CheckWindow::UpdateAdoptButton);
 
-    ProgressBar1 = MakeProgressBar(this, "ProgressBar1", QRect(4, 494, 420, 22));
-    StatusLabel = MakeLabel(this, "StatusLabel", "", QRect(432, 494, 628, 22));
-    RefreshBox = MakeCheckBox(this, "RefreshBox", "不用缓存，重新查询", QRect(4, 524, 170, 28));
+    ProgressBar1 = MakeProgressBar(this, "ProgressBar1", QRect());
+    StatusLabel = MakeLabel(this, "StatusLabel", "", QRect());
+    RefreshBox = MakeCheckBox(this, "RefreshBox", "不用缓存，重新查询", QRect());
 
-    StartButton = MakeButton(this, "StartButton", "开始核对", QRect(362, 522, 96, 32), "向注册局查询域名到期日期，并读取网站证书");
-    StopButton = MakeButton(this, "StopButton", "停  止", QRect(468, 522, 86, 32));
-    AdoptButton = MakeButton(this, "AdoptButton", "采用注册局日期", QRect(564, 522, 130, 32),
-                             "把注册局的到期日期写入所选网站的域名到期日期");
-    ExportButton = MakeButton(this, "ExportButton", "导出数据", QRect(704, 522, 96, 32));
+    StartButton = MakeButton(this, "StartButton", "开始核对", QRect(), "向注册局查询域名到期日期，并读取网站证书");
+    StopButton = MakeButton(this, "StopButton", "停  止", QRect());
+    AdoptButton = MakeButton(this, "AdoptButton", "采用注册局日期", QRect(),
+                             "把注册局的到期日期写入所选网站（可多选）的域名到期日期");
+    ExportButton = MakeButton(this, "ExportButton", "导出数据", QRect());
     StopButton->setEnabled(false);
     AdoptButton->setEnabled(false);
     ExportButton->setEnabled(false);
@@ -107,6 +123,7 @@ void CheckWindow::StartCheck() {
         findings_[r].record = records[r];
         ShowRecord(static_cast<int>(r), records[r]);
     }
+    CheckGrid->resizeColumnToContents(kNumber);  // numbers as typed, never cut short
     ProgressBar1->setRange(0, 1);
     ProgressBar1->setValue(0);
     StatusLabel->setText("正在核对…");
@@ -134,7 +151,7 @@ void CheckWindow::StartCheck() {
                 [this](int done, int total) {
                     QMetaObject::invokeMethod(this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
                 });
-            if (!*stop) remind::KeepCheckFindings(register_id, check::FindingsToCarry(findings));
+            if (!*stop) remind::KeepCheckFindings(register_id, check::FindingsToCarry(findings), settings.today);
         } catch (const std::exception&) {
             // No cache folder: what was answered stands; the rest stays unanswered.
         }
@@ -165,7 +182,7 @@ void CheckWindow::ShowFinding(int row, const check::RecordFinding& finding) {
     answered_[static_cast<std::size_t>(row)] = true;
     const auto set = [this, row](int column, const std::string& value) {
         auto* item = new QTableWidgetItem(QString::fromStdString(value));
-        item->setToolTip(item->text());  // a long reason stays readable
+        item->setToolTip(item->text());
         CheckGrid->setItem(row, column, item);
     };
     set(kDomain, finding.registered_domain);
@@ -175,13 +192,8 @@ void CheckWindow::ShowFinding(int row, const check::RecordFinding& finding) {
     set(kDomainState, finding.domain_text);
     set(kCertificateDate, text::ShortDateOrBlank(finding.certificate.not_after));
     set(kCertificateState, finding.certificate_text);
-    const bool domain_attention = finding.domain_verdict != check::DomainVerdict::kAgrees &&
-                                  finding.domain_verdict != check::DomainVerdict::kNoService &&
-                                  finding.domain_verdict != check::DomainVerdict::kNoDomain;
-    CheckGrid->item(row, kDomainState)->setForeground(StateColour(domain_attention));
-    const bool certificate_attention = finding.certificate_verdict != check::CertificateVerdict::kValid &&
-                                       finding.certificate_verdict != check::CertificateVerdict::kNoAddress;
-    CheckGrid->item(row, kCertificateState)->setForeground(StateColour(certificate_attention));
+    CheckGrid->item(row, kDomainState)->setForeground(StateColour(check::StandingOf(finding.domain_verdict)));
+    CheckGrid->item(row, kCertificateState)->setForeground(StateColour(check::StandingOf(finding.certificate_verdict)));
     UpdateAdoptButton();
 }
 
@@ -195,10 +207,10 @@ void CheckWindow::Finish() {
     JoinWorker();
     finished_ = true;
     const bool stopped = stop_ && *stop_;
-    int attention = 0;
-    for (std::size_t r = 0; r < findings_.size(); ++r) attention += answered_[r] && findings_[r].needs_attention;
-    StatusLabel->setText(stopped ? QString("已停止，%1 项需要处理").arg(attention)
-                                 : QString("核对完成：%1 个网站，%2 项需要处理").arg(findings_.size()).arg(attention));
+    ShowCount();
+    // The whole reason of each row in view, however long.
+    CheckGrid->resizeColumnToContents(kDomainState);
+    CheckGrid->resizeColumnToContents(kCertificateState);
     if (!stopped) {
         ProgressBar1->setRange(0, 1);
         ProgressBar1->setValue(1);
@@ -209,38 +221,73 @@ void CheckWindow::Finish() {
     UpdateAdoptButton();
 }
 
-void CheckWindow::UpdateAdoptButton() {
-    const int row = CheckGrid->currentRow();
-    const bool later = row >= 0 && static_cast<std::size_t>(row) < findings_.size() && answered_[static_cast<std::size_t>(row)] &&
-                       (findings_[static_cast<std::size_t>(row)].domain_verdict == check::DomainVerdict::kRenewed ||
-                        findings_[static_cast<std::size_t>(row)].domain_verdict == check::DomainVerdict::kNoRegisterDate);
-    AdoptButton->setEnabled(later && !CheckGrid->selectedItems().isEmpty());
+void CheckWindow::ShowCount() {
+    if (!finished_) return;
+    const bool stopped = stop_ && *stop_;
+    int attention = 0;
+    for (std::size_t r = 0; r < findings_.size(); ++r) attention += answered_[r] && findings_[r].needs_attention;
+    StatusLabel->setText(stopped ? QString("已停止，%1 项需要处理").arg(attention)
+                                 : QString("核对完成：%1 个网站，%2 项需要处理").arg(findings_.size()).arg(attention));
 }
 
+bool CheckWindow::Adoptable(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= findings_.size() || !answered_[static_cast<std::size_t>(row)]) return false;
+    const check::RecordFinding& finding = findings_[static_cast<std::size_t>(row)];
+    return finding.registry.expiry && (finding.domain_verdict == check::DomainVerdict::kRenewed ||
+                                       finding.domain_verdict == check::DomainVerdict::kNoRegisterDate);
+}
+
+std::vector<int> CheckWindow::AdoptableSelectedRows() const {
+    std::vector<int> rows;
+    for (const QModelIndex& index : CheckGrid->selectionModel()->selectedRows())
+        if (Adoptable(index.row())) rows.push_back(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void CheckWindow::UpdateAdoptButton() { AdoptButton->setEnabled(!AdoptableSelectedRows().empty()); }
+
 void CheckWindow::AdoptSelected() {
-    const int row = CheckGrid->currentRow();
-    if (row < 0 || static_cast<std::size_t>(row) >= findings_.size() || !answered_[static_cast<std::size_t>(row)]) return;
-    check::RecordFinding& finding = findings_[static_cast<std::size_t>(row)];
-    if (!finding.registry.expiry) return;
-    const QString question = QString("将 %1 的域名到期日期由 %2 改为注册局的 %3？")
-                                 .arg(QString::fromStdString(finding.record.address),
-                                      QString::fromStdString(finding.record.domain_runs_out
-                                                                 ? text::ShortDate(*finding.record.domain_runs_out)
-                                                                 : std::string("（空）")),
-                                      QString::fromStdString(text::ShortDate(*finding.registry.expiry)));
+    const std::vector<int> rows = AdoptableSelectedRows();
+    if (rows.empty()) return;
+    // One question naming every change, at most a screenful of them.
+    constexpr std::size_t kNamed = 12;
+    QString question = rows.size() == 1 ? QString("将下面这个网站的域名到期日期改为注册局的日期？\n")
+                                        : QString("将下面 %1 个网站的域名到期日期改为注册局的日期？\n").arg(rows.size());
+    for (std::size_t i = 0; i < std::min(rows.size(), kNamed); ++i) {
+        const check::RecordFinding& finding = findings_[static_cast<std::size_t>(rows[i])];
+        question += QString("\n%1：%2 → %3")
+                        .arg(QString::fromStdString(finding.record.address),
+                             QString::fromStdString(finding.record.domain_runs_out ? text::ShortDate(*finding.record.domain_runs_out)
+                                                                                   : std::string("（空）")),
+                             QString::fromStdString(text::ShortDate(*finding.registry.expiry)));
+    }
+    if (rows.size() > kNamed) question += QString("\n……另有 %1 个").arg(rows.size() - kNamed);
     if (context_.services.boxes.Show(question, kTitle, kQuestionBox, this) != BoxAnswer::Ok) return;
-    try {
-        data::TADOQuery query(context_.DataModule1.ADOConnection1);
-        check::AdoptRegistryDate(query, finding.record.address, *finding.registry.expiry);
-    } catch (const std::exception&) {
-        context_.services.boxes.Show("数据修改出错", "日期资料", kErrorBox, this);
+    int failed = 0;
+    for (const int row : rows) {
+        check::RecordFinding& finding = findings_[static_cast<std::size_t>(row)];
+        try {
+            data::TADOQuery query(context_.DataModule1.ADOConnection1);
+            check::AdoptRegistryDate(query, finding.record.address, *finding.registry.expiry);
+        } catch (const std::exception&) {
+            ++failed;
+            continue;
+        }
+        finding.record.domain_runs_out = finding.registry.expiry;
+        check::Judge(finding, settings_);
+        ShowFinding(row, finding);
+    }
+    ShowCount();
+    if (context_.Form1) context_.Form1->RefreshList();
+    if (failed) {
+        context_.services.boxes.Show(failed == static_cast<int>(rows.size())
+                                         ? QString("数据修改出错")
+                                         : QString("数据修改出错：%1 个网站没有改成（其余已改）").arg(failed),
+                                     "日期资料", kErrorBox, this);
         return;
     }
-    finding.record.domain_runs_out = finding.registry.expiry;
-    check::Judge(finding, settings_);
-    ShowFinding(row, finding);
     context_.services.boxes.Show("数据修改成功", "日期资料", kWarningBox, this);
-    if (context_.Form1) context_.Form1->RefreshList();
 }
 
 std::vector<std::vector<std::string>> CheckWindow::ListRows() const {
@@ -254,6 +301,23 @@ std::vector<std::vector<std::string>> CheckWindow::ListRows() const {
         rows.push_back(std::move(cells));
     }
     return rows;
+}
+
+void CheckWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int w = width();
+    const int h = height();
+    CheckGrid->setGeometry(kMargin, kMargin, w - 2 * kMargin, h - kBottom - kMargin);
+    const int below = h - kBottom + 8;
+    ProgressBar1->setGeometry(kMargin, below, 420, 22);
+    StatusLabel->setGeometry(432, below, w - 432 - kMargin, 22);
+    RefreshBox->setGeometry(kMargin, below + 30, 170, 28);
+    int x = (w - (96 + 86 + 130 + 96 + 30)) / 2;
+    for (auto [button, width] : {std::pair{StartButton, 96}, std::pair{StopButton, 86}, std::pair{AdoptButton, 130},
+                                 std::pair{ExportButton, 96}}) {
+        button->setGeometry(std::max(x, 180), below + 28, width, 32);
+        x += width + 10;
+    }
 }
 
 void CheckWindow::showEvent(QShowEvent* event) {

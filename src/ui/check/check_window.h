@@ -28,11 +28,12 @@ public:
 
     void StartCheck();    // "开始核对"
     void StopCheck();     // "停  止"
-    void AdoptSelected(); // "采用注册局日期"
+    void AdoptSelected(); // "采用注册局日期", for every selected row with a later registry date
     bool Running() const { return worker_.joinable() && !finished_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -42,6 +43,9 @@ private:
     void Finish();
     void JoinWorker();
     void UpdateAdoptButton();
+    void ShowCount();
+    std::vector<int> AdoptableSelectedRows() const;
+    bool Adoptable(int row) const;
     std::vector<std::vector<std::string>> ListRows() const;
 
     AppContext& context_;
