@@ -25,7 +25,7 @@ _sitora_cli() {
     esac
     local options="--folder --password-stdin --help"
     case "$command" in
-        check) options+=" --address --refresh --format --as-of --bootstrap --whois" ;;
+        check) options+=" --address --refresh --quiet --format --as-of --bootstrap --whois" ;;
         due) options+=" --format --as-of --notify" ;;
         list) options+=" --format" ;;
         protect) options+=" --leave-other-keys" ;;

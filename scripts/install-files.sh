@@ -64,12 +64,15 @@ put "$new_manifest.desktop" "$data/applications/org.sitora.Sitora.desktop" 0644
 rm -f "$new_manifest.desktop"
 put "$source_dir/resources/org.sitora.Sitora.metainfo.xml" "$data/metainfo/org.sitora.Sitora.metainfo.xml" 0644
 
-# The daily reminder as a systemd user timer: installed, never enabled here (the README says how).
+# The daily reminder and the weekly check as systemd user timers: installed, never enabled here
+# (the README says how).
 units="${XDG_CONFIG_HOME:-$HOME/.config}/systemd/user"
-sed "s|@PROGRAM_FOLDER@|$home|g" "$source_dir/resources/sitora-due.service.in" > "$new_manifest.service"
-put "$new_manifest.service" "$units/sitora-due.service" 0644
-rm -f "$new_manifest.service"
-put "$source_dir/resources/sitora-due.timer" "$units/sitora-due.timer" 0644
+for unit in sitora-due sitora-check; do
+    sed "s|@PROGRAM_FOLDER@|$home|g" "$source_dir/resources/$unit.service.in" > "$new_manifest.service"
+    put "$new_manifest.service" "$units/$unit.service" 0644
+    rm -f "$new_manifest.service"
+    put "$source_dir/resources/$unit.timer" "$units/$unit.timer" 0644
+done
 
 # The fonts and the banner page are copied once: a banner the user changed stays as it is.
 for extra in msyh.TTF msyhbd.TTF banner.htm; do

@@ -35,7 +35,10 @@ COMP_WORDS=(sitora-cli due --n); COMP_CWORD=2; _sitora_cli
 units="$HOME/.config/systemd/user"
 grep -qx "ExecStart=$SITORA_HOME/sitora-cli due --notify --folder $SITORA_HOME --password-stdin" "$units/sitora-due.service" ||
     fail "the reminder service does not run the installed sitora-cli"
-[ -s "$units/sitora-due.timer" ] && [ ! -e "$units/timers.target.wants" ] || fail "the reminder timer: missing, or enabled by the install"
+grep -qx "ExecStart=$SITORA_HOME/sitora-cli check --quiet --folder $SITORA_HOME --password-stdin" "$units/sitora-check.service" ||
+    fail "the weekly check does not run the installed sitora-cli"
+[ -s "$units/sitora-due.timer" ] && [ -s "$units/sitora-check.timer" ] && [ ! -e "$units/timers.target.wants" ] ||
+    fail "the timers: missing, or enabled by the install"
 COMP_WORDS=(sitora-cli co); COMP_CWORD=1; _sitora_cli
 [ "${COMPREPLY[*]}" = "compact" ] || fail "completion of commands: ${COMPREPLY[*]}"
 
@@ -44,7 +47,7 @@ SITORA_HOME="$SITORA_HOME" "$source_dir/scripts/uninstall.sh" >/dev/null
 [ "$(cat "$SITORA_HOME/db.mdb")$(cat "$SITORA_HOME/key.exe")$(cat "$SITORA_HOME/sk.exe")" = "my registerkeysk" ] || fail "uninstall touched the data"
 for gone in "$SITORA_HOME/sitora" "$SITORA_HOME/sitora-cli" "$desktop" "$XDG_DATA_HOME/icons/hicolor/48x48/apps/sitora.png" \
            "$HOME/.local/bin/sitora-cli" "$XDG_DATA_HOME/man/man1/sitora-cli.1.gz" "$XDG_DATA_HOME/icons/hicolor/icon-theme.cache" \
-           "$units/sitora-due.service" "$units/sitora-due.timer"; do
+           "$units/sitora-due.service" "$units/sitora-due.timer" "$units/sitora-check.service" "$units/sitora-check.timer"; do
     [ ! -e "$gone" ] || fail "uninstall left $gone"
 done
 [ "$(cat "$XDG_DATA_HOME/metainfo/org.sitora.Sitora.metainfo.xml")" = "someone else's" ] || fail "uninstall removed a foreign file"

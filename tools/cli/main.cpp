@@ -27,8 +27,8 @@ const std::map<std::string, Command>& Commands() {
         {"due", {Due, TrLater("due [--format text|csv|json] [--as-of DATE] [--notify]\n"
                       "    the spaces and domains due (exit 0: none, 1: some, 2: error); --notify tells\n"
                       "    them once a day to the desktop and the chats of notify.conf instead\n")}},
-        {"check", {Check, TrLater("check [--address A] [--refresh] [--format text|csv|json] [--bootstrap FILE|URL]\n"
-                          "      [--whois SUFFIX=HOST[:PORT]]...\n"
+        {"check", {Check, TrLater("check [--address A] [--refresh] [--quiet] [--format text|csv|json] [--as-of DATE]\n"
+                          "      [--bootstrap FILE|URL] [--whois SUFFIX=HOST[:PORT]]...\n"
                           "    each domain's run-out date against its registry (RDAP, else WHOIS) and each site's\n"
                           "    certificate (exit 0: all agrees, 1: something needs attention, 2: error)\n")}},
         {"protect", {Protect, TrLater("protect [--leave-other-keys]\n"

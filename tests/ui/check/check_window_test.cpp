@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QTableWidget>
 #include <atomic>
 #include <fstream>
@@ -22,8 +23,8 @@
 namespace sitora::ui {
 namespace {
 
-// An RDAP registry on 127.0.0.1: renewed.com runs out 2028-05-01, agree.com 2027-05-01, and
-// slow.com does not answer until it is told to stop.
+// An RDAP registry on 127.0.0.1: renewed*.com run out 2028-05-01, broken.com fails, others
+// 2027-05-01, and slow.com does not answer until it is told to stop.
 class StandInRegistry {
 public:
     StandInRegistry() {
@@ -59,7 +60,13 @@ private:
         char request[2048] = {};
         const ssize_t got = recv(connection, request, sizeof request - 1, 0);
         const std::string line(request, got > 0 ? static_cast<std::size_t>(got) : 0);
-        std::string expiry = line.find("/domain/renewed.com") != std::string::npos ? "2028-05-01" : "2027-05-01";
+        std::string expiry = line.find("/domain/renewed") != std::string::npos ? "2028-05-01" : "2027-05-01";
+        if (line.find("/domain/broken.com") != std::string::npos) {
+            const std::string refusal = "HTTP/1.1 500 Internal Server Error\r\nContent-Length: 0\r\nConnection: close\r\n\r\n";
+            send(connection, refusal.data(), refusal.size(), MSG_NOSIGNAL);
+            close(connection);
+            return;
+        }
         while (line.find("/domain/slow.com") != std::string::npos && !stopping_)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
         const std::string body = R"({"events":[{"eventAction":"expiration","eventDate":")" + expiry + R"(T00:00:00Z"}]})";
@@ -156,6 +163,49 @@ TEST_F(CheckWindowTest, FillsAsAnswersArriveStopsAndWritesADateOnlyWithTheUsersW
     ASSERT_TRUE(list.Active());
     EXPECT_EQ(data::AsString(list.Value(0, list.Rows().ColumnIndex("web_enddomaintime"))), "2028-5-1");
     EXPECT_EQ(data::AsString(list.Value(1, list.Rows().ColumnIndex("web_enddomaintime"))), "2027-5-1");
+}
+
+TEST_F(CheckWindowTest, ShowsNumbersAndReasonsWholeCountsByOneRuleAndAdoptsSeveralRows) {
+    auto no_site = test::SampleRecord("c0000001234567890", "");
+    no_site["web_domain"] = "renewed-too.com";
+    no_site["web_enddomaintime"] = "2027-5-1";
+    InsertRecord(no_site);
+    auto broken = test::SampleRecord("100005", "127.0.0.1:1/100005");
+    broken["web_domain"] = "broken.com";
+    InsertRecord(broken);
+    LogIn();
+    Trigger(context_->Form1, "CheckItem");
+    ASSERT_TRUE(WaitFor([&] { return Cell(3, 6) != "等待查询" && Cell(4, 6) != "等待查询" && Cell(0, 6) != "等待查询"; }));
+    Click(window(), "StopButton");
+    ASSERT_TRUE(WaitFor([&] { return !window()->Running(); }, 3000));
+
+    auto* grid = Find<QTableWidget>(window(), "CheckGrid");
+    const auto fits = [grid](int column, const QString& text) {
+        return grid->columnWidth(column) >= grid->fontMetrics().horizontalAdvance(text);
+    };
+    EXPECT_TRUE(fits(0, "c0000001234567890"));
+    EXPECT_EQ(Cell(4, 6), "查询失败：HTTP 500");
+    EXPECT_TRUE(fits(6, Cell(4, 6)));
+    // Every row with a site fails its certificate (port 1), slow.com's too though its registry was
+    // stopped; the row without a site needs attention for its later date only.
+    const auto status = [&] { return Find<QLabel>(window(), "StatusLabel")->text(); };
+    EXPECT_EQ(status(), "已停止，5 项需要处理");
+
+    grid->clearSelection();
+    grid->setSelectionMode(QAbstractItemView::MultiSelection);
+    grid->selectRow(0);
+    grid->selectRow(3);
+    grid->selectRow(1);  // agrees: nothing to adopt, left out
+    ASSERT_TRUE(Enabled(window(), "AdoptButton"));
+    boxes_.answers = {BoxAnswer::Ok};
+    Click(window(), "AdoptButton");
+    const QString question = boxes_.shown.at(boxes_.shown.size() - 2).text;
+    EXPECT_TRUE(question.contains("2 个网站") && question.contains("127.0.0.1:1/100001") && !question.contains("100002"))
+        << question.toStdString();
+    EXPECT_EQ(boxes_.LastText(), "数据修改成功");
+    EXPECT_EQ(Cell(0, 6), "日期一致");
+    EXPECT_EQ(Cell(3, 6), "日期一致");
+    EXPECT_EQ(status(), "已停止，4 项需要处理");
 }
 
 }  // namespace
