@@ -80,7 +80,7 @@ ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text
     });
     if (carries_findings && last_check) {
         const int age = text::DaysBetween(*last_check, today);
-        text.body += "\n（证书与注册局日期来自" + (age <= 0 ? std::string("今天") : std::to_string(age) + " 天前") + "的核对）";
+        text.body += "\n（证书与注册局日期来自" + (age <= 0 ? std::string("今天") : " " + std::to_string(age) + " 天前") + "的核对）";
     }
     return text;
 }

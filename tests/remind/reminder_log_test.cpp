@@ -141,6 +141,10 @@ TEST(ReminderText, CountsWhatHasRunOutApartFromWhatComesAndListsItFirst) {
     EXPECT_TRUE(text.body.starts_with("old.example 空间 ")) << text.body;
     EXPECT_NE(text.body.find("已过期 4727 天\nlate.example 空间"), std::string::npos) << text.body;
     EXPECT_EQ(ComposeReminder({items[1]}, kToday).summary, "1 个空间已过期");
+    // A check's finding says how old the check is; the register's own dates do not.
+    const data::DueItem certificate{text::AddDays(kToday, 5), data::DueKind::kCertificate, "5", "", "tls.example"};
+    EXPECT_TRUE(ComposeReminder({certificate}, kToday, text::AddDays(kToday, -3)).body.ends_with("来自 3 天前的核对）"));
+    EXPECT_EQ(ComposeReminder(items, kToday, text::AddDays(kToday, -3)).body, text.body);
 }
 
 class HeadsUps : public test::RegisterTest {};
