@@ -35,6 +35,13 @@ std::optional<std::string> AsciiName(std::string_view name) {
         return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.' || c == '_';
     });
     if (result.empty() || !plain || result.find("..") != std::string::npos || result.front() == '.') return std::nullopt;
+    // DNS's own limits: 63 bytes a label, 253 the name.
+    if (result.size() > 253) return std::nullopt;
+    for (std::size_t start = 0; start < result.size();) {
+        const std::size_t end = std::min(result.find('.', start), result.size());
+        if (end - start > 63 || result[start] == '-' || result[end - 1] == '-') return std::nullopt;
+        start = end + 1;
+    }
     return result;
 }
 

@@ -108,6 +108,7 @@ TEST(RegistryAnswers, DomainsAreReducedToWhatTheRegistryKeeps) {
     EXPECT_EQ(site->host, "::1");
     EXPECT_EQ(site->port, 8443);
     EXPECT_FALSE(SiteHostOf("https://example.com:99999/"));
+    EXPECT_FALSE(SiteHostOf("https://" + std::string(64, 'a') + ".com/"));  // longer than a DNS label
     EXPECT_TRUE(IsLoopbackHost("127.8.0.1") && IsLoopbackHost("[::1]") && !IsLoopbackHost("128.0.0.1"));
 
     const auto bootstrap =
