@@ -21,19 +21,19 @@
 #include <string>
 #include <vector>
 
-#include "app/data/compaction.h"
-#include "app/data/data_module.h"
-#include "app/data/expiry_rules.h"
-#include "app/data/record_entry.h"
-#include "app/data/record_search.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/engine/server/server_connection.h"
-#include "app/data/engine/server/server_register.h"
-#include "app/data/statement_translation.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
-#include "app/text/dates.h"
+#include "data/compaction.h"
+#include "data/data_module.h"
+#include "data/expiry_rules.h"
+#include "data/record_entry.h"
+#include "data/record_search.h"
+#include "data/engine/sqlite/sqlite_schema.h"
+#include "data/engine/server/server_connection.h"
+#include "data/engine/server/server_register.h"
+#include "data/statement_translation.h"
+#include "data/catalogue/statements.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
+#include "base/text/dates.h"
 #include "protect/record_reveal.h"
 #include "register_generator.h"
 #include "ui/login/login_window.h"
@@ -505,7 +505,7 @@ int main(int argc, char** argv) {
 
     // The program itself: time to the login window, memory with the list loaded.
     const double start = Shell("cd " + Quote(folder.string()) + " && QT_QPA_PLATFORM=offscreen " +
-                               Quote((bin.parent_path() / "src/app/shell/sitora-start-probe").string()), 3);
+                               Quote((bin.parent_path() / "src/app/sitora-start-probe").string()), 3);
     ReportAbsolute("start to login window (process)", start, 1.0);
 
     ui::UnattendedServices unattended;

@@ -3,12 +3,12 @@
 #include <random>
 #include <string>
 
-#include "app/data/data_module.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/catalogue/statements.h"
-#include "app/files/file_ops.h"
-#include "app/text/cp936.h"
-#include "app/text/dates.h"
+#include "data/data_module.h"
+#include "data/engine/sqlite/sqlite_schema.h"
+#include "data/catalogue/statements.h"
+#include "base/files/file_ops.h"
+#include "base/text/cp936.h"
+#include "base/text/dates.h"
 #include "protect/block_store.h"
 #include "protect/protected_fields.h"
 

@@ -9,8 +9,8 @@
 #include <filesystem>
 #include <string>
 
-#include "app/data/access/access_import.h"
-#include "app/data/data_error.h"
+#include "data/access/access_import.h"
+#include "data/data_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The library reads files: each input is written to one scratch folder of this process.

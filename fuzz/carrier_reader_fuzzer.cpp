@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <string>
 
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "protect/block_store.h"
 
 namespace {

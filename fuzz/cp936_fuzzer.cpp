@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 
 namespace {
 

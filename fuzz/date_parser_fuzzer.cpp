@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/data/data_error.h"
-#include "app/data/import/list_file.h"
-#include "app/text/cp936.h"
+#include "data/data_error.h"
+#include "data/import/list_file.h"
+#include "base/text/cp936.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);

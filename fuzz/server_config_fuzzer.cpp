@@ -8,8 +8,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/data/data_error.h"
-#include "app/data/register_place.h"
+#include "data/data_error.h"
+#include "data/register_place.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const std::filesystem::path folder = [] {

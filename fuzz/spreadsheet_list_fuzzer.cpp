@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/data/data_error.h"
-#include "app/data/import/spreadsheet_list.h"
+#include "data/data_error.h"
+#include "data/import/spreadsheet_list.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {

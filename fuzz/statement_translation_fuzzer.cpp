@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <string>
 
-#include "app/data/data_error.h"
-#include "app/data/statement_translation.h"
-#include "app/data/catalogue/statements.h"
+#include "data/data_error.h"
+#include "data/statement_translation.h"
+#include "data/catalogue/statements.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);

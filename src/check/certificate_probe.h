@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 #include "check/registry_transport.h"
 #include "check/stop_flag.h"
 

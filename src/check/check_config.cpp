@@ -2,8 +2,8 @@
 
 #include <stdexcept>
 
-#include "app/files/file_ops.h"
-#include "app/text/byte_strings.h"
+#include "base/files/file_ops.h"
+#include "base/text/byte_strings.h"
 #include "check/registry_transport.h"
 
 namespace sitora::check {

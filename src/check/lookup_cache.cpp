@@ -12,8 +12,8 @@
 #include <sstream>
 #include <vector>
 
-#include "app/files/file_ops.h"
-#include "app/text/byte_strings.h"
+#include "base/files/file_ops.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {

@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 
 namespace sitora::check {
 

@@ -2,10 +2,10 @@
 
 #include <stdexcept>
 
-#include "app/data/catalogue/statements.h"
-#include "app/data/expiry_rules.h"
-#include "app/data/result_set.h"
-#include "app/text/byte_strings.h"
+#include "data/catalogue/statements.h"
+#include "data/expiry_rules.h"
+#include "data/result_set.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/data/ado_query.h"
+#include "data/ado_query.h"
 #include "check/site_check.h"
 
 namespace sitora::check {

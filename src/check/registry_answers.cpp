@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 
 #include <algorithm>
 

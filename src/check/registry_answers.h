@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 #include "check/registry_dates.h"
 
 namespace sitora::check {

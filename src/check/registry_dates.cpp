@@ -3,7 +3,7 @@
 #include <array>
 #include <string>
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {

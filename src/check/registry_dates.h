@@ -6,7 +6,7 @@
 #include <optional>
 #include <string_view>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 
 namespace sitora::check {
 

@@ -3,7 +3,7 @@
 #include <cerrno>
 #include <charconv>
 
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "check/registry_transport.h"
 #include "check/site_names.h"
 

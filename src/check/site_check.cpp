@@ -4,7 +4,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 #include "check/site_names.h"
 
 namespace sitora::check {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data/expiry_rules.h"
-#include "app/text/dates.h"
+#include "data/expiry_rules.h"
+#include "base/text/dates.h"
 #include "check/certificate_probe.h"
 #include "check/lookup_cache.h"
 #include "check/registry_lookup.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::check {
 namespace {

@@ -4,7 +4,7 @@
 #include <array>
 #include <string>
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 #include "check/registry_answers.h"
 #include "check/site_names.h"
 

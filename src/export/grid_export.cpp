@@ -1,6 +1,6 @@
 #include "export/grid_export.h"
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 
 namespace sitora::gridexport {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/data/ado_query.h"
+#include "data/ado_query.h"
 #include "export/list_layouts.h"
 #include "export/grid_source.h"
 

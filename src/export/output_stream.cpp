@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 
 namespace sitora::gridexport {
 namespace {

@@ -8,9 +8,9 @@
 #include <cerrno>
 #include <cstdint>
 
-#include "app/files/failure_points.h"
-#include "app/files/file_ops.h"
-#include "app/text/clock.h"
+#include "base/files/failure_points.h"
+#include "base/files/file_ops.h"
+#include "base/text/clock.h"
 #include "protect/nibble_cipher.h"
 
 namespace sitora::protect {

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "protect/block_store.h"
 #include "protect/keyring.h"
 #include "protect/secret_bytes.h"

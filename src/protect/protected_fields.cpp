@@ -1,6 +1,6 @@
 #include "protect/protected_fields.h"
 
-#include "app/text/byte_strings.h"
+#include "base/text/byte_strings.h"
 #include "protect/nibble_cipher.h"
 
 namespace sitora::protect {

@@ -3,7 +3,7 @@
 #include <openssl/evp.h>
 #include <openssl/hmac.h>
 
-#include "app/text/json_string.h"
+#include "base/text/json_string.h"
 
 #include <cstdio>
 #include <stdexcept>

@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <sstream>
 
-#include "app/files/file_ops.h"
-#include "app/files/private_folder.h"
-#include "app/text/byte_strings.h"
+#include "base/files/file_ops.h"
+#include "base/files/private_folder.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::remind {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/data/expiry_rules.h"
+#include "data/expiry_rules.h"
 
 namespace sitora::remind {
 

@@ -11,8 +11,8 @@
 #include <functional>
 #include <sstream>
 
-#include "app/files/file_ops.h"
-#include "app/text/byte_strings.h"
+#include "base/files/file_ops.h"
+#include "base/text/byte_strings.h"
 
 namespace sitora::remind {
 namespace {

@@ -14,10 +14,10 @@
 #include <set>
 #include <stdexcept>
 
-#include "app/data/register_place.h"
-#include "app/files/file_ops.h"
-#include "app/files/private_folder.h"
-#include "app/text/byte_strings.h"
+#include "data/register_place.h"
+#include "base/files/file_ops.h"
+#include "base/files/private_folder.h"
+#include "base/text/byte_strings.h"
 #include "remind/notify_config.h"
 
 namespace sitora::remind {

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data/expiry_rules.h"
-#include "app/text/dates.h"
+#include "data/expiry_rules.h"
+#include "base/text/dates.h"
 #include "remind/due_now.h"
 #include "remind/reminder_text.h"
 

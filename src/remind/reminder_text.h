@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "app/data/expiry_rules.h"
-#include "app/text/dates.h"
+#include "data/expiry_rules.h"
+#include "base/text/dates.h"
 
 namespace sitora::remind {
 

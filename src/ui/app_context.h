@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/data/data_module.h"
+#include "data/data_module.h"
 #include "ui/toolkit/services.h"
 
 namespace sitora::ui {

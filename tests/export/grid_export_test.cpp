@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <iterator>
 
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "export/html_writer.h"
 #include "export/rtf_writer.h"
 #include "export/text_writers.h"

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "memory_grid.h"
 
 namespace sitora::gridexport {

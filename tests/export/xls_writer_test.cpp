@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "memory_grid.h"
 #include "support/temp_folder.h"
 

@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
-#include "app/files/file_ops.h"
-#include "app/text/clock.h"
+#include "base/files/file_ops.h"
+#include "base/text/clock.h"
 #include "protect/nibble_cipher.h"
 #include "support/temp_folder.h"
 #include "support/failure_plan.h"

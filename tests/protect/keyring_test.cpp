@@ -11,7 +11,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
 #include "support/temp_folder.h"

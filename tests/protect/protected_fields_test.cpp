@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "protect/data_key.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"

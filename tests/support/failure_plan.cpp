@@ -5,7 +5,7 @@
 
 #include <cerrno>
 
-#include "app/files/failure_points.h"
+#include "base/files/failure_points.h"
 
 namespace sitora::files {
 namespace {

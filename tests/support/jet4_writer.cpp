@@ -9,8 +9,8 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "app/data/access/access_reader.h"
-#include "app/text/cp936.h"
+#include "data/access/access_reader.h"
+#include "base/text/cp936.h"
 
 namespace sitora::test {
 namespace {

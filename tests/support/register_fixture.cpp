@@ -1,9 +1,9 @@
 #include "support/register_fixture.h"
 
-#include "app/data/record_entry.h"
+#include "data/record_entry.h"
 
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/catalogue/statements.h"
+#include "data/engine/sqlite/sqlite_schema.h"
+#include "data/catalogue/statements.h"
 #include "support/test_server.h"
 
 namespace sitora::test {

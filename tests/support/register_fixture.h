@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "app/data/data_module.h"
+#include "data/data_module.h"
 #include "support/temp_folder.h"
 
 namespace sitora::test {

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <stdexcept>
 
-#include "app/data/engine/server/server_connection.h"
-#include "app/data/engine/server/server_register.h"
+#include "data/engine/server/server_connection.h"
+#include "data/engine/server/server_register.h"
 #include "support/temp_folder.h"
 
 namespace sitora::test {

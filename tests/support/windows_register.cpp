@@ -1,8 +1,8 @@
 #include "support/windows_register.h"
 
-#include "app/data/catalogue/columns.h"
-#include "app/text/cp936.h"
-#include "app/text/dates.h"
+#include "data/catalogue/columns.h"
+#include "base/text/cp936.h"
+#include "base/text/dates.h"
 #include "protect/protected_fields.h"
 #include "support/jet4_writer.h"
 

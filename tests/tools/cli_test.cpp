@@ -7,12 +7,12 @@
 
 #include <cstdlib>
 
-#include "app/data/record_entry.h"
-#include "app/data/data_module.h"
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/engine/server/server_connection.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/cp936.h"
+#include "data/record_entry.h"
+#include "data/data_module.h"
+#include "data/engine/sqlite/sqlite_schema.h"
+#include "data/engine/server/server_connection.h"
+#include "data/catalogue/statements.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/protected_fields.h"
 #include "support/register_fixture.h"

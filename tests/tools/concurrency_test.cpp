@@ -11,7 +11,7 @@
 #include <set>
 #include <sstream>
 
-#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "data/engine/sqlite/sqlite_schema.h"
 #include "protect/block_store.h"
 #include "program_folder_test.h"
 #include "support/temp_folder.h"

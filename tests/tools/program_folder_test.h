@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include "app/data/engine/sqlite/sqlite_schema.h"
+#include "data/engine/sqlite/sqlite_schema.h"
 #include "support/temp_folder.h"
 #include "support/test_server.h"
 

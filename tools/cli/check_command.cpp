@@ -4,8 +4,8 @@
 #include <iostream>
 #include <mutex>
 
-#include "app/files/private_folder.h"
-#include "app/text/clock.h"
+#include "base/files/private_folder.h"
+#include "base/text/clock.h"
 #include "check/check_config.h"
 #include "check/register_records.h"
 #include "check/registry_lookup.h"

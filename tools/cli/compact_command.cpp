@@ -1,7 +1,7 @@
 // compact: the settings window's compaction, for cron; its two messages, exit 0 or 2.
 #include <iostream>
 
-#include "app/data/compaction.h"
+#include "data/compaction.h"
 #include "commands.h"
 #include "register_access.h"
 #include "translation.h"

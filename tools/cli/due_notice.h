@@ -3,7 +3,7 @@
 // notify.conf (chat robots, e-mail), with the earlier heads-ups of its `days`.
 #include <string>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 #include "remind/due_now.h"
 #include "remind/notify_config.h"
 

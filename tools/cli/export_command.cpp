@@ -1,9 +1,9 @@
 // export: a window's list written with the window's own grid description and writers.
 #include <iostream>
 
-#include "app/data/expiry_rules.h"
-#include "app/data/register_files.h"
-#include "app/data/catalogue/statements.h"
+#include "data/expiry_rules.h"
+#include "data/register_files.h"
+#include "data/catalogue/statements.h"
 #include "commands.h"
 #include "export/html_writer.h"
 #include "export/list_grids.h"

@@ -1,8 +1,8 @@
 // import-access: the Windows version's Access db.mdb as a new register, verified.
 #include <iostream>
 
-#include "app/data/access/access_import.h"
-#include "app/data/register_files.h"
+#include "data/access/access_import.h"
+#include "data/register_files.h"
 #include "commands.h"
 #include "options.h"
 #include "register_access.h"

@@ -6,12 +6,12 @@
 #include <cstring>
 #include <iostream>
 
-#include "app/data/data_error.h"
-#include "app/data/import/list_file.h"
-#include "app/data/import/list_import.h"
-#include "app/data/import/list_source.h"
-#include "app/files/file_ops.h"
-#include "app/files/private_folder.h"
+#include "data/data_error.h"
+#include "data/import/list_file.h"
+#include "data/import/list_import.h"
+#include "data/import/list_source.h"
+#include "base/files/file_ops.h"
+#include "base/files/private_folder.h"
 #include "commands.h"
 #include "options.h"
 #include "protect/data_key.h"

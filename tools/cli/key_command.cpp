@@ -1,7 +1,7 @@
 // key: the data key moved into the user's keyring, or back into sk.exe.
 #include <iostream>
 
-#include "app/files/private_folder.h"
+#include "base/files/private_folder.h"
 #include "commands.h"
 #include "protect/data_key.h"
 #include "protect/keyring.h"

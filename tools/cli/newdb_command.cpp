@@ -1,8 +1,8 @@
 #include <iostream>
 
-#include "app/data/data_error.h"
-#include "app/data/engine/engine.h"
-#include "app/data/register_place.h"
+#include "data/data_error.h"
+#include "data/engine/engine.h"
+#include "data/register_place.h"
 #include "commands.h"
 #include "options.h"
 #include "translation.h"

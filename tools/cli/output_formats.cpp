@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/text/json_string.h"
+#include "base/text/json_string.h"
 #include "options.h"
 #include "translation.h"
 

@@ -1,8 +1,8 @@
 // protect: a register's accounts upgraded from the Windows version's scramble to the sealed form.
 #include <iostream>
 
-#include "app/data/account_upgrade.h"
-#include "app/files/private_folder.h"
+#include "data/account_upgrade.h"
+#include "base/files/private_folder.h"
 #include "commands.h"
 #include "protect/data_key.h"
 #include "register_access.h"

@@ -9,14 +9,14 @@
 #include <csignal>
 #include <iostream>
 
-#include "app/data/folder_preparation.h"
-#include "app/data/register_files.h"
-#include "app/files/file_ops.h"
-#include "app/data/register_place.h"
-#include "app/files/private_folder.h"
-#include "app/text/byte_strings.h"
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
+#include "data/folder_preparation.h"
+#include "data/register_files.h"
+#include "base/files/file_ops.h"
+#include "data/register_place.h"
+#include "base/files/private_folder.h"
+#include "base/text/byte_strings.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "translation.h"
 

@@ -5,8 +5,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/data/data_module.h"
-#include "app/text/dates.h"
+#include "data/data_module.h"
+#include "base/text/dates.h"
 #include "options.h"
 
 namespace sitora::cli {

@@ -3,12 +3,12 @@
 #include <algorithm>
 #include <iostream>
 
-#include "app/data/expiry_rules.h"
-#include "app/data/catalogue/columns.h"
-#include "app/data/catalogue/statements.h"
-#include "app/files/private_folder.h"
-#include "app/text/byte_strings.h"
-#include "app/text/cp936.h"
+#include "data/expiry_rules.h"
+#include "data/catalogue/columns.h"
+#include "data/catalogue/statements.h"
+#include "base/files/private_folder.h"
+#include "base/text/byte_strings.h"
+#include "base/text/cp936.h"
 #include "commands.h"
 #include "due_notice.h"
 #include "output_formats.h"

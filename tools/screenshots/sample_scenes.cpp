@@ -11,10 +11,10 @@
 #include <iostream>
 #include <stdlib.h>
 
-#include "app/data/engine/engine.h"
-#include "app/data/catalogue/statements.h"
-#include "app/files/file_ops.h"
-#include "app/text/cp936.h"
+#include "data/engine/engine.h"
+#include "data/catalogue/statements.h"
+#include "base/files/file_ops.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/protected_fields.h"
 #include "ui/aux/banner_window.h"

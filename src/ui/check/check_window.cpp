@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QTableWidget>
 
-#include "app/files/private_folder.h"
-#include "app/text/clock.h"
+#include "base/files/private_folder.h"
+#include "base/text/clock.h"
 #include "check/check_config.h"
 #include "check/register_records.h"
 #include "export/list_grids.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/data/catalogue/statements.h"
+#include "data/catalogue/statements.h"
 #include "ui/main/main_window.h"
 #include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"

@@ -10,7 +10,7 @@
 #include <limits>
 #include <optional>
 
-#include "app/data/import/list_source.h"
+#include "data/import/list_source.h"
 #include "export/output_stream.h"
 #include "ui/import/preview_model.h"
 #include "ui/main/main_window.h"

@@ -6,7 +6,7 @@
 #include <memory>
 #include <thread>
 
-#include "app/data/import/list_import.h"
+#include "data/import/list_import.h"
 #include "ui/app_context.h"
 
 class QCheckBox;

@@ -4,7 +4,7 @@
 // of a hundred thousand rows is shown without a widget per cell.
 #include <QAbstractTableModel>
 
-#include "app/data/import/list_import.h"
+#include "data/import/list_import.h"
 
 namespace sitora::ui {
 

@@ -4,7 +4,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "ui/main/main_window.h"
 #include "ui/toolkit/messages.h"

@@ -3,7 +3,7 @@
 #include <QSystemTrayIcon>
 #include <memory>
 
-#include "app/text/clock.h"
+#include "base/text/clock.h"
 #include "remind/notify_config.h"
 #include "remind/reminder_log.h"
 #include "remind/reminder_text.h"

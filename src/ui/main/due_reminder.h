@@ -11,7 +11,7 @@
 #include <set>
 #include <thread>
 
-#include "app/text/dates.h"
+#include "base/text/dates.h"
 #include "remind/due_now.h"
 #include "ui/app_context.h"
 

@@ -1,6 +1,6 @@
 #include "ui/main/export_command.h"
 
-#include "app/text/clock.h"
+#include "base/text/clock.h"
 #include "export/html_writer.h"
 #include "export/rtf_writer.h"
 #include "export/text_writers.h"

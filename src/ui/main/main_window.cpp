@@ -11,10 +11,10 @@
 #include <QSystemTrayIcon>
 #include <QVBoxLayout>
 
-#include "app/data/folder_preparation.h"
-#include "app/text/cp936.h"
+#include "data/folder_preparation.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
-#include "app/data/account_upgrade.h"
+#include "data/account_upgrade.h"
 #include "protect/data_key.h"
 #include "protect/keyring.h"
 #include "remind/reminder_log.h"

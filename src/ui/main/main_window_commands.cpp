@@ -4,9 +4,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/data/expiry_rules.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/clock.h"
+#include "data/expiry_rules.h"
+#include "data/catalogue/statements.h"
+#include "base/text/clock.h"
 #include "ui/main/export_command.h"
 #include "ui/main/main_window.h"
 

@@ -3,7 +3,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 
-#include "app/data/record_search.h"
+#include "data/record_search.h"
 #include "ui/app_context.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"

@@ -10,12 +10,12 @@
 #include <QRegularExpression>
 #include <QRegularExpressionValidator>
 
-#include "app/data/ado_connection.h"
-#include "app/data/data_error.h"
-#include "app/data/record_entry.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
+#include "data/ado_connection.h"
+#include "data/data_error.h"
+#include "data/record_entry.h"
+#include "data/catalogue/statements.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/messages.h"

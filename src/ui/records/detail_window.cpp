@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTimer>
 
-#include "app/data/catalogue/statements.h"
-#include "app/text/cp936.h"
+#include "data/catalogue/statements.h"
+#include "base/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"
 #include "protect/sealed_value.h"
@@ -16,7 +16,7 @@
 #include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/choice_list.h"
-#include "app/data/data_error.h"
+#include "data/data_error.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 

@@ -4,7 +4,7 @@
 #include <map>
 #include <string>
 
-#include "app/data/result_set.h"
+#include "data/result_set.h"
 #include "protect/record_reveal.h"
 #include "ui/app_context.h"
 #include "ui/records/record_fields.h"

@@ -5,7 +5,7 @@
 #include <array>
 #include <optional>
 
-#include "app/data/record_entry.h"
+#include "data/record_entry.h"
 
 class QComboBox;
 class QGroupBox;

@@ -2,8 +2,8 @@
 
 #include <QLineEdit>
 
-#include "app/text/byte_strings.h"
-#include "app/text/cp936.h"
+#include "base/text/byte_strings.h"
+#include "base/text/cp936.h"
 
 namespace sitora::ui {
 

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "app/data/compaction.h"
-#include "app/data/register_key_store.h"
-#include "app/data/catalogue/statements.h"
+#include "data/compaction.h"
+#include "data/register_key_store.h"
+#include "data/catalogue/statements.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
 #include "protect/keyring.h"

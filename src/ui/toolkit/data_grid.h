@@ -7,7 +7,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/data/ado_query.h"
+#include "data/ado_query.h"
 #include "export/list_grids.h"
 
 namespace sitora::ui {

@@ -9,11 +9,11 @@
 #include <iostream>
 #include <string>
 
-#include "app/data/compaction.h"
-#include "app/data/data_module.h"
-#include "app/data/catalogue/statements.h"
+#include "data/compaction.h"
+#include "data/data_module.h"
+#include "data/catalogue/statements.h"
 #include "support/failure_plan.h"
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 

@@ -9,9 +9,9 @@
 #include <random>
 #include <sstream>
 
-#include "app/data/compaction.h"
-#include "app/data/data_module.h"
-#include "app/data/catalogue/statements.h"
+#include "data/compaction.h"
+#include "data/data_module.h"
+#include "data/catalogue/statements.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 

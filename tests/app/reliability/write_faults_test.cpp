@@ -4,13 +4,13 @@
 
 #include <cerrno>
 
-#include "app/data/access/access_import.h"
-#include "app/data/compaction.h"
-#include "app/data/data_error.h"
-#include "app/data/import/list_import.h"
+#include "data/access/access_import.h"
+#include "data/compaction.h"
+#include "data/data_error.h"
+#include "data/import/list_import.h"
 #include "support/fault_vfs.h"
-#include "app/data/catalogue/statements.h"
-#include "app/files/file_ops.h"
+#include "data/catalogue/statements.h"
+#include "base/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/windows_register.h"
 #include "support/failure_plan.h"

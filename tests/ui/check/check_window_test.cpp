@@ -13,8 +13,8 @@
 #include <fstream>
 #include <thread>
 
-#include "app/files/file_ops.h"
-#include "app/text/cp936.h"
+#include "base/files/file_ops.h"
+#include "base/text/cp936.h"
 #include "support/register_fixture.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"

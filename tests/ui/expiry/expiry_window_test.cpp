@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <thread>
 
-#include "app/text/clock.h"
+#include "base/text/clock.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 #include "support/temp_folder.h"

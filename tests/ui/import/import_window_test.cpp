@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QTableView>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "support/register_fixture.h"
 #include "support/temp_folder.h"
 #include "support/window_fixture.h"

@@ -6,7 +6,7 @@
 #include <QPushButton>
 
 #include "protect/block_store.h"
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "support/window_fixture.h"
 #include "ui/main/main_window.h"
 

@@ -1,7 +1,7 @@
 #include "ui/main/export_command.h"
 
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
 #include "ui/expiry/expiry_window.h"

@@ -7,8 +7,8 @@
 #include <QMenu>
 #include <QSystemTrayIcon>
 
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "support/jet4_writer.h"
 #include "support/register_fixture.h"

@@ -10,9 +10,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "app/data/compaction.h"
+#include "data/compaction.h"
 #include "support/fault_vfs.h"
-#include "app/files/file_ops.h"
+#include "base/files/file_ops.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"
 #include "ui/main/main_window.h"

@@ -7,13 +7,13 @@
 #include <QPlainTextEdit>
 #include <thread>
 
-#include "app/data/register_place.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/clock.h"
-#include "app/text/cp936.h"
+#include "data/register_place.h"
+#include "data/catalogue/statements.h"
+#include "base/text/clock.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"
-#include "app/data/engine/server/server_connection.h"
+#include "data/engine/server/server_connection.h"
 #include "support/register_fixture.h"
 #include "support/test_server.h"
 #include "support/window_fixture.h"

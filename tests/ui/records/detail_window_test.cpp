@@ -5,8 +5,8 @@
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 
-#include "app/data/catalogue/statements.h"
-#include "app/text/cp936.h"
+#include "data/catalogue/statements.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/nibble_cipher.h"
 #include "protect/protected_fields.h"

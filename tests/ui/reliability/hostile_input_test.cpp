@@ -7,9 +7,9 @@
 #include <cerrno>
 
 #include "support/fault_vfs.h"
-#include "app/data/catalogue/statements.h"
-#include "app/files/file_ops.h"
-#include "app/text/cp936.h"
+#include "data/catalogue/statements.h"
+#include "base/files/file_ops.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "support/register_fixture.h"
 #include "support/window_fixture.h"

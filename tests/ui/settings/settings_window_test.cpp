@@ -1,4 +1,4 @@
-#include "app/data/record_entry.h"
+#include "data/record_entry.h"
 #include "ui/settings/settings_window.h"
 
 #include <QComboBox>
@@ -6,7 +6,7 @@
 #include <QKeyEvent>
 #include <QSystemTrayIcon>
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "protect/block_store.h"
 #include "protect/data_key.h"
 #include "support/register_fixture.h"

@@ -1,11 +1,11 @@
 #include "support/window_fixture.h"
 
-#include "app/text/cp936.h"
+#include "base/text/cp936.h"
 #include "protect/sealed_value.h"
 
-#include "app/data/engine/sqlite/sqlite_schema.h"
-#include "app/data/catalogue/statements.h"
-#include "app/text/clock.h"
+#include "data/engine/sqlite/sqlite_schema.h"
+#include "data/catalogue/statements.h"
+#include "base/text/clock.h"
 #include "ui/login/login_window.h"
 #include "ui/main/main_window.h"
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <memory>
 
-#include "app/data/data_module.h"
+#include "data/data_module.h"
 #include "support/scripted_services.h"
 #include "support/temp_folder.h"
 #include "ui/app_context.h"

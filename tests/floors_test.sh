@@ -1,0 +1,20 @@
+#!/bin/sh
+# The source folders are floors: each includes only from the floors below it and its own, so that
+# the ground floor stands alone and the core never reaches into the windows.
+# Usage: floors_test.sh SOURCE_DIR
+cd "$1/src" || exit 2
+status=0
+check() {  # FOLDER ALLOWED-PREFIXES...
+    folder=$1; shift
+    pattern=$(printf '%s|' "$@"); pattern="^(${pattern%|})/"
+    grep -rhoE '^#include "[^"]+"' "$folder" | sed 's/^#include "//; s/"$//' | grep -vE "$pattern" | sort -u |
+        while read -r wrong; do echo "$folder includes $wrong from above"; done | grep . && status=1
+}
+check base base
+check protect base protect
+check data base protect data
+check export base data export
+check remind base data remind
+check check base data check
+check ui base protect data export remind check ui
+exit $status
