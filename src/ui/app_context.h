@@ -8,6 +8,7 @@
 #include <string>
 
 #include "data/data_module.h"
+#include "protect/data_key_slot.h"
 #include "ui/toolkit/services.h"
 
 namespace sitora::ui {
@@ -44,6 +45,9 @@ struct AppContext {
 
     // Where reminders of what is due are shown; none: the program reminds nobody.
     DesktopNotifier* notifier = nullptr;
+
+    // The data key, loaded at login; every window reads it here.
+    protect::DataKeySlot data_key{};
 
     std::string ProgramFolderBytes() const { return program_folder.toStdString(); }
     // A transfer file in the private folder; throws when there is no private folder.

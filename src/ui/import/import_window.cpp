@@ -8,6 +8,7 @@
 #include <QProgressBar>
 #include <QTableView>
 #include <limits>
+#include <memory>
 #include <optional>
 
 #include "data/import/list_source.h"
@@ -187,16 +188,17 @@ void ImportWindow::ShowPreview(Outcome& outcome) {
 void ImportWindow::ImportChosenFile() {
     if (busy_ || !previewed_) return;
     const std::string path = path_.toStdString();
-    std::string data_key;
+    // The import's thread gets a locked copy of its own: the window's may be replaced meanwhile.
+    std::shared_ptr<const protect::SecretBytes> data_key;
     try {
-        data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        data_key = std::make_shared<const protect::SecretBytes>(context_.data_key.View());
     } catch (const std::exception&) {
         context_.services.boxes.Show("导入失败：数据密钥在无法打开的密钥环中，未导入任何数据", kTitle, kErrorBox, this);
         return;
     }
     Start("正在导入…", [path, data_key, options = Options(SkipBox->isChecked())](Outcome& outcome, data::TDataModule1& module) {
         data::ListSource source(path);
-        outcome.imported = data::ImportList(module, source.Bytes(), data_key, options);
+        outcome.imported = data::ImportList(module, source.Bytes(), data_key->view(), options);
     }, &ImportWindow::ShowImported);
 }
 

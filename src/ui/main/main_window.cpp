@@ -254,17 +254,17 @@ void TForm1::FirstShow() {
         } catch (const protect::KeyringError& error) {
             // The key is in a keyring that cannot give it: the lists, counters, exports and
             // reminders work on, and no account is revealed or written until it can.
-            key_unavailable_ = true;
+            context_.data_key.MarkUnavailable();
             first_show_done_ = true;
             context_.services.boxes.Show(KeyringUnavailableText(KeyringFaultText(error)), kPromptTitle, kErrorBox);
         }
         if (key) {
-            data_key_ = protect::SecretBytes(*key);
+            context_.data_key.Hold(*key);
             Edit4->setText(QString::fromStdString(text::FromCp936(*key)));
             protect::Wipe(*key);
             first_show_done_ = true;
         }
-        if (preparation.conversion && !key_unavailable_) SealConvertedAccounts();
+        if (preparation.conversion && context_.data_key.Available()) SealConvertedAccounts();
         if (context_.Form8) context_.Form8->show();
     } catch (const std::exception&) {
         context_.services.boxes.Show(WithContactLines("数据库接连失败，请查看数据库文件是否存在"), kPromptTitle,
@@ -284,7 +284,7 @@ void TForm1::SealConvertedAccounts() {
     // fail, the register works on in the old form, the user is told, and sitora-cli protect can
     // finish it later.
     try {
-        data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), data_key_.view(),
+        data::UpgradeAccounts(context_.DataModule1, context_.ProgramFolderBytes(), context_.data_key.View(),
                               /*leave_other_keys=*/true);
     } catch (const std::exception&) {
         context_.services.boxes.Show(
@@ -361,10 +361,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::ShowContact() { context_.services.boxes.Show(ContactText(), "在线帮助", kWarningBox); }
 
-std::string TForm1::DataKey() const {
-    if (key_unavailable_) throw std::runtime_error("the data key is in a keyring that could not be opened");
-    return std::string(data_key_.view());
-}
 QString TForm1::SpaceThreshold() const { return Edit2->text(); }
 QString TForm1::DomainThreshold() const { return Edit3->text(); }
 

@@ -59,7 +59,6 @@ public:
     // The current data key, byte for byte as loaded: a key stored elsewhere need not be valid
     // text, and Edit4 only shows it. Throws std::runtime_error while the key is in a keyring that
     // could not give it: no account is revealed or written then.
-    std::string DataKey() const;
     QString SpaceThreshold() const;
     QString DomainThreshold() const;
     DataGrid& grid() { return *DBGrid1; }
@@ -94,8 +93,6 @@ private:
     QLineEdit* Edit2;
     QLineEdit* Edit3;
     QLineEdit* Edit4;
-    protect::SecretBytes data_key_{std::string_view()};  // in locked memory, wiped when replaced
-    bool key_unavailable_ = false;  // the data key is in a keyring that could not give it
     QPushButton* BitBtn12;  // "查 询"
     DataGrid* DBGrid1;
     SearchBar* search_bar_;

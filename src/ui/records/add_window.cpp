@@ -92,7 +92,7 @@ QString TForm2::CheckAndInsert(const std::string& number) {
     try {
         // The key that seals the accounts is opened (or made) before the transaction: a key made
         // inside one that is undone would be lost. A data key that does not open it adds nothing.
-        const std::string data_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        const std::string_view data_key = context_.data_key.View();
         const protect::SecretBytes* register_key = context_.DataModule1.RegisterKey(data_key, true);
         if (!register_key) return "数据添加失败";
         data::ScopedTransaction transaction(context_.DataModule1.ADOConnection1);

@@ -128,7 +128,7 @@ void TForm3::Load() {
         const protect::ColumnReader column = [&query](std::string_view name) -> data::FieldValue {
             return query.RecordCount() > 0 ? query.FieldByName(name) : std::nullopt;
         };
-        const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        const std::string_view key = context_.data_key.View();
         // The register key only for a record with sealed accounts: its derivation takes a moment.
         const protect::SecretBytes* register_key =
             protect::HasSealedAccounts(column) ? context_.DataModule1.RegisterKey(key, false) : nullptr;
@@ -253,7 +253,7 @@ void TForm3::SaveDatabase() {
 }
 
 TForm3::AccountSealer TForm3::Sealer() {
-    const std::string key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+    const std::string_view key = context_.data_key.View();
     const protect::SecretBytes* register_key = context_.DataModule1.RegisterKey(key, true);
     // Another data key's register: nothing is written (the save's error box says so).
     if (!register_key) throw std::runtime_error(data::kKeyDoesNotOpen);

@@ -191,7 +191,7 @@ void TForm5::Compact() {
 void TForm5::ChangeDataKey() {
     auto& boxes = context_.services.boxes;
     try {
-        const std::string current_key = context_.Form1 ? context_.Form1->DataKey() : std::string();
+        const std::string_view current_key = context_.data_key.View();
         if (Cp936(Edit1->text()) != current_key) {
             boxes.Show("原始密钥输入有错", kPromptTitle, kErrorBox);
             return;

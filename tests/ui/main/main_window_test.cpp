@@ -114,7 +114,7 @@ TEST_F(MainWindow, FirstShowLoadsTheDataKeyOnceAndShowsTheBanner) {
     ASSERT_TRUE(protect::StoreValue(text::ToCp936("钥匙abc"), program_ / "sk.exe", private_ / "s.txt"));
     LogIn();
     EXPECT_TRUE(boxes_.shown.empty());
-    EXPECT_EQ(main()->DataKey(), text::ToCp936("钥匙abc"));
+    EXPECT_EQ(context_->data_key.View(), text::ToCp936("钥匙abc"));
     EXPECT_TRUE(context_->Form8->isVisible());
     EXPECT_EQ(main()->trayIcon()->toolTip(), "双击显示主界面");
     EXPECT_EQ(main()->windowTitle(), "Sitora V1.0");
@@ -134,7 +134,7 @@ TEST_F(MainWindow, WithoutAKeyEveryShowRepeatsTheFirstShow) {
     main()->hide();
     main()->show();
     EXPECT_FALSE(module_->ADOQuery1.Active());  // the connection was set up again
-    EXPECT_EQ(main()->DataKey(), "");
+    EXPECT_EQ(context_->data_key.View(), "");
 }
 
 TEST_F(MainWindow, ListRefreshOnEmptyAndFilledTables) {

@@ -246,7 +246,7 @@ TEST_F(DetailWindow, ADataKeyThatIsNoValidTextIsKeptByteForByte) {
     record["web_domainuser"] = protect::ProtectDomainUser("dom", "100001", key);
     InsertRecord(record);
     LogIn();
-    EXPECT_EQ(main()->DataKey(), key);
+    EXPECT_EQ(context_->data_key.View(), key);
     OpenFromMain(0, true);
     EXPECT_TRUE(detail()->RecordLoaded());
     EXPECT_EQ(Field("Edit9"), "dom");

@@ -78,7 +78,7 @@ TEST_F(HostileFiles, CarriersWithLyingTrailersLoadNothing) {
     test::WriteFile(program_ / "key.exe", std::string("MZ\x90\x00garbage\xFF\xFF\xFF\x7F", 15));
     test::WriteFile(program_ / "sk.exe", std::string("\x03\x00\x00\x00", 4));
     LogIn();  // the empty password logs in: no value could be loaded
-    EXPECT_EQ(context_->Form1->DataKey(), "");
+    EXPECT_EQ(context_->data_key.View(), "");
     EXPECT_TRUE(boxes_.shown.empty());
     EXPECT_EQ(test::ReadFile(program_ / "key.exe").size(), 15u);
 }
@@ -105,7 +105,7 @@ TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
     files::ClearFaultsForTesting();
     EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败"));
     EXPECT_EQ(end_requests_, 1);
-    EXPECT_EQ(context_->Form1->DataKey(), "");
+    EXPECT_EQ(context_->data_key.View(), "");
 }
 
 TEST_F(HostileFiles, AFailedCarrierWriteShowsNothingAndTheOldValuesStillWork) {
@@ -129,7 +129,7 @@ TEST_F(HostileFiles, AFailedCarrierWriteShowsNothingAndTheOldValuesStillWork) {
 
     Type(login, "Edit1", "oldpass1");
     Click(login, "BitBtn1");
-    ASSERT_EQ(context_->Form1->DataKey(), "oldkey12");
+    ASSERT_EQ(context_->data_key.View(), "oldkey12");
     context_->Form5->show();
     Type(context_->Form5, "Edit1", "oldkey12");
     Type(context_->Form5, "Edit2", "newkey12");

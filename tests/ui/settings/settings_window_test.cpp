@@ -125,12 +125,12 @@ TEST_F(SettingsWindow, ASuccessfulKeyChangeEndsTheProgramAndTheNextStartLoadsThe
     EXPECT_EQ(boxes_.LastText(), "密钥修改成功,请重启本软件！");
     EXPECT_EQ(end_requests_, 1);
     EXPECT_FALSE(context_->Form1->trayIcon()->isVisible());
-    EXPECT_EQ(context_->Form1->DataKey(), "");  // unchanged until the end
+    EXPECT_EQ(context_->data_key.View(), "");  // unchanged until the end
     EXPECT_EQ(protect::LoadDataKey(program_.path(), private_.path()), text::ToCp936("新密钥"));
 
     windows_.reset();
     LogIn();
-    EXPECT_EQ(context_->Form1->DataKey(), text::ToCp936("新密钥"));
+    EXPECT_EQ(context_->data_key.View(), text::ToCp936("新密钥"));
     // The change wrapped the register key anew: the record opens under the new key only.
     EXPECT_EQ(OpenedAccount("web_pass", "k.com", "新密钥"), "pw");
     EXPECT_EQ(OpenedAccount("web_pass", "k.com", ""), "<refused>");
