@@ -208,9 +208,9 @@ void CheckWindow::Finish() {
     finished_ = true;
     const bool stopped = stop_ && *stop_;
     ShowCount();
-    // The whole reason of each row in view, however long.
-    CheckGrid->resizeColumnToContents(kDomainState);
-    CheckGrid->resizeColumnToContents(kCertificateState);
+    // Every domain, source and reason whole in its row, however long.
+    for (const int column : {kAddress, kDomain, kSource, kDomainState, kCertificateState})
+        CheckGrid->resizeColumnToContents(column);
     if (!stopped) {
         ProgressBar1->setRange(0, 1);
         ProgressBar1->setValue(1);
