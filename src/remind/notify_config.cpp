@@ -46,40 +46,47 @@ bool IsMailAddress(const std::string& address) {
            std::all_of(address.begin(), address.end(), [](unsigned char c) { return c > 32 && c != 127; });
 }
 
-ChatTarget ParseEmail(const std::vector<std::string>& words, const std::string& where) {
-    if (words.size() < 4) throw ConfigError(where + "：应为 email smtp[s]://主机[:端口] 发件人 收件人…");
+// A line of the file: where a fault is.
+struct Where {
+    const std::string& file;
+    int line;
+    ConfigError Fault(ConfigError::Kind kind, std::string text = {}) const { return {kind, file, line, std::move(text)}; }
+};
+
+using Kind = ConfigError::Kind;
+
+ChatTarget ParseEmail(const std::vector<std::string>& words, const Where& where) {
+    if (words.size() < 4) throw where.Fault(Kind::kEmailForm);
     const std::string& url = words[1];
     if (!url.starts_with("smtp://") && !url.starts_with("smtps://"))
-        throw ConfigError(where + "：邮件服务器须是 smtp:// 或 smtps:// 地址");  // the URL may hold a password
+        throw where.Fault(Kind::kMailServerScheme);  // the URL may hold a password: not quoted
     ChatTarget target{ChatService::kEmail, url, {}, words[2], {words.begin() + 3, words.end()}, 0};
     for (std::size_t i = 2; i < words.size(); ++i)
-        if (!IsMailAddress(words[i])) throw ConfigError(where + "：" + words[i] + " 不是电子邮件地址");
+        if (!IsMailAddress(words[i])) throw where.Fault(Kind::kNotMailAddress, words[i]);
     return target;
 }
 
-ChatTarget ParseLine(const std::vector<std::string>& words, const std::string& where) {
+ChatTarget ParseLine(const std::vector<std::string>& words, const Where& where) {
     const Service* known = nullptr;
     for (const Service& service : kServices)
         if (words[0] == service.name) known = &service;
-    if (!known)
-        throw ConfigError(where + "：不认识的服务 " + words[0] + "（可用 dingtalk、wecom、feishu、webhook、email、days）");
+    if (!known) throw where.Fault(Kind::kUnknownService, words[0]);
     if (known->service == ChatService::kEmail) return ParseEmail(words, where);
     if (words.size() < 2 || words.size() > (known->signs ? 3u : 2u))
-        throw ConfigError(where + "：应为 " + known->name + " URL" + (known->signs ? " [secret]" : ""));
+        throw where.Fault(Kind::kServiceForm, std::string(known->name) + " URL" + (known->signs ? " [secret]" : ""));
     const std::string& url = words[1];
-    if (!url.starts_with("https://") && !url.starts_with("http://"))
-        throw ConfigError(where + "：" + url + " 不是 http:// 或 https:// 地址");
+    if (!url.starts_with("https://") && !url.starts_with("http://")) throw where.Fault(Kind::kNotWebAddress, url);
     return {known->service, url, words.size() == 3 ? words[2] : std::string(), {}, {}, 0};
 }
 
-std::vector<int> ParseDays(const std::vector<std::string>& words, const std::string& where) {
-    if (words.size() < 2) throw ConfigError(where + "：应为 days 天数 [天数…]");
+std::vector<int> ParseDays(const std::vector<std::string>& words, const Where& where) {
+    if (words.size() < 2) throw where.Fault(Kind::kDaysForm);
     std::vector<int> days;
     for (std::size_t i = 1; i < words.size(); ++i) {
         int value = 0;
         const auto [end, error] = std::from_chars(words[i].data(), words[i].data() + words[i].size(), value);
         if (error != std::errc() || end != words[i].data() + words[i].size() || value < 1 || value > kLongestHeadsUp)
-            throw ConfigError(where + "：" + words[i] + " 不是 1 到 " + std::to_string(kLongestHeadsUp) + " 之间的天数");
+            throw where.Fault(Kind::kDaysOutOfRange, words[i]);
         days.push_back(value);
     }
     return days;
@@ -103,6 +110,9 @@ const char* ServiceName(ChatService service) {
     return "?";
 }
 
+ConfigError::ConfigError(Kind kind, std::string file, int line, std::string text)
+    : std::runtime_error("notify.conf fault"), kind(kind), file(std::move(file)), line(line), text(std::move(text)) {}
+
 std::string ChannelId(const ChatTarget& target) {
     std::string where = target.url;
     for (const std::string& recipient : target.to) where += "\n" + recipient;
@@ -114,14 +124,14 @@ NotifyConfig ReadNotifyConfig(const std::filesystem::path& file) {
     const int fd = files::OpenRegularFile(file, O_RDONLY | O_NOFOLLOW);
     if (fd < 0) {
         if (errno == ENOENT) return {};
-        throw ConfigError("无法读取 " + name);
+        throw ConfigError(Kind::kUnreadable, name);
     }
     struct stat status {};
     const bool private_file = fstat(fd, &status) == 0 && status.st_uid == getuid() && (status.st_mode & 077) == 0;
     close(fd);
-    if (!private_file) throw ConfigError(name + " 须只有本人能读写（chmod 600 " + name + "）");
+    if (!private_file) throw ConfigError(Kind::kNotPrivate, name);
     const auto content = files::ReadWholeFile(file, true);
-    if (!content || content->size() > kLargestConfig) throw ConfigError("无法读取 " + name);
+    if (!content || content->size() > kLargestConfig) throw ConfigError(Kind::kUnreadable, name);
     NotifyConfig config;
     std::size_t begin = 0;
     for (int line = 1; begin < content->size(); ++line) {
@@ -130,10 +140,10 @@ NotifyConfig ReadNotifyConfig(const std::filesystem::path& file) {
         const std::string_view text = text::TrimBlanks(std::string_view(*content).substr(begin, end - begin));
         begin = end + 1;
         if (text.empty() || text.front() == '#') continue;
-        const std::string where = name + " 第 " + std::to_string(line) + " 行";
+        const Where where{name, line};
         const std::vector<std::string> words = Words(text);
         if (words[0] == "days") {
-            if (!config.heads_up_days.empty()) throw ConfigError(where + "：days 只能写一行");
+            if (!config.heads_up_days.empty()) throw where.Fault(Kind::kDaysTwice);
             config.heads_up_days = ParseDays(words, where);
             continue;
         }

@@ -28,8 +28,27 @@ struct NotifyConfig {
     std::vector<int> heads_up_days;  // `days`: largest first, none when not given
 };
 
+// What is wrong with notify.conf, as a value each face words in its user's language.
 struct ConfigError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    enum class Kind {
+        kUnreadable,       // `file` cannot be read
+        kNotPrivate,       // others may read or change `file`
+        kUnknownService,   // `text`: the service named
+        kServiceForm,      // `text`: the form the line should have ("wecom URL")
+        kNotWebAddress,    // `text`: the URL
+        kEmailForm,
+        kMailServerScheme,
+        kNotMailAddress,   // `text`: the address
+        kDaysForm,
+        kDaysOutOfRange,   // `text`: the word
+        kDaysTwice,
+    };
+    ConfigError(Kind kind, std::string file, int line = 0, std::string text = {});
+
+    Kind kind;
+    std::string file;
+    int line;          // 0: the file as a whole
+    std::string text;  // the offending text, as written
 };
 
 inline constexpr const char* kNotifyConfigFile = "notify.conf";

@@ -260,15 +260,27 @@ TEST_F(CliTest, AFolderNameWithSemicolonsAndQuotesIsThatFolder) {
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
 }
 
+// A fault of notify.conf is worded by the command line, whole, in the user's language.
+TEST_F(CliTest, ANotifyConfFaultIsSaidInTheUsersLanguageOnly) {
+    WriteFile(program_ / "notify.conf", "# robots\nchat https://example.net/hook\n");
+    std::filesystem::permissions(program_ / "notify.conf", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+    const CliRun english = Cli("due --notify");
+    EXPECT_EQ(english.exit_code, 2);
+    EXPECT_NE(english.err.find("notify.conf line 2: unknown service chat"), std::string::npos) << english.err;
+    EXPECT_TRUE(std::all_of(english.err.begin(), english.err.end(), [](char c) { return (c & 0x80) == 0; })) << english.err;
+    const CliRun chinese = Cli("due --notify", "", "zh_CN.UTF-8");
+    EXPECT_NE(chinese.err.find("notify.conf 第 2 行：不认识的服务 chat"), std::string::npos) << chinese.err;
+}
+
 TEST_F(CliTest, CompactGivesTheWindowsMessagesAndNewFilesAreTheOwnersOnly) {
     Add("100001", "2011-1-1", "2011-1-1");
-    CliRun run = Cli("compact");
+    CliRun run = Cli("compact", "", "zh_CN.UTF-8");
     EXPECT_EQ(run.exit_code, 0) << run.err;
     EXPECT_EQ(run.out, "压缩数据库成功\n");
     WriteFile(program_ / "db.mdb", "not a database");
     run = Cli("compact");
     EXPECT_EQ(run.exit_code, 2);
-    EXPECT_NE(run.err.find("压缩数据库出错"), std::string::npos);
+    EXPECT_NE(run.err.find("the compaction failed"), std::string::npos) << run.err;
 
     const mode_t old_mask = umask(0);
     data::CreateStarterDatabase(runtime_ / "new.mdb");

@@ -23,7 +23,7 @@ work = tempfile.mkdtemp()
 folder = os.path.join(work, "Sitora")
 os.makedirs(folder)
 env = dict(os.environ, XDG_STATE_HOME=os.path.join(work, "state"), XDG_RUNTIME_DIR=os.path.join(work, "run"),
-           LANG="C.UTF-8", LC_ALL="C.UTF-8", LANGUAGE="")
+           LANG="zh_CN.UTF-8", LC_ALL="zh_CN.UTF-8", LANGUAGE="")  # the reasons below are read in Chinese
 os.makedirs(env["XDG_RUNTIME_DIR"], mode=0o700)
 env.pop("DBUS_SESSION_BUS_ADDRESS", None)
 failures = []

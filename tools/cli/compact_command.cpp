@@ -14,10 +14,10 @@ int Compact(const Arguments& args) {
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
     if (!data::CompactDatabase(folder)) {
-        std::cerr << "sitora-cli: 压缩数据库出错\n";
+        std::cerr << "sitora-cli: " << Tr("the compaction failed; db.mdb is as it was") << "\n";
         return 2;
     }
-    std::cout << "压缩数据库成功\n";
+    std::cout << Tr("db.mdb compacted") << "\n";
     return 0;
 }
 

@@ -29,6 +29,30 @@ const char* ProblemText(remind::LogProblem problem) {
     return "";
 }
 
+// A fault of notify.conf in the user's words.
+std::string ConfigFaultText(const remind::ConfigError& fault) {
+    using Kind = remind::ConfigError::Kind;
+    std::string what;
+    switch (fault.kind) {
+    case Kind::kUnreadable: return Fill(Tr("cannot read %s"), {fault.file});
+    case Kind::kNotPrivate: return Fill(Tr("%s must be readable and writable by you alone (chmod 600 %s)"), {fault.file, fault.file});
+    case Kind::kUnknownService:
+        what = Fill(Tr("unknown service %s (known: dingtalk, wecom, feishu, webhook, email, days)"), {fault.text});
+        break;
+    case Kind::kServiceForm: what = Fill(Tr("expected: %s"), {fault.text}); break;
+    case Kind::kNotWebAddress: what = Fill(Tr("%s is no http:// or https:// address"), {fault.text}); break;
+    case Kind::kEmailForm: what = Fill(Tr("expected: %s"), {"email smtp[s]://HOST[:PORT] FROM TO..."}); break;
+    case Kind::kMailServerScheme: what = Tr("the mail server must be an smtp:// or smtps:// address"); break;
+    case Kind::kNotMailAddress: what = Fill(Tr("%s is no e-mail address"), {fault.text}); break;
+    case Kind::kDaysForm: what = Fill(Tr("expected: %s"), {"days DAYS [DAYS...]"}); break;
+    case Kind::kDaysOutOfRange:
+        what = Fill(Tr("%s is no number of days from 1 to %s"), {fault.text, std::to_string(remind::kLongestHeadsUp)});
+        break;
+    case Kind::kDaysTwice: what = Tr("days may be given on one line only"); break;
+    }
+    return Fill(Tr("%s line %s: %s"), {fault.file, std::to_string(fault.line), what});
+}
+
 std::optional<std::string> Deliver(const remind::ChatTarget& target, const remind::ReminderText& text) {
     if (target.service == remind::ChatService::kEmail)
         return remind::SendMail(target, remind::MailMessage(target, text, NowMs() / 1000));
@@ -40,8 +64,8 @@ std::optional<std::string> Deliver(const remind::ChatTarget& target, const remin
 remind::NotifyConfig ReadNotifyConfig(const std::string& program_folder) {
     try {
         return remind::ReadNotifyConfig(program_folder + remind::kNotifyConfigFile);
-    } catch (const remind::ConfigError& error) {
-        throw CommandError(error.what());
+    } catch (const remind::ConfigError& fault) {
+        throw CommandError(ConfigFaultText(fault));
     }
 }
 
@@ -72,8 +96,10 @@ int SendDueNotice(const std::string& program_folder, const remind::NotifyConfig&
             [&](const remind::ReminderText& text, std::uint32_t) {
                 const auto failure = Deliver(target, text);
                 if (failure) {
-                    std::cerr << "sitora-cli: " << remind::kNotifyConfigFile << " 第 " << target.line << " 行（"
-                              << remind::ServiceName(target.service) << "）：" << *failure << "\n";
+                    std::cerr << "sitora-cli: "
+                              << Fill(Tr("%s line %s (%s): %s"), {remind::kNotifyConfigFile, std::to_string(target.line),
+                                                                  remind::ServiceName(target.service), *failure})
+                              << "\n";
                     exit_code = 2;
                 }
                 return remind::Delivery{!failure, 0};
@@ -83,7 +109,10 @@ int SendDueNotice(const std::string& program_folder, const remind::NotifyConfig&
     log.StartAfreshIfUnread();
     if (!told_somewhere) {
         // A job that tells nobody is a failure; it tells at the next run.
-        std::cerr << "sitora-cli: 提醒没有送达：" << why << (config.targets.empty() ? "，notify.conf 中也没有群聊" : "")
+        std::cerr << "sitora-cli: "
+                  << Fill(config.targets.empty() ? Tr("the reminder reached nobody: %s; notify.conf names no chat either")
+                                                 : Tr("the reminder reached nobody: %s"),
+                          {why})
                   << "\n";
         return 2;
     }

@@ -31,7 +31,9 @@ void UseUsersLanguage() {
         // under a UTF-8 locale that always exists.
         const std::string language = LanguageOfEnvironment();
         std::setlocale(LC_ALL, "C.UTF-8");
-        if (!language.empty() && language != "C" && language != "POSIX") setenv("LANGUAGE", language.c_str(), 0);
+        // An empty LANGUAGE, as a script may pass on, is no choice of its own.
+        const char* chosen = std::getenv("LANGUAGE");
+        if (!language.empty() && language != "C" && language != "POSIX") setenv("LANGUAGE", language.c_str(), !chosen || !*chosen);
     }
     std::error_code ec;
     const auto program = std::filesystem::read_symlink("/proc/self/exe", ec);
