@@ -160,7 +160,7 @@ bool WindowRemindersOn() {
 void SetWindowRemindersOn(bool on) {
     const std::filesystem::path off = RemindersOffFile();
     const bool done = on ? files::RemoveFile(off) : files::CreatePrivateFile(off, "");
-    if (!done) throw std::runtime_error("cannot remember the reminder setting in " + off.string());
+    if (!done) throw ReminderFileError(off);
 }
 
 std::filesystem::path ReminderLog::DefaultPath() { return files::StateFolder() / "reminders.log"; }
@@ -174,14 +174,14 @@ ReminderLog::~ReminderLog() {
 bool ReminderLog::Take(bool wait) {
     if (lock_ < 0) {
         lock_ = files::OpenRegularFile(file_.string() + ".lock", O_RDWR | O_CREAT, 0600);
-        if (lock_ < 0) throw std::runtime_error("cannot open " + file_.string() + ".lock");
+        if (lock_ < 0) throw ReminderFileError(file_.string() + ".lock");
     }
     int rc;
     while ((rc = flock(lock_, wait ? LOCK_EX : LOCK_EX | LOCK_NB)) != 0 && errno == EINTR) {
     }
     if (rc != 0) {
         if (errno == EWOULDBLOCK) return false;
-        throw std::runtime_error("cannot lock " + file_.string());
+        throw ReminderFileError(file_.string() + ".lock");
     }
     Read();
     return true;
@@ -368,7 +368,7 @@ void ReminderLog::Write() {
     const std::filesystem::path scratch = files::ScratchPathFor(file_);
     if (!files::CreatePrivateFile(scratch, content) || !files::RenameFile(scratch, file_)) {
         files::RemoveFile(scratch);
-        throw std::runtime_error("cannot write " + file_.string());
+        throw ReminderFileError(file_);
     }
     problem_ = LogProblem::kNone;
 }

@@ -8,6 +8,7 @@
 // stay silent.
 #include <cstdint>
 #include <filesystem>
+#include <stdexcept>
 #include <functional>
 #include <map>
 #include <string>
@@ -33,6 +34,14 @@ inline constexpr const char* kDesktopChannel = "desktop";
 
 // Why what stood at the log's place was set aside and a fresh log begun.
 enum class LogProblem { kNone, kDamaged, kTooBig, kNewerForm, kNotAFile };
+
+// A file of the reminders' state that could not be opened, locked or written: the file, as a
+// value each face words in its user's language.
+struct ReminderFileError : std::runtime_error {
+    explicit ReminderFileError(std::filesystem::path file)
+        : std::runtime_error("cannot write " + file.string()), file(std::move(file)) {}
+    std::filesystem::path file;
+};
 
 class ReminderLog {
 public:

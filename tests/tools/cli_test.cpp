@@ -260,8 +260,8 @@ TEST_F(CliTest, AFolderNameWithSemicolonsAndQuotesIsThatFolder) {
     EXPECT_EQ(WEXITSTATUS(std::system(command.c_str())), 0);
 }
 
-// A fault of notify.conf is worded by the command line, whole, in the user's language.
-TEST_F(CliTest, ANotifyConfFaultIsSaidInTheUsersLanguageOnly) {
+// A fault of notify.conf or of a list is worded by the command line in the user's language.
+TEST_F(CliTest, FaultsOfOutsideFilesAreSaidInTheUsersLanguageOnly) {
     WriteFile(program_ / "notify.conf", "# robots\nchat https://example.net/hook\n");
     std::filesystem::permissions(program_ / "notify.conf", std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     const CliRun english = Cli("due --notify");
@@ -270,6 +270,14 @@ TEST_F(CliTest, ANotifyConfFaultIsSaidInTheUsersLanguageOnly) {
     EXPECT_TRUE(std::all_of(english.err.begin(), english.err.end(), [](char c) { return (c & 0x80) == 0; })) << english.err;
     const CliRun chinese = Cli("due --notify", "", "zh_CN.UTF-8");
     EXPECT_NE(chinese.err.find("notify.conf 第 2 行：不认识的服务 chat"), std::string::npos) << chinese.err;
+
+    // So is a list's heading that names no column (the heading itself quoted as written).
+    WriteFile(runtime_ / "list.csv", "电话,web_address\n1,a.example\n");
+    const CliRun list_english = Cli("import '" + (runtime_ / "list.csv").string() + "'");
+    EXPECT_NE(list_english.err.find("names no column"), std::string::npos) << list_english.err;
+    const CliRun list_chinese = Cli("import '" + (runtime_ / "list.csv").string() + "'", "", "zh_CN.UTF-8");
+    EXPECT_EQ(list_chinese.err.find("names no column"), std::string::npos) << list_chinese.err;
+    EXPECT_NE(list_chinese.err.find("未写入任何内容"), std::string::npos) << list_chinese.err;
 }
 
 TEST_F(CliTest, CompactGivesTheWindowsMessagesAndNewFilesAreTheOwnersOnly) {

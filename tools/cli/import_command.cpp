@@ -42,6 +42,13 @@ int WriteTemplate(const std::string& path) {
     return 0;
 }
 
+// A list that cannot be read, in the user's language: the reader reports its fault as a value
+// with both wordings.
+std::string FaultText(const data::DataError& error) {
+    const auto* list_fault = dynamic_cast<const data::ListFileError*>(&error);
+    return list_fault && ReadsChinese() ? data::ListFaultText(*list_fault) : std::string(error.what());
+}
+
 }  // namespace
 
 int Import(const Arguments& args) {
@@ -58,7 +65,7 @@ int Import(const Arguments& args) {
     try {
         source.emplace(path);
     } catch (const data::DataError& error) {
-        throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
+        throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, FaultText(error)}));
     }
     const std::string folder = ProgramFolder(options);
     CheckLoginPassword(options, folder);
@@ -69,7 +76,7 @@ int Import(const Arguments& args) {
         result = data::ImportList(module, source->Bytes(), DataKey(folder),
                                   {.dry_run = options.Flag("--dry-run"), .skip_refused = options.Flag("--skip-refused")});
     } catch (const data::DataError& error) {
-        throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, error.what()}));
+        throw CommandError(Fill(Tr("%s: %s; nothing written"), {path, FaultText(error)}));
     }
     // A reason that many lines share is told once, with its count and lines.
     for (const data::RefusalGroup& group : data::GroupRefusals(result.refused)) {

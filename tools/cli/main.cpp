@@ -8,6 +8,7 @@
 #include "protect/secret_bytes.h"
 #include "options.h"
 #include "register_access.h"
+#include "remind/reminder_log.h"
 #include "translation.h"
 
 namespace {
@@ -98,6 +99,9 @@ int main(int argc, char** argv) {
     } catch (const UsageError& error) {
         std::cerr << "sitora-cli: " << error.what() << "\n";
         std::cerr << Tr("usage: ") << "sitora-cli " << Tr(found->second.usage);
+        return 2;
+    } catch (const sitora::remind::ReminderFileError& error) {
+        std::cerr << "sitora-cli: " << Fill(Tr("cannot write %s"), {error.file.string()}) << "\n";
         return 2;
     } catch (const std::bad_alloc&) {
         std::cerr << "sitora-cli: " << Tr("out of memory: the command was stopped") << "\n";

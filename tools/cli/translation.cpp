@@ -44,6 +44,12 @@ void UseUsersLanguage() {
 
 const char* Tr(const char* english) { return gettext(english); }
 
+bool ReadsChinese() {
+    // The catalogue's own entry for its language: translated only where the catalogue is read.
+    static const bool chinese = std::string_view(Tr("language: English")) != "language: English";
+    return chinese;
+}
+
 const char* TrPlural(const char* one, const char* many, unsigned long count) { return ngettext(one, many, count); }
 
 std::string Fill(std::string_view pattern, std::initializer_list<std::string_view> values) {

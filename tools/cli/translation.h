@@ -17,6 +17,9 @@ const char* Tr(const char* english);
 // The form for `count` ("1 day left", "2 days left").
 const char* TrPlural(const char* one, const char* many, unsigned long count);
 
+// True when the user reads Chinese: the catalogue is in use.
+bool ReadsChinese();
+
 // Marks a text whose translation is looked up later, where it is shown.
 constexpr const char* TrLater(const char* english) { return english; }
 
