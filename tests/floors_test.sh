@@ -17,4 +17,10 @@ check export base data export
 check remind base data remind
 check check base data check
 check ui base protect data export remind check ui
+# A window asks for another through the window set, never by including its header.
+for folder in ui/*/; do
+    own=$(basename "$folder")
+    grep -rhoE '^#include "ui/[a-z]+/[a-z_]+_window\.h"' "$folder" | grep -v "\"ui/$own/" | sort -u |
+        while read -r wrong; do echo "$folder $wrong: a window includes another window's header"; done | grep . && status=1
+done
 exit $status

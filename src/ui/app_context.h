@@ -10,6 +10,7 @@
 #include "data/data_module.h"
 #include "protect/data_key_slot.h"
 #include "ui/toolkit/services.h"
+#include "ui/window_opener.h"
 
 namespace sitora::ui {
 
@@ -42,6 +43,9 @@ struct AppContext {
     TForm8* Form8 = nullptr;
     CheckWindow* check_window = nullptr;  // the registry check
     ImportWindow* import_window = nullptr;  // lists brought in from files
+
+    // The other windows, as any window may ask for them; none before the window set exists.
+    WindowOpener* windows = nullptr;
 
     // Where reminders of what is due are shown; none: the program reminds nobody.
     DesktopNotifier* notifier = nullptr;

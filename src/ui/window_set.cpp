@@ -44,10 +44,12 @@ WindowSet::WindowSet(AppContext& context) : context_(context) {
     form8_->Follow(form1_.get());
     check_window_ = Create(context, context.check_window);
     import_window_ = Create(context, context.import_window);
+    context.windows = this;
 }
 
 WindowSet::~WindowSet() {
     // In the reverse order of creation.
+    context_.windows = nullptr;
     Destroy(import_window_, context_.import_window);
     Destroy(check_window_, context_.check_window);
     Destroy(form8_, context_.Form8);
@@ -68,6 +70,52 @@ void WindowSet::ShowWhatTheUserWorksIn() {
         return;
     }
     form1_->ShowFromIcon();
+}
+
+QWidget* WindowSet::WindowOf(Window window) const {
+    switch (window) {
+    case Window::kAdd: return form2_.get();
+    case Window::kExpiry: return form4_.get();
+    case Window::kSettings: return form5_.get();
+    case Window::kHelp: return form7_.get();
+    case Window::kBanner: return form8_.get();
+    case Window::kImport: return import_window_.get();
+    }
+    return nullptr;
+}
+
+void WindowSet::Show(Window window) { WindowOf(window)->show(); }
+void WindowSet::Hide(Window window) { WindowOf(window)->hide(); }
+
+void WindowSet::Bring(Window window) {
+    QWidget* widget = WindowOf(window);
+    widget->show();
+    widget->raise();
+    widget->activateWindow();
+}
+
+void WindowSet::ShowMainWindow() { form1_->show(); }
+void WindowSet::HideMainWithBanner() { form1_->HideWithBanner(); }
+void WindowSet::QuitSoftware() { form1_->QuitSoftware(); }
+void WindowSet::RefreshMainList() { form1_->RefreshList(); }
+void WindowSet::RefreshExpiryList() { form4_->RefreshExpiryList(); }
+
+std::pair<QString, QString> WindowSet::LeadThresholds() const {
+    return {form1_->SpaceThreshold(), form1_->DomainThreshold()};
+}
+
+void WindowSet::OpenRecord(const QString& address, bool read_only) { form3_->OpenRecord(address, read_only); }
+void WindowSet::MarkRecordFromExpiryList(bool from_expiry_list) {
+    form3_->SetExpiryMarker(from_expiry_list ? "1" : QString());
+}
+
+void WindowSet::ShowCheckWindow() {
+    CheckWindow* window = check_window_.get();
+    const bool first = !window->isVisible() && !window->Running();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    if (first) window->StartCheck();
 }
 
 }  // namespace sitora::ui

@@ -6,7 +6,7 @@
 
 namespace sitora::ui {
 
-class WindowSet {
+class WindowSet : public WindowOpener {
 public:
     // Creates the login, main, add, detail, expiry, settings, help and banner windows in
     // that order and records them in the context.
@@ -19,7 +19,22 @@ public:
     // the login, the main window after it.
     void ShowWhatTheUserWorksIn();
 
+    void Show(Window window) override;
+    void Hide(Window window) override;
+    void Bring(Window window) override;
+    void ShowMainWindow() override;
+    void HideMainWithBanner() override;
+    void QuitSoftware() override;
+    void RefreshMainList() override;
+    void RefreshExpiryList() override;
+    std::pair<QString, QString> LeadThresholds() const override;
+    void OpenRecord(const QString& address, bool read_only) override;
+    void MarkRecordFromExpiryList(bool from_expiry_list) override;
+    void ShowCheckWindow() override;
+
 private:
+    QWidget* WindowOf(Window window) const;
+
     AppContext& context_;
     std::unique_ptr<TForm6> form6_;
     std::unique_ptr<TForm1> form1_;

@@ -20,7 +20,6 @@
 #include "remind/check_findings.h"
 #include "remind/reminder_log.h"
 #include "ui/main/export_command.h"
-#include "ui/main/main_window.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
@@ -279,7 +278,7 @@ void CheckWindow::AdoptSelected() {
         ShowFinding(row, finding);
     }
     ShowCount();
-    if (context_.Form1) context_.Form1->RefreshList();
+    if (context_.windows) context_.windows->RefreshMainList();
     if (failed) {
         context_.services.boxes.Show(failed == static_cast<int>(rows.size())
                                          ? QString("数据修改出错")

@@ -8,10 +8,8 @@
 #include <QVBoxLayout>
 
 #include "data/catalogue/statements.h"
-#include "ui/main/main_window.h"
 #include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"
-#include "ui/records/detail_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
@@ -95,9 +93,9 @@ void TForm4::showEvent(QShowEvent* event) {
 void TForm4::RefreshExpiryList() {
     auto& query = context_.DataModule1.ADOQuery5;
     try {
-        if (!context_.Form1) return;
-        const std::string statement = data::sql::ExpiryList(Trimmed(context_.Form1->SpaceThreshold()),
-                                                            Trimmed(context_.Form1->DomainThreshold()));
+        if (!context_.windows) return;
+        const auto [space, domain] = context_.windows->LeadThresholds();
+        const std::string statement = data::sql::ExpiryList(Trimmed(space), Trimmed(domain));
         query.Close();
         query.SetSQL(statement);
         query.Open();
@@ -114,11 +112,11 @@ void TForm4::RefreshExpiryList() {
 void TForm4::ShowDetail() {
     try {
         auto& list = context_.DataModule1.ADOQuery5;
-        if (!list.Active() || list.RecordCount() == 0 || !context_.Form3) return;
+        if (!list.Active() || list.RecordCount() == 0 || !context_.windows) return;
         const QString address = QString::fromStdString(data::AsString(list.Field(kAddressColumn)));
         if (address.isEmpty()) return;
-        context_.Form3->SetExpiryMarker("1");
-        context_.Form3->OpenRecord(address, true);
+        context_.windows->MarkRecordFromExpiryList(true);
+        context_.windows->OpenRecord(address, true);
     } catch (const std::exception&) {
         // The hand-over fails silently.
     }
@@ -130,11 +128,10 @@ void TForm4::ExportList() { export_->Run(); }
 
 void TForm4::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (context_.Form1) {
-        context_.Form1->show();
-        context_.Form1->RefreshList();
-    }
-    if (context_.Form3) context_.Form3->SetExpiryMarker(QString());
+    if (!context_.windows) return;
+    context_.windows->ShowMainWindow();
+    context_.windows->RefreshMainList();
+    context_.windows->MarkRecordFromExpiryList(false);
 }
 
 }  // namespace sitora::ui

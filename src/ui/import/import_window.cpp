@@ -14,7 +14,6 @@
 #include "data/import/list_source.h"
 #include "export/output_stream.h"
 #include "ui/import/preview_model.h"
-#include "ui/main/main_window.h"
 #include "ui/toolkit/widgets.h"
 
 namespace sitora::ui {
@@ -221,7 +220,7 @@ void ImportWindow::ShowImported(Outcome& outcome) {
         context_.services.boxes.Show(text, kTitle, kErrorBox, this);
         return;
     }
-    if (context_.Form1) context_.Form1->RefreshList();
+    if (context_.windows) context_.windows->RefreshMainList();
     QString text = QString("已导入 %1 条记录").arg(result.accepted);
     if (!result.refused.empty()) text += QString("，跳过有误的 %1 行").arg(result.refused.size());
     SummaryLabel->setText(text);

@@ -6,7 +6,6 @@
 
 #include "base/text/cp936.h"
 #include "protect/block_store.h"
-#include "ui/main/main_window.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
 
@@ -94,7 +93,7 @@ void TForm6::LogIn() {
         return;
     }
     logged_in_ = true;
-    if (context_.Form1) context_.Form1->show();
+    if (context_.windows) context_.windows->ShowMainWindow();
     for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4}) edit->clear();
     hide();
 }
@@ -141,7 +140,7 @@ void TForm6::SetWidth(int width) {
 
 void TForm6::closeEvent(QCloseEvent* event) {
     event->ignore();
-    if (context_.Form1) context_.Form1->HideWithBanner();
+    if (context_.windows) context_.windows->HideMainWithBanner();
 }
 
 }  // namespace sitora::ui

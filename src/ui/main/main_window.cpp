@@ -18,11 +18,6 @@
 #include "protect/data_key.h"
 #include "protect/keyring.h"
 #include "remind/reminder_log.h"
-#include "ui/aux/banner_window.h"
-#include "ui/aux/help_window.h"
-#include "ui/expiry/expiry_window.h"
-#include "ui/records/add_window.h"
-#include "ui/settings/settings_window.h"
 #include "ui/main/due_reminder.h"
 #include "ui/main/export_command.h"
 #include "ui/main/search_bar.h"
@@ -121,13 +116,13 @@ void TForm1::BuildTopBar() {
     connect(refresh, &QPushButton::clicked, this, &TForm1::RefreshCounters);
     connect(BitBtn12, &QPushButton::clicked, this, [this] {
         hide();
-        if (context_.Form4) context_.Form4->show();
+        if (context_.windows) context_.windows->Show(Window::kExpiry);
     });
     connect(settings, &QPushButton::clicked, this, [this] {
-        if (context_.Form5) context_.Form5->show();
+        if (context_.windows) context_.windows->Show(Window::kSettings);
     });
     connect(help, &QPushButton::clicked, this, [this] {
-        if (context_.Form7) context_.Form7->show();
+        if (context_.windows) context_.windows->Show(Window::kHelp);
     });
 }
 
@@ -161,7 +156,7 @@ void TForm1::BuildBottomRow() {
         }
     }
     connect(findChild<QPushButton*>("BitBtn2"), &QPushButton::clicked, this, [this] {
-        if (context_.Form2) context_.Form2->show();
+        if (context_.windows) context_.windows->Show(Window::kAdd);
     });
     connect(findChild<QPushButton*>("BitBtn9"), &QPushButton::clicked, search_bar_, &SearchBar::Toggle);
 }
@@ -265,7 +260,7 @@ void TForm1::FirstShow() {
             first_show_done_ = true;
         }
         if (preparation.conversion && context_.data_key.Available()) SealConvertedAccounts();
-        if (context_.Form8) context_.Form8->show();
+        if (context_.windows) context_.windows->Show(Window::kBanner);
     } catch (const std::exception&) {
         context_.services.boxes.Show(WithContactLines("数据库接连失败，请查看数据库文件是否存在"), kPromptTitle,
                                      kErrorBox);
@@ -320,22 +315,21 @@ void TForm1::AddTrayIcon() {
 
 void TForm1::ShowFromIcon() {
     showNormal();
-    if (context_.Form8) context_.Form8->show();
+    if (context_.windows) context_.windows->Show(Window::kBanner);
     raise();
     activateWindow();
 }
 
 void TForm1::ShowDueList() {
     RefreshCounters();
-    if (!BitBtn12->isEnabled() || !context_.Form4) {
+    if (!BitBtn12->isEnabled() || !context_.windows) {
         ShowFromIcon();  // renewed in the meantime: nothing is due
         return;
     }
     hide();
-    context_.Form4->show();
-    context_.Form4->RefreshExpiryList();
-    context_.Form4->raise();
-    context_.Form4->activateWindow();
+    context_.windows->Show(Window::kExpiry);
+    context_.windows->RefreshExpiryList();
+    context_.windows->Bring(Window::kExpiry);
 }
 
 void TForm1::QuitSoftware() {
@@ -345,7 +339,7 @@ void TForm1::QuitSoftware() {
 
 void TForm1::HideWithBanner() {
     hide();
-    if (context_.Form8) context_.Form8->hide();
+    if (context_.windows) context_.windows->Hide(Window::kBanner);
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

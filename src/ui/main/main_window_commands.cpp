@@ -10,9 +10,6 @@
 #include "ui/main/export_command.h"
 #include "ui/main/main_window.h"
 
-#include "ui/check/check_window.h"
-#include "ui/import/import_window.h"
-#include "ui/records/detail_window.h"
 #include "ui/toolkit/data_grid.h"
 #include "ui/toolkit/messages.h"
 
@@ -76,8 +73,8 @@ void TForm1::OpenDetail(bool read_only) {
         auto& list = context_.DataModule1.ADOQuery1;
         if (!list.Active() || list.RecordCount() == 0) return;
         const QString address = Utf8(list.Field(kAddressColumn));
-        if (address.isEmpty() || !context_.Form3) return;
-        context_.Form3->OpenRecord(address, read_only);
+        if (address.isEmpty() || !context_.windows) return;
+        context_.windows->OpenRecord(address, read_only);
     } catch (const std::exception&) {
         // The hand-over fails silently; the detail window may stay unshown.
     }
@@ -128,21 +125,11 @@ void TForm1::VisitBackEnd() { Visit(remembered_back_end_); }
 void TForm1::ExportList() { export_->Run(); }
 
 void TForm1::ShowImportWindow() {
-    ImportWindow* window = context_.import_window;
-    if (!window) return;
-    window->show();
-    window->raise();
-    window->activateWindow();
+    if (context_.windows) context_.windows->Bring(Window::kImport);
 }
 
 void TForm1::ShowCheckWindow() {
-    CheckWindow* window = context_.check_window;
-    if (!window) return;
-    const bool first = !window->isVisible() && !window->Running();
-    window->show();
-    window->raise();
-    window->activateWindow();
-    if (first) window->StartCheck();
+    if (context_.windows) context_.windows->ShowCheckWindow();
 }
 
 }  // namespace sitora::ui

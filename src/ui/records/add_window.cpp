@@ -16,7 +16,6 @@
 #include "data/catalogue/statements.h"
 #include "base/text/clock.h"
 #include "base/text/cp936.h"
-#include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/messages.h"
 #include "ui/toolkit/widgets.h"
@@ -145,7 +144,7 @@ void TForm2::Exit() {
 
 void TForm2::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (context_.Form1) context_.Form1->RefreshList();
+    if (context_.windows) context_.windows->RefreshMainList();
 }
 
 }  // namespace sitora::ui

@@ -12,8 +12,6 @@
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"
 #include "protect/sealed_value.h"
-#include "ui/expiry/expiry_window.h"
-#include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/choice_list.h"
 #include "data/data_error.h"
@@ -288,11 +286,9 @@ void TForm3::SaveRemark() {
 
 void TForm3::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
-    if (Edit22->text() == "1") {
-        if (context_.Form4) context_.Form4->RefreshExpiryList();
-    } else if (context_.Form1) {
-        context_.Form1->RefreshList();
-    }
+    if (!context_.windows) return;
+    if (Edit22->text() == "1") context_.windows->RefreshExpiryList();
+    else context_.windows->RefreshMainList();
 }
 
 }  // namespace sitora::ui

@@ -13,7 +13,6 @@
 #include "protect/block_store.h"
 #include "protect/data_key.h"
 #include "protect/keyring.h"
-#include "ui/main/main_window.h"
 #include "ui/records/record_values.h"
 #include "ui/toolkit/choice_list.h"
 #include "ui/toolkit/messages.h"
@@ -213,7 +212,7 @@ void TForm5::ChangeDataKey() {
         });
         if (!stored) return;  // the carrier could not be written: the window stays open
         boxes.Show("密钥修改成功,请重启本软件！", kPromptTitle, kWarningBox);
-        if (context_.Form1) context_.Form1->QuitSoftware();
+        if (context_.windows) context_.windows->QuitSoftware();
     } catch (const std::exception&) {
         boxes.Show(WithContactLines("密钥修改出错,请检查是否缺少必要的文件"), kPromptTitle, kErrorBox);
     }
