@@ -516,19 +516,19 @@ int main(int argc, char** argv) {
     std::size_t text_bytes = 0;
     {
         ui::WindowSet windows(context);
-        context.Form6->show();
-        context.Form6->findChild<QPushButton*>("BitBtn1")->click();
+        windows.Form6()->show();
+        windows.Form6()->findChild<QPushButton*>("BitBtn1")->click();
         QApplication::processEvents();
         before_kb = StatusKb("VmRSS:");
-        context.Form1->findChild<QPushButton*>("BitBtn1")->click();
+        windows.Form1()->findChild<QPushButton*>("BitBtn1")->click();
         QApplication::processEvents();
         loaded_kb = StatusKb("VmRSS:");
         text_bytes = window_module.ADOQuery1.Rows().TextBytes();
-        const double refresh_window = Seconds([&] { context.Form1->RefreshList(); }, 3);
+        const double refresh_window = Seconds([&] { windows.Form1()->RefreshList(); }, 3);
         ReportAbsolute("main window list refresh (grid included)", refresh_window, 0.5);
 
         // Responsiveness: each action below includes painting the grid again.
-        ui::DataGrid& grid = context.Form1->grid();
+        ui::DataGrid& grid = windows.Form1()->grid();
         auto painted = [&grid](const std::function<void()>& action) {
             return Seconds([&] {
                 action();

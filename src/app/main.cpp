@@ -78,7 +78,7 @@ int main(int argc, char** argv) {
         context.notifier = &notifications;
 
         ui::WindowSet windows(context);
-        context.Form6->show();
+        windows.Form6()->show();
         // A second start's request: the window the user would see now comes up.
         const int door = private_folder.empty() ? -1 : files::ListenForShowRequests(private_folder, "Sitora");
         QSocketNotifier requests(std::max(door, 0), QSocketNotifier::Read);

@@ -1,6 +1,6 @@
 #pragma once
-// What every window shares: the program folder, the data module, the desktop services,
-// the other windows and the way to end the application.
+// What every window shares: the program folder, the data module, the desktop services, the
+// data key, the way to ask for the other windows and the way to end the application.
 #include <QString>
 #include <filesystem>
 #include <functional>
@@ -14,17 +14,6 @@
 
 namespace sitora::ui {
 
-class TForm1;
-class TForm2;
-class TForm3;
-class TForm4;
-class TForm5;
-class TForm6;
-class TForm7;
-class TForm8;
-class CheckWindow;
-class ImportWindow;
-
 struct AppContext {
     QString program_folder;                 // with its trailing "/"
     std::filesystem::path private_folder;   // stands in for the root of drive C
@@ -32,17 +21,6 @@ struct AppContext {
     Services services;
     std::function<void()> end_application;  // asks the message loop to stop
     bool tray_available = true;             // false where the desktop has no notification area
-
-    TForm6* Form6 = nullptr;
-    TForm1* Form1 = nullptr;
-    TForm2* Form2 = nullptr;
-    TForm3* Form3 = nullptr;
-    TForm4* Form4 = nullptr;
-    TForm5* Form5 = nullptr;
-    TForm7* Form7 = nullptr;
-    TForm8* Form8 = nullptr;
-    CheckWindow* check_window = nullptr;  // the registry check
-    ImportWindow* import_window = nullptr;  // lists brought in from files
 
     // The other windows, as any window may ask for them; none before the window set exists.
     WindowOpener* windows = nullptr;

@@ -13,53 +13,34 @@
 
 namespace sitora::ui {
 
-namespace {
-
-// Creates a window and records it in its slot of the context.
-template <typename Form>
-std::unique_ptr<Form> Create(AppContext& context, Form*& slot) {
-    auto form = std::make_unique<Form>(context);
-    slot = form.get();
-    return form;
-}
-
-// Destroys a window after taking it out of the context, so no other window reaches it.
-template <typename Form>
-void Destroy(std::unique_ptr<Form>& form, Form*& slot) {
-    slot = nullptr;
-    form.reset();
-}
-
-}  // namespace
-
 WindowSet::WindowSet(AppContext& context) : context_(context) {
-    form6_ = Create(context, context.Form6);
-    form1_ = Create(context, context.Form1);
-    form2_ = Create(context, context.Form2);
-    form3_ = Create(context, context.Form3);
-    form4_ = Create(context, context.Form4);
-    form5_ = Create(context, context.Form5);
-    form7_ = Create(context, context.Form7);
-    form8_ = Create(context, context.Form8);
+    form6_ = std::make_unique<TForm6>(context);
+    form1_ = std::make_unique<TForm1>(context);
+    form2_ = std::make_unique<TForm2>(context);
+    form3_ = std::make_unique<TForm3>(context);
+    form4_ = std::make_unique<TForm4>(context);
+    form5_ = std::make_unique<TForm5>(context);
+    form7_ = std::make_unique<TForm7>(context);
+    form8_ = std::make_unique<TForm8>(context);
     form8_->Follow(form1_.get());
-    check_window_ = Create(context, context.check_window);
-    import_window_ = Create(context, context.import_window);
+    check_window_ = std::make_unique<CheckWindow>(context);
+    import_window_ = std::make_unique<ImportWindow>(context);
     context.windows = this;
 }
 
 WindowSet::~WindowSet() {
     // In the reverse order of creation.
     context_.windows = nullptr;
-    Destroy(import_window_, context_.import_window);
-    Destroy(check_window_, context_.check_window);
-    Destroy(form8_, context_.Form8);
-    Destroy(form7_, context_.Form7);
-    Destroy(form5_, context_.Form5);
-    Destroy(form4_, context_.Form4);
-    Destroy(form3_, context_.Form3);
-    Destroy(form2_, context_.Form2);
-    Destroy(form1_, context_.Form1);
-    Destroy(form6_, context_.Form6);
+    import_window_.reset();
+    check_window_.reset();
+    form8_.reset();
+    form7_.reset();
+    form5_.reset();
+    form4_.reset();
+    form3_.reset();
+    form2_.reset();
+    form1_.reset();
+    form6_.reset();
 }
 
 void WindowSet::ShowWhatTheUserWorksIn() {

@@ -6,10 +6,21 @@
 
 namespace sitora::ui {
 
+class TForm1;
+class TForm2;
+class TForm3;
+class TForm4;
+class TForm5;
+class TForm6;
+class TForm7;
+class TForm8;
+class CheckWindow;
+class ImportWindow;
+
 class WindowSet : public WindowOpener {
 public:
     // Creates the login, main, add, detail, expiry, settings, help and banner windows in
-    // that order and records them in the context.
+    // that order, then the check and import windows, and answers the context's requests for them.
     explicit WindowSet(AppContext& context);
     ~WindowSet();
     WindowSet(const WindowSet&) = delete;
@@ -18,6 +29,17 @@ public:
     // Brings up the window the user works in (a second start asked): the login window until
     // the login, the main window after it.
     void ShowWhatTheUserWorksIn();
+
+    TForm6* Form6() const { return form6_.get(); }
+    TForm1* Form1() const { return form1_.get(); }
+    TForm2* Form2() const { return form2_.get(); }
+    TForm3* Form3() const { return form3_.get(); }
+    TForm4* Form4() const { return form4_.get(); }
+    TForm5* Form5() const { return form5_.get(); }
+    TForm7* Form7() const { return form7_.get(); }
+    TForm8* Form8() const { return form8_.get(); }
+    CheckWindow* check_window() const { return check_window_.get(); }
+    ImportWindow* import_window() const { return import_window_.get(); }
 
     void Show(Window window) override;
     void Hide(Window window) override;

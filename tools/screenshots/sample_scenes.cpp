@@ -121,35 +121,35 @@ int RenderAll(const QString& output_folder) {
     bool ok = true;
     {
         ui::WindowSet windows(context);
-        context.Form6->show();
-        ok &= Save(context.Form6, output_folder, "login");
-        context.Form6->findChild<QPushButton*>("BitBtn2")->click();
-        ok &= Save(context.Form6, output_folder, "login-change-password");
-        context.Form6->findChild<QPushButton*>("BitBtn1")->click();
+        windows.Form6()->show();
+        ok &= Save(windows.Form6(), output_folder, "login");
+        windows.Form6()->findChild<QPushButton*>("BitBtn2")->click();
+        ok &= Save(windows.Form6(), output_folder, "login-change-password");
+        windows.Form6()->findChild<QPushButton*>("BitBtn1")->click();
 
-        context.Form1->findChild<QPushButton*>("BitBtn1")->click();
-        context.Form1->findChild<QPushButton*>("BitBtn8")->click();
-        ok &= Save(context.Form1, output_folder, "main");
-        context.Form1->findChild<QPushButton*>("BitBtn9")->click();
-        ok &= Save(context.Form1, output_folder, "main-search-bar");
-        ok &= Save(context.Form8, output_folder, "banner");
+        windows.Form1()->findChild<QPushButton*>("BitBtn1")->click();
+        windows.Form1()->findChild<QPushButton*>("BitBtn8")->click();
+        ok &= Save(windows.Form1(), output_folder, "main");
+        windows.Form1()->findChild<QPushButton*>("BitBtn9")->click();
+        ok &= Save(windows.Form1(), output_folder, "main-search-bar");
+        ok &= Save(windows.Form8(), output_folder, "banner");
 
-        context.Form2->show();
-        ok &= Save(context.Form2, output_folder, "add");
-        context.Form3->OpenRecord(kSamples[0].address, false);
-        ok &= Save(context.Form3, output_folder, "detail");
-        context.Form4->show();
-        context.Form4->findChild<QPushButton*>("BitBtn4")->click();
-        ok &= Save(context.Form4, output_folder, "expiry");
-        context.Form5->show();
-        auto* tabs = context.Form5->findChild<QTabWidget*>("PageControl1");
+        windows.Form2()->show();
+        ok &= Save(windows.Form2(), output_folder, "add");
+        windows.Form3()->OpenRecord(kSamples[0].address, false);
+        ok &= Save(windows.Form3(), output_folder, "detail");
+        windows.Form4()->show();
+        windows.Form4()->findChild<QPushButton*>("BitBtn4")->click();
+        ok &= Save(windows.Form4(), output_folder, "expiry");
+        windows.Form5()->show();
+        auto* tabs = windows.Form5()->findChild<QTabWidget*>("PageControl1");
         const char* tab_names[] = {"settings-lead-times", "settings-compaction", "settings-data-key"};
         for (int tab = 0; tab < 3; ++tab) {
             tabs->setCurrentIndex(tab);
-            ok &= Save(context.Form5, output_folder, tab_names[tab]);
+            ok &= Save(windows.Form5(), output_folder, tab_names[tab]);
         }
-        context.Form7->show();
-        ok &= Save(context.Form7, output_folder, "help");
+        windows.Form7()->show();
+        ok &= Save(windows.Form7(), output_folder, "help");
 
         // Qt's own dialogs in Chinese: a question box and the save dialog.
         ui::InstallChineseQtTexts();

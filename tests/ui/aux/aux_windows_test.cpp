@@ -14,8 +14,8 @@ class AuxWindows : public test::WindowTest {};
 
 TEST_F(AuxWindows, TheBannerHangsUnderTheMainWindowAndFollowsIt) {
     LogIn();
-    TForm1* main = context_->Form1;
-    TForm8* banner = context_->Form8;
+    TForm1* main = windows_->Form1();
+    TForm8* banner = windows_->Form8();
     EXPECT_TRUE(banner->isVisible());
     EXPECT_EQ(banner->size(), QSize(867, 101));
     main->move(120, 80);
@@ -33,17 +33,17 @@ TEST_F(AuxWindows, TheBannerHangsUnderTheMainWindowAndFollowsIt) {
 
 TEST_F(AuxWindows, TheBannerShowsTheLocalPageOrAFallback) {
     StartWindows();
-    EXPECT_TRUE(context_->Form8->view()->toPlainText().contains("Sitora"));  // fallback
+    EXPECT_TRUE(windows_->Form8()->view()->toPlainText().contains("Sitora"));  // fallback
     windows_.reset();
     test::WriteFile(program_ / "banner.htm", "<html><body>本地页面 <img src='http://example.com/x.png'></body></html>");
     StartWindows();
-    EXPECT_TRUE(context_->Form8->view()->toPlainText().contains("本地页面"));
+    EXPECT_TRUE(windows_->Form8()->view()->toPlainText().contains("本地页面"));
 }
 
 TEST_F(AuxWindows, HelpShowsTheMakerAndExitHidesIt) {
     LogIn();
-    Click(context_->Form1, "BitBtn15");
-    TForm7* help = context_->Form7;
+    Click(windows_->Form1(), "BitBtn15");
+    TForm7* help = windows_->Form7();
     EXPECT_TRUE(help->isVisible());
     EXPECT_EQ(help->windowTitle(), "在线帮助");
     const QString text = Text(help, "Label1");

@@ -109,7 +109,7 @@ protected:
         const QTableWidgetItem* item = Find<QTableWidget>(window(), "CheckGrid")->item(row, column);
         return item ? item->text() : QString();
     }
-    CheckWindow* window() { return context_->check_window; }
+    CheckWindow* window() { return windows_->check_window(); }
     template <typename Condition>
     bool WaitFor(Condition condition, int ms = 10000) {
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
@@ -124,7 +124,7 @@ protected:
 
 TEST_F(CheckWindowTest, FillsAsAnswersArriveStopsAndWritesADateOnlyWithTheUsersWord) {
     LogIn();
-    Trigger(context_->Form1, "CheckItem");
+    Trigger(windows_->Form1(), "CheckItem");
     ASSERT_TRUE(window()->isVisible());
     ASSERT_TRUE(WaitFor([&] { return Cell(0, 6) != "等待查询" && Cell(1, 6) != "等待查询"; }));
     EXPECT_EQ(Cell(1, 6), "日期一致");
@@ -174,7 +174,7 @@ TEST_F(CheckWindowTest, ShowsNumbersAndReasonsWholeCountsByOneRuleAndAdoptsSever
     broken["web_domain"] = "broken.com";
     InsertRecord(broken);
     LogIn();
-    Trigger(context_->Form1, "CheckItem");
+    Trigger(windows_->Form1(), "CheckItem");
     ASSERT_TRUE(WaitFor([&] { return Cell(3, 6) != "等待查询" && Cell(4, 6) != "等待查询" && Cell(0, 6) != "等待查询"; }));
     Click(window(), "StopButton");
     ASSERT_TRUE(WaitFor([&] { return !window()->Running(); }, 3000));

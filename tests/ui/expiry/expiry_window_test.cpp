@@ -38,8 +38,8 @@ protected:
         record["web_enddomaintime"] = domain_end;
         InsertRecord(record);
     }
-    TForm1* main() { return context_->Form1; }
-    TForm4* expiry() { return context_->Form4; }
+    TForm1* main() { return windows_->Form1(); }
+    TForm4* expiry() { return windows_->Form4(); }
     void OpenExpiry() {
         LogIn();
         Click(main(), "BitBtn8");
@@ -116,7 +116,7 @@ TEST_F(ExpiryWindow, ADetailOpenedHereRefreshesThisListAndClosingBringsTheMainWi
     Click(expiry(), "BitBtn4");
     expiry()->grid().selectRow(1);
     Click(expiry(), "BitBtn2");
-    TForm3* detail = context_->Form3;
+    TForm3* detail = windows_->Form3();
     ASSERT_TRUE(detail->isVisible());
     EXPECT_EQ(detail->windowTitle(), "网站资料详细查询");
     EXPECT_EQ(detail->ExpiryMarker(), "1");
@@ -162,8 +162,8 @@ TEST_F(ExpiryWindow, TheDailyReminderIsToldOnceADayAndItsClickShowsThisList) {
     const std::unique_ptr<void, void (*)(void*)> restore(&state, [](void*) { unsetenv("XDG_STATE_HOME"); });
     StartWindows();
     context_->notifier = &notifier;
-    context_->Form6->show();
-    Click(context_->Form6, "BitBtn1");
+    windows_->Form6()->show();
+    Click(windows_->Form6(), "BitBtn1");
     auto* reminder = main()->findChild<DueReminder*>("DueReminder");
     ASSERT_NE(reminder, nullptr);
     int checks = 0;

@@ -16,7 +16,7 @@ namespace {
 
 class ImportWindowTest : public test::WindowTest {
 protected:
-    ImportWindow* window() { return context_->import_window; }
+    ImportWindow* window() { return windows_->import_window(); }
     // Chooses `bytes`, written to a file, in the window and waits for its preview.
     void Choose(const std::string& bytes) {
         const auto path = files_.path() / "list.csv";
@@ -43,7 +43,7 @@ protected:
 TEST_F(ImportWindowTest, ShowsEveryRowsVerdictWritesNothingUntilImportAndThenAllOrNothing) {
     InsertRecord(test::SampleRecord("111111", "taken.com"));
     LogIn();
-    Trigger(context_->Form1, "ImportItem");
+    Trigger(windows_->Form1(), "ImportItem");
     ASSERT_TRUE(window()->isVisible());
     Choose("网站编号,网站地址,网站空间购买日期,网站空间到期时间,网站域名申请时间,网站域名到期时间\n"
            "222222,new.com,2026-1-1,2027年3月1日,2026.1.1,2027/03/01\n"
@@ -58,27 +58,27 @@ TEST_F(ImportWindowTest, ShowsEveryRowsVerdictWritesNothingUntilImportAndThenAll
     EXPECT_EQ(Rows(), 2);
     EXPECT_TRUE(Verdict(0).contains("taken.com"));
     Find<QCheckBox>(window(), "RefusedOnlyBox")->setChecked(false);
-    Click(context_->Form1, "BitBtn1");
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "1");  // a preview writes nothing
+    Click(windows_->Form1(), "BitBtn1");
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "1");  // a preview writes nothing
 
     Click(window(), "ImportButton");
     ASSERT_TRUE(WaitWhileBusy());
     EXPECT_TRUE(boxes_.LastText().startsWith("有 2 行有误，未导入任何数据")) << boxes_.LastText().toStdString();
-    Click(context_->Form1, "BitBtn1");
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "1");
+    Click(windows_->Form1(), "BitBtn1");
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "1");
 
     Find<QCheckBox>(window(), "SkipBox")->setChecked(true);
     Click(window(), "ImportButton");
     ASSERT_TRUE(WaitWhileBusy());
     EXPECT_EQ(boxes_.LastText(), "已导入 1 条记录，跳过有误的 2 行");
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "2");  // the main list is refreshed
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "2");  // the main list is refreshed
     ASSERT_TRUE(WaitWhileBusy());
     EXPECT_TRUE(Verdict(0).contains("（登记簿中已有 new.com）"));  // and the preview with it
 }
 
 TEST_F(ImportWindowTest, AnUnknownHeadingListsTheAcceptedOnesAndTheEncodingCanBeChosen) {
     LogIn();
-    Trigger(context_->Form1, "ImportItem");
+    Trigger(windows_->Form1(), "ImportItem");
     Choose(text::ToCp936("网站编号,网址\n"));
     EXPECT_TRUE(Text(window(), "HeadingsLabel").contains("“网址”不是登记簿的列")) << Text(window(), "HeadingsLabel").toStdString();
     EXPECT_TRUE(Text(window(), "HeadingsLabel").contains("网站编号、网站名称、网站地址"));

@@ -18,7 +18,7 @@ protected:
     void StorePassword(const std::string& utf8) {
         ASSERT_TRUE(protect::StoreValue(text::ToCp936(utf8), program_ / "key.exe", private_ / "x.txt"));
     }
-    TForm6* login() { return context_->Form6; }
+    TForm6* login() { return windows_->Form6(); }
     void ChangeTo(const QString& old_password, const QString& new_password, const QString& confirmation) {
         Click(login(), "BitBtn2");
         Type(login(), "Edit2", old_password);
@@ -41,11 +41,11 @@ TEST_F(LoginWindow, WrongPasswordIsRefusedAndOnlyTheLoginEntryIsCleared) {
     EXPECT_EQ(boxes_.shown[0].flags, kErrorBox);
     EXPECT_EQ(Find<QLineEdit>(login(), "Edit1")->text(), "");
     EXPECT_EQ(Find<QLineEdit>(login(), "Edit2")->text(), "kept");
-    EXPECT_FALSE(context_->Form1->isVisible());
+    EXPECT_FALSE(windows_->Form1()->isVisible());
 
     Type(login(), "Edit1", "secret");
     Click(login(), "BitBtn1");
-    EXPECT_TRUE(context_->Form1->isVisible());
+    EXPECT_TRUE(windows_->Form1()->isVisible());
     EXPECT_FALSE(login()->isVisible());
     EXPECT_EQ(Find<QLineEdit>(login(), "Edit2")->text(), "");
 }
@@ -63,7 +63,7 @@ TEST_F(LoginWindow, AnEmptyOrMissingCarrierLetsTheEmptyPasswordIn) {
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
     QCoreApplication::sendEvent(Find<QPushButton>(login(), "BitBtn1"), &enter);
     EXPECT_TRUE(boxes_.shown.empty());
-    EXPECT_TRUE(context_->Form1->isVisible());
+    EXPECT_TRUE(windows_->Form1()->isVisible());
 }
 
 TEST_F(LoginWindow, PasswordChangeRefusalsComeInTheirOrder) {
@@ -99,14 +99,14 @@ TEST_F(LoginWindow, AChangedPasswordLogsInAtOnceAndAfterARestart) {
     EXPECT_EQ(boxes_.LastText().left(4), "密码出错");
     Type(login(), "Edit1", "新密码");
     Click(login(), "BitBtn1");
-    EXPECT_TRUE(context_->Form1->isVisible());
+    EXPECT_TRUE(windows_->Form1()->isVisible());
 
     windows_.reset();
     StartWindows();
     login()->show();
     Type(login(), "Edit1", "新密码");
     Click(login(), "BitBtn1");
-    EXPECT_TRUE(context_->Form1->isVisible());
+    EXPECT_TRUE(windows_->Form1()->isVisible());
 }
 
 TEST_F(LoginWindow, EnterInTheConfirmationChangesAndEnterInTheNewPasswordDoesNot) {

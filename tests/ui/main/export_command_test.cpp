@@ -24,7 +24,7 @@ protected:
         LogIn();
         Click(main(), "BitBtn1");
     }
-    TForm1* main() { return context_->Form1; }
+    TForm1* main() { return windows_->Form1(); }
     void Answer(const QString& name, int entry) { save_.answers.push_back(SaveAnswer{name, entry}); }
     QString In(const char* name) { return QString::fromStdString((private_ / name).string()); }
 };
@@ -43,8 +43,8 @@ TEST_F(ExportCommandTest, TheExportTakesTheGridAsShownAndKeepsItsCurrentRecord) 
 }
 
 TEST_F(ExportCommandTest, AListEmptiedByACompactionHasNoRowsAndNoRecordCommands) {
-    context_->Form5->show();
-    Click(context_->Form5, "BitBtn3");
+    windows_->Form5()->show();
+    Click(windows_->Form5(), "BitBtn3");
     ASSERT_EQ(boxes_.LastText(), "压缩数据库成功");
     EXPECT_EQ(main()->grid().model()->rowCount(), 0);
     for (const char* command : {"BitBtn4", "BitBtn7"}) EXPECT_FALSE(Enabled(main(), command)) << command;
@@ -105,9 +105,9 @@ TEST_F(ExportCommandTest, TheExpiryWindowRemembersItsOwnEntry) {
     text::SetClockForTesting([] { return text::LocalTime{text::Date{year(2013), month(1), day(1)}, 0, 0, 0}; });
     Click(main(), "BitBtn8");
     Click(main(), "BitBtn12");
-    Click(context_->Form4, "BitBtn4");
+    Click(windows_->Form4(), "BitBtn4");
     Answer(In("expiry"), 2);
-    Click(context_->Form4, "BitBtn1");
+    Click(windows_->Form4(), "BitBtn1");
     EXPECT_EQ(save_.requests.back().filter_index, 1);
     EXPECT_EQ(boxes_.LastText(), "数据导出成功");
     EXPECT_NE(test::ReadFile(private_ / "expiry.csv").find(text::ToCp936("网站联系人")), std::string::npos);

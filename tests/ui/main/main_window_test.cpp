@@ -29,7 +29,7 @@ const char* const kRecordItems[] = {"N5", "N6", "N8", "N9", "N10", "N17"};
 
 class MainWindow : public test::WindowTest {
 protected:
-    TForm1* main() { return context_->Form1; }
+    TForm1* main() { return windows_->Form1(); }
     void SetToday(int y, unsigned m, unsigned d) {
         text::SetClockForTesting([=] { return text::LocalTime{text::Date{year(y), month(m), day(d)}, 9, 7, 3}; });
     }
@@ -115,7 +115,7 @@ TEST_F(MainWindow, FirstShowLoadsTheDataKeyOnceAndShowsTheBanner) {
     LogIn();
     EXPECT_TRUE(boxes_.shown.empty());
     EXPECT_EQ(context_->data_key.View(), text::ToCp936("钥匙abc"));
-    EXPECT_TRUE(context_->Form8->isVisible());
+    EXPECT_TRUE(windows_->Form8()->isVisible());
     EXPECT_EQ(main()->trayIcon()->toolTip(), "双击显示主界面");
     EXPECT_EQ(main()->windowTitle(), "Sitora V1.0");
     EXPECT_EQ(Text(main(), "Label3"), "00000");
@@ -229,14 +229,14 @@ TEST_F(MainWindow, CloseHidesMainAndBannerAndTheIconMenuBringsThemBack) {
     LogIn();
     EXPECT_FALSE(main()->close());
     EXPECT_FALSE(main()->isVisible());
-    EXPECT_FALSE(context_->Form8->isVisible());
+    EXPECT_FALSE(windows_->Form8()->isVisible());
     EXPECT_TRUE(module_->ADOConnection1.Connected());
 
     Trigger(main(), "N1");
     EXPECT_TRUE(main()->isVisible());
-    EXPECT_FALSE(context_->Form8->isVisible());
+    EXPECT_FALSE(windows_->Form8()->isVisible());
     main()->ShowFromIcon();
-    EXPECT_TRUE(context_->Form8->isVisible());
+    EXPECT_TRUE(windows_->Form8()->isVisible());
 
     Trigger(main(), "N13");
     EXPECT_EQ(boxes_.shown.back().title, "在线帮助");
@@ -245,9 +245,9 @@ TEST_F(MainWindow, CloseHidesMainAndBannerAndTheIconMenuBringsThemBack) {
     EXPECT_EQ(boxes_.shown.back().title, "在线帮助");
 
     // A close request to the login window after login hides the same two windows.
-    context_->Form6->close();
+    windows_->Form6()->close();
     EXPECT_FALSE(main()->isVisible());
-    EXPECT_FALSE(context_->Form6->isVisible());
+    EXPECT_FALSE(windows_->Form6()->isVisible());
 
     Trigger(main(), "N3");
     EXPECT_EQ(end_requests_, 1);
@@ -257,8 +257,8 @@ TEST_F(MainWindow, CloseHidesMainAndBannerAndTheIconMenuBringsThemBack) {
 TEST_F(MainWindow, WithoutANotificationAreaClosingTheMainWindowEndsTheProgram) {
     StartWindows();
     context_->tray_available = false;
-    context_->Form6->show();
-    Click(context_->Form6, "BitBtn1");
+    windows_->Form6()->show();
+    Click(windows_->Form6(), "BitBtn1");
     main()->close();
     EXPECT_EQ(end_requests_, 1);
 }

@@ -32,7 +32,7 @@ protected:
         LogIn();
         Click(main(), "BitBtn1");
     }
-    TForm1* main() { return context_->Form1; }
+    TForm1* main() { return windows_->Form1(); }
     void Select(std::initializer_list<int> rows) {
         auto& grid = main()->grid();
         grid.clearSelection();
@@ -154,15 +154,15 @@ TEST_F(RecordActions, TheRememberedAddressOutlivesTheDeleteOfItsRecord) {
 TEST_F(RecordActions, ModifyAndDetailOpenTheCurrentRowInTheirForms) {
     main()->grid().selectRow(2);
     Click(main(), "BitBtn3");
-    EXPECT_TRUE(context_->Form3->isVisible());
-    EXPECT_EQ(Find<QLineEdit>(context_->Form3, "Edit3")->text(), "100003.com");
-    EXPECT_EQ(context_->Form3->windowTitle(), "网站资料修改");
-    context_->Form3->close();
+    EXPECT_TRUE(windows_->Form3()->isVisible());
+    EXPECT_EQ(Find<QLineEdit>(windows_->Form3(), "Edit3")->text(), "100003.com");
+    EXPECT_EQ(windows_->Form3()->windowTitle(), "网站资料修改");
+    windows_->Form3()->close();
 
     main()->grid().selectRow(3);
     emit main()->grid().doubleClicked(main()->grid().model()->index(3, 0));
-    EXPECT_EQ(context_->Form3->windowTitle(), "网站资料详细查询");
-    EXPECT_EQ(Find<QLineEdit>(context_->Form3, "Edit3")->text(), "100004.com");
+    EXPECT_EQ(windows_->Form3()->windowTitle(), "网站资料详细查询");
+    EXPECT_EQ(Find<QLineEdit>(windows_->Form3(), "Edit3")->text(), "100004.com");
 }
 
 TEST_F(RecordActions, ModifyOnARowWithoutAddressDoesNothing) {
@@ -170,7 +170,7 @@ TEST_F(RecordActions, ModifyOnARowWithoutAddressDoesNothing) {
     Click(main(), "BitBtn1");
     main()->grid().selectRow(5);
     Click(main(), "BitBtn3");
-    EXPECT_FALSE(context_->Form3->isVisible());
+    EXPECT_FALSE(windows_->Form3()->isVisible());
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ protected:
         auto& grid = main()->grid();
         emit grid.clicked(grid.model()->index(0, 0));  // remember row 1's addresses
     }
-    TForm1* main() { return context_->Form1; }
+    TForm1* main() { return windows_->Form1(); }
     int Search(const QString& type, const QString& keyword) {
         Find<QComboBox>(main(), "ComboBox1")->setCurrentText(type);
         Type(main(), "Edit1", keyword);

@@ -35,8 +35,8 @@ protected:
         ASSERT_TRUE(add()->isVisible());
     }
     virtual void PlaceRegister() {}  // db.mdb stays where it is
-    TForm1* main() { return context_->Form1; }
-    TForm2* add() { return context_->Form2; }
+    TForm1* main() { return windows_->Form1(); }
+    TForm2* add() { return windows_->Form2(); }
     void Fill(const QString& number, const QString& address) {
         Type(add(), "Edit1", number);
         Type(add(), "Edit3", address);

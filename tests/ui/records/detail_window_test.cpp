@@ -39,8 +39,8 @@ protected:
     void UseKey(const std::string& key) {
         ASSERT_TRUE(protect::StoreValue(text::ToCp936(key), program_ / "sk.exe", private_ / "s.txt"));
     }
-    TForm1* main() { return context_->Form1; }
-    TForm3* detail() { return context_->Form3; }
+    TForm1* main() { return windows_->Form1(); }
+    TForm3* detail() { return windows_->Form3(); }
     QString Field(const char* name) { return Find<QLineEdit>(detail(), name)->text(); }
     // A record written as the add window writes it, under `key`.
     void AddProtected(const std::string& number, const std::string& address, const std::string& key,
@@ -64,7 +64,7 @@ TEST_F(DetailWindow, TheRoadOfARecordFromAddToDelete) {
     UseKey("钥匙 key");
     LogIn();
     Click(main(), "BitBtn2");
-    TForm2* add = context_->Form2;
+    TForm2* add = windows_->Form2();
     Type(add, "Edit1", "201103100001");
     Type(add, "Edit3", "road.example.com");
     Type(add, "Edit5", " 后台 用户 ");

@@ -67,11 +67,11 @@ TEST_F(HostileFiles, SettingsWithoutRowsOrWithTextFailTheCounterRefreshOnly) {
         module.SetUpConnection(program_.ProgramFolder());
         module.ADOQuery4.SetSQL(statement);
         module.ADOQuery4.ExecSQL();
-        Click(context_->Form1, "BitBtn8");
+        Click(windows_->Form1(), "BitBtn8");
         EXPECT_EQ(boxes_.LastText(), "查询失败");
     }
-    Click(context_->Form1, "BitBtn1");
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "0");
+    Click(windows_->Form1(), "BitBtn1");
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "0");
 }
 
 TEST_F(HostileFiles, CarriersWithLyingTrailersLoadNothing) {
@@ -88,7 +88,7 @@ TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
     ASSERT_TRUE(protect::StoreValue("data key", program_ / "sk.exe", private_ / "s.txt"));
     StartWindows();
     files::InjectFaultForTesting(1, ENOSPC, true);
-    context_->Form6->show();
+    windows_->Form6()->show();
     files::ClearFaultsForTesting();
     EXPECT_TRUE(boxes_.LastText().startsWith("软件出错,请检查是否缺少必要的文件"));
     EXPECT_EQ(end_requests_, 1);
@@ -98,10 +98,10 @@ TEST_F(HostileFiles, AFullPrivateFolderRefusesTheLoginAndNeverLoadsAnEmptyKey) {
     boxes_.shown.clear();
     end_requests_ = 0;
     StartWindows();
-    context_->Form6->show();
-    Type(context_->Form6, "Edit1", "secret");
+    windows_->Form6()->show();
+    Type(windows_->Form6(), "Edit1", "secret");
     files::InjectFaultForTesting(1, ENOSPC, true);
-    Click(context_->Form6, "BitBtn1");
+    Click(windows_->Form6(), "BitBtn1");
     files::ClearFaultsForTesting();
     EXPECT_TRUE(boxes_.LastText().startsWith("数据库接连失败"));
     EXPECT_EQ(end_requests_, 1);
@@ -114,7 +114,7 @@ TEST_F(HostileFiles, AFailedCarrierWriteShowsNothingAndTheOldValuesStillWork) {
     const std::string key_carrier = test::ReadFile(program_ / "key.exe");
     const std::string data_key_carrier = test::ReadFile(program_ / "sk.exe");
     StartWindows();
-    TForm6* login = context_->Form6;
+    TForm6* login = windows_->Form6();
     login->show();
     Click(login, "BitBtn2");
     Type(login, "Edit2", "oldpass1");
@@ -130,12 +130,12 @@ TEST_F(HostileFiles, AFailedCarrierWriteShowsNothingAndTheOldValuesStillWork) {
     Type(login, "Edit1", "oldpass1");
     Click(login, "BitBtn1");
     ASSERT_EQ(context_->data_key.View(), "oldkey12");
-    context_->Form5->show();
-    Type(context_->Form5, "Edit1", "oldkey12");
-    Type(context_->Form5, "Edit2", "newkey12");
-    Type(context_->Form5, "Edit3", "newkey12");
+    windows_->Form5()->show();
+    Type(windows_->Form5(), "Edit1", "oldkey12");
+    Type(windows_->Form5(), "Edit2", "newkey12");
+    Type(windows_->Form5(), "Edit3", "newkey12");
     files::InjectFaultForTesting(2, ENOSPC);
-    Click(context_->Form5, "BitBtn4");
+    Click(windows_->Form5(), "BitBtn4");
     files::ClearFaultsForTesting();
     EXPECT_TRUE(boxes_.shown.empty());
     EXPECT_EQ(end_requests_, 0);
@@ -151,13 +151,13 @@ TEST_F(HostileFiles, AReadOnlyProgramFolderRefusesEveryWriteWithItsMessage) {
     const std::string before = test::ReadFile(program_ / "db.mdb");
     module_->ADOConnection1.Close();
     files::InjectFaultForTesting(1, EROFS, true);
-    Click(context_->Form1, "BitBtn2");
-    Type(context_->Form2, "Edit1", "123456");
-    Type(context_->Form2, "Edit3", "readonly.com");
-    Click(context_->Form2, "BitBtn1");
+    Click(windows_->Form1(), "BitBtn2");
+    Type(windows_->Form2(), "Edit1", "123456");
+    Type(windows_->Form2(), "Edit3", "readonly.com");
+    Click(windows_->Form2(), "BitBtn1");
     EXPECT_EQ(boxes_.LastText(), "数据添加失败");
-    context_->Form5->show();
-    Click(context_->Form5, "BitBtn3");
+    windows_->Form5()->show();
+    Click(windows_->Form5(), "BitBtn3");
     EXPECT_TRUE(boxes_.LastText().startsWith("压缩数据库出错"));
     files::ClearFaultsForTesting();
     EXPECT_EQ(test::ReadFile(program_ / "db.mdb"), before);
@@ -181,8 +181,8 @@ TEST_F(HostileInput, EveryKindOfTextIsStoredAndShownExactlyAsTyped) {
     for (const QString& value : values) {
         const QString number = QString("20110310%1").arg(100000 + serial++);
         const QString address = "addr" + number + value.left(40);
-        Click(context_->Form1, "BitBtn2");
-        TForm2* add = context_->Form2;
+        Click(windows_->Form1(), "BitBtn2");
+        TForm2* add = windows_->Form2();
         Type(add, "Edit1", number);
         Type(add, "Edit3", address);
         for (const char* field : {"Edit2", "Edit4", "Edit5", "Edit6", "Edit9", "Edit13", "Edit17"}) Type(add, field, value);
@@ -193,39 +193,39 @@ TEST_F(HostileInput, EveryKindOfTextIsStoredAndShownExactlyAsTyped) {
         ASSERT_EQ(boxes_.LastText(), "数据库添加成功") << value.left(30).toStdString();
         Click(add, "BitBtn2");
 
-        context_->Form3->OpenRecord(address, true);
-        TForm3* detail = context_->Form3;
+        windows_->Form3()->OpenRecord(address, true);
+        TForm3* detail = windows_->Form3();
         ASSERT_TRUE(detail->RecordLoaded());
         for (const char* field : {"Edit2", "Edit4", "Edit5", "Edit6", "Edit9", "Edit13", "Edit17"})
             EXPECT_EQ(Find<QLineEdit>(detail, field)->text(), value) << field;
         EXPECT_EQ(Find<QPlainTextEdit>(detail, "Memo1")->toPlainText(), remark);
         detail->close();
     }
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "5");
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "5");
 }
 
 TEST_F(HostileInput, SearchKeywordsOfBlanksOrSqlFindNothingWrong) {
     InsertRecord(test::SampleRecord("100001", "a.com"));
     LogIn();
-    Click(context_->Form1, "BitBtn1");
-    Click(context_->Form1, "BitBtn9");
-    Find<QComboBox>(context_->Form1, "ComboBox1")->setCurrentText("网站名称");
+    Click(windows_->Form1(), "BitBtn1");
+    Click(windows_->Form1(), "BitBtn9");
+    Find<QComboBox>(windows_->Form1(), "ComboBox1")->setCurrentText("网站名称");
     for (const char* keyword : {"   ", "' or '1'='1", "%", "_"}) {
-        Type(context_->Form1, "Edit1", keyword);
-        Click(context_->Form1, "BitBtn10");
+        Type(windows_->Form1(), "Edit1", keyword);
+        Click(windows_->Form1(), "BitBtn10");
         EXPECT_TRUE(boxes_.shown.empty()) << keyword;
     }
-    Find<QComboBox>(context_->Form1, "ComboBox1")->setCurrentText("域名到期日期");
-    Type(context_->Form1, "Edit1", "   ");
-    Click(context_->Form1, "BitBtn10");
+    Find<QComboBox>(windows_->Form1(), "ComboBox1")->setCurrentText("域名到期日期");
+    Type(windows_->Form1(), "Edit1", "   ");
+    Click(windows_->Form1(), "BitBtn10");
     EXPECT_EQ(boxes_.LastText().left(4), "查询失败");
 }
 
 TEST_F(HostileInput, AFailingDiskShowsTheFailureNeverTheSuccess) {
     data::UseFaultInjectingFileLayer();
     LogIn();
-    Click(context_->Form1, "BitBtn2");
-    TForm2* add = context_->Form2;
+    Click(windows_->Form1(), "BitBtn2");
+    TForm2* add = windows_->Form2();
     int successes = 0;
     for (int call = 1; call < 40; ++call) {
         Type(add, "Edit1", QString::number(200000 + call));

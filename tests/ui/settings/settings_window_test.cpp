@@ -18,7 +18,7 @@ namespace {
 
 class SettingsWindow : public test::WindowTest {
 protected:
-    TForm5* settings() { return context_->Form5; }
+    TForm5* settings() { return windows_->Form5(); }
     QComboBox* List(const char* name) { return Find<QComboBox>(settings(), name); }
     void Exec(const std::string& statement) {
         data::TDataModule1 module;
@@ -44,7 +44,7 @@ protected:
 TEST_F(SettingsWindow, ShowsAndSavesTheLeadTimes) {
     Exec("update t_set set web_alarm=7,domain_alarm=15");
     LogIn();
-    Click(context_->Form1, "BitBtn13");
+    Click(windows_->Form1(), "BitBtn13");
     EXPECT_EQ(settings()->windowTitle(), "软件设置");
     EXPECT_EQ(List("ComboBox1")->currentText(), "7");
     EXPECT_EQ(List("ComboBox2")->currentText(), "15");
@@ -84,14 +84,14 @@ TEST_F(SettingsWindow, UnreadableOrUnwritableSettingsReportTheirFailure) {
 TEST_F(SettingsWindow, CompactionKeepsEveryRecordAndReconnectsOnTheNextQuery) {
     for (int i = 0; i < 20; ++i) InsertRecord(test::SampleRecord(std::to_string(100000 + i), std::to_string(i)));
     LogIn();
-    Click(context_->Form1, "BitBtn1");
+    Click(windows_->Form1(), "BitBtn1");
     settings()->show();
     Click(settings(), "BitBtn3");
     EXPECT_EQ(boxes_.LastText(), "压缩数据库成功");
     EXPECT_FALSE(module_->ADOQuery1.Active());
     EXPECT_FALSE(std::filesystem::exists(program_ / "tempdb.mdb"));
-    Click(context_->Form1, "BitBtn1");
-    EXPECT_EQ(Text(context_->Form1, "Label3"), "20");
+    Click(windows_->Form1(), "BitBtn1");
+    EXPECT_EQ(Text(windows_->Form1(), "Label3"), "20");
 }
 
 TEST_F(SettingsWindow, AFailedCompactionShowsTheErrorAndLeavesDbMdb) {
@@ -124,7 +124,7 @@ TEST_F(SettingsWindow, ASuccessfulKeyChangeEndsTheProgramAndTheNextStartLoadsThe
     ChangeKey("", "新密钥", "新密钥");
     EXPECT_EQ(boxes_.LastText(), "密钥修改成功,请重启本软件！");
     EXPECT_EQ(end_requests_, 1);
-    EXPECT_FALSE(context_->Form1->trayIcon()->isVisible());
+    EXPECT_FALSE(windows_->Form1()->trayIcon()->isVisible());
     EXPECT_EQ(context_->data_key.View(), "");  // unchanged until the end
     EXPECT_EQ(protect::LoadDataKey(program_.path(), private_.path()), text::ToCp936("新密钥"));
 

@@ -34,9 +34,9 @@ void WindowTest::StartWindows() {
 
 void WindowTest::LogIn() {
     StartWindows();
-    context_->Form6->show();
-    Click(context_->Form6, "BitBtn1");
-    ASSERT_TRUE(context_->Form1->isVisible());
+    windows_->Form6()->show();
+    Click(windows_->Form6(), "BitBtn1");
+    ASSERT_TRUE(windows_->Form1()->isVisible());
 }
 
 void WindowTest::InsertRecord(const std::map<std::string, std::string>& record) {
