@@ -22,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace std::chrono;
     const sitora::text::Date today{year{2027}, February, day{26}};
     sitora::remind::DueNow now;
-    now.due = {{today, sitora::data::DueKind::kSpace, "100001", "", "a.example"}};
-    now.ahead = {{{sitora::text::AddDays(today, 20), sitora::data::DueKind::kDomain, "100002", "", "b.example"}, today}};
+    now.due = {{today, sitora::remind::DueKind::kSpace, "100001", "", "a.example"}};
+    now.ahead = {{{sitora::text::AddDays(today, 20), sitora::remind::DueKind::kDomain, "100002", "", "b.example"}, today}};
     now.heads_up_days = {30};
     try {
         sitora::remind::ReminderLog log(file);

@@ -14,7 +14,7 @@ check base base
 check protect base protect
 check data base protect data
 check export base data export
-check remind base data remind
+check remind base data check remind
 check check base data check
 check ui base protect data export remind check ui
 # A window asks for another through the window set, never by including its header.

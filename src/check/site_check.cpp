@@ -147,20 +147,6 @@ Standing StandingOf(CertificateVerdict verdict) {
     return Standing::kNeutral;
 }
 
-std::vector<data::DueItem> FindingsToCarry(const std::vector<RecordFinding>& findings) {
-    std::vector<data::DueItem> items;
-    for (const RecordFinding& finding : findings) {
-        const CheckedRecord& record = finding.record;
-        if (finding.certificate.error.empty() && finding.certificate.not_after)
-            items.push_back({*finding.certificate.not_after, data::DueKind::kCertificate, record.number, record.name,
-                             record.address});
-        if (finding.domain_verdict == DomainVerdict::kEarlier)
-            items.push_back({*finding.registry.expiry, data::DueKind::kRegistryEarlier, record.number, record.name,
-                             record.address});
-    }
-    return items;
-}
-
 std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& records, const CheckSettings& settings,
                                         LookupCache& cache, const StopFlag& stop,
                                         const std::function<void(std::size_t index, const RecordFinding& finding)>& on_finding,

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "data/expiry_rules.h"
 #include "base/text/dates.h"
 #include "check/certificate_probe.h"
 #include "check/lookup_cache.h"
@@ -83,10 +82,6 @@ std::vector<RecordFinding> CheckRecords(const std::vector<CheckedRecord>& record
                                         LookupCache& cache, const StopFlag& stop,
                                         const std::function<void(std::size_t index, const RecordFinding& finding)>& on_finding = {},
                                         const std::function<void(int done, int total)>& on_progress = {});
-
-// What the reminders carry on from a check: each site's certificate run-out date, and each registry
-// date earlier than the register's.
-std::vector<data::DueItem> FindingsToCarry(const std::vector<RecordFinding>& findings);
 
 // The verdicts of one record from its two answers (also used for a cached answer).
 void Judge(RecordFinding& finding, const CheckSettings& settings);

@@ -40,29 +40,28 @@ Thresholds ReadThresholds(TADOQuery& query, const text::Date& today) {
     return {text::AddDays(today, space_days), text::AddDays(today, domain_days)};
 }
 
-std::vector<DueItem> ListDueItems(TADOQuery& query, const Thresholds& thresholds) {
+std::vector<RunOut> ListRunOuts(TADOQuery& query, const Thresholds& thresholds) {
     query.Close();
     query.SetSQL(sql::ExpiryList(text::ShortDate(thresholds.space), text::ShortDate(thresholds.domain)));
     query.Open();
     const ResultSet& rows = query.Rows();
     auto text_of = [&](int row, const char* column) { return AsString(query.Value(row, rows.ColumnIndex(column))); };
-    std::vector<DueItem> items;
+    std::vector<RunOut> items;
     for (int row = 0; row < query.RecordCount(); ++row) {
         const struct {
             const char* column;
-            DueKind kind;
+            bool is_space;
             const text::Date& threshold;
-        } checks[] = {{"web_endtime", DueKind::kSpace, thresholds.space},
-                      {"web_enddomaintime", DueKind::kDomain, thresholds.domain}};
+        } checks[] = {{"web_endtime", true, thresholds.space}, {"web_enddomaintime", false, thresholds.domain}};
         for (const auto& check : checks) {
             const auto date = text::ParseDate(text_of(row, check.column));
             if (date && *date <= check.threshold)
-                items.push_back({*date, check.kind, text_of(row, "web_id"), text_of(row, "web_name"),
+                items.push_back({*date, check.is_space, text_of(row, "web_id"), text_of(row, "web_name"),
                                  text_of(row, "web_address")});
         }
     }
     query.Close();
-    std::stable_sort(items.begin(), items.end(), [](const DueItem& a, const DueItem& b) { return a.date < b.date; });
+    std::stable_sort(items.begin(), items.end(), [](const RunOut& a, const RunOut& b) { return a.date < b.date; });
     return items;
 }
 

@@ -18,20 +18,16 @@ struct Thresholds {
 // DataError for a t_set without rows or with a lead time that is no whole number.
 Thresholds ReadThresholds(TADOQuery& query, const text::Date& today);
 
-// Spaces and domains come from the register; certificates and registry dates earlier than the
-// register's from the last registry check.
-enum class DueKind { kSpace, kDomain, kCertificate, kRegistryEarlier };
-
-// One hosting space or domain that is due, with the record it belongs to.
-struct DueItem {
-    text::Date date;  // when it runs out
-    DueKind kind;
+// One hosting space or domain that runs out, with the record it belongs to.
+struct RunOut {
+    text::Date date;
+    bool is_space;  // else the domain
     std::string number, name, address;
 };
 
 // Every space and domain due by `thresholds`, in the order they run out (a record may give
 // both), read with the expiry list's statement on `query`.
-std::vector<DueItem> ListDueItems(TADOQuery& query, const Thresholds& thresholds);
+std::vector<RunOut> ListRunOuts(TADOQuery& query, const Thresholds& thresholds);
 
 // Runs a due count (the space or the domain statement) for a threshold date.
 int CountDue(TADOQuery& query, std::string_view statement, const char* parameter, const text::Date& threshold);

@@ -45,7 +45,7 @@ constexpr const char* kCheckedKind = "checked";
 
 }  // namespace
 
-bool KeepCheckFindings(const std::string& register_id, const std::vector<data::DueItem>& items,
+bool KeepCheckFindings(const std::string& register_id, const std::vector<DueItem>& items,
                        const text::Date& checked_on, const std::optional<std::string>& only_address) {
     try {
         const auto file = FindingsFile();
@@ -56,8 +56,8 @@ bool KeepCheckFindings(const std::string& register_id, const std::vector<data::D
         std::erase_if(lines, [&](const Line& line) {
             return line.register_id == Field(register_id) && (!only_address || line.address == Field(*only_address));
         });
-        for (const data::DueItem& item : items)
-            lines.push_back({Field(register_id), item.kind == data::DueKind::kCertificate ? "certificate" : "registry",
+        for (const DueItem& item : items)
+            lines.push_back({Field(register_id), item.kind == DueKind::kCertificate ? "certificate" : "registry",
                              text::IsoDate(item.date), Field(item.number), Field(item.name), Field(item.address)});
         if (!only_address) lines.push_back({Field(register_id), kCheckedKind, text::IsoDate(checked_on), "", "", ""});
         std::string content;
@@ -83,16 +83,30 @@ std::optional<text::Date> LastCheckOf(const std::string& register_id) {
     return std::nullopt;
 }
 
-std::vector<data::DueItem> CheckFindingsDue(const std::string& register_id, const data::Thresholds& thresholds) {
-    std::vector<data::DueItem> items;
+std::vector<DueItem> FindingsToCarry(const std::vector<check::RecordFinding>& findings) {
+    std::vector<DueItem> items;
+    for (const check::RecordFinding& finding : findings) {
+        const check::CheckedRecord& record = finding.record;
+        if (finding.certificate.error.empty() && finding.certificate.not_after)
+            items.push_back({*finding.certificate.not_after, DueKind::kCertificate, record.number, record.name,
+                             record.address});
+        if (finding.domain_verdict == check::DomainVerdict::kEarlier)
+            items.push_back({*finding.registry.expiry, DueKind::kRegistryEarlier, record.number, record.name,
+                             record.address});
+    }
+    return items;
+}
+
+std::vector<DueItem> CheckFindingsDue(const std::string& register_id, const data::Thresholds& thresholds) {
+    std::vector<DueItem> items;
     try {
         for (const Line& line : ReadLines(FindingsFile())) {
             const auto date = text::ParseDate(line.date);
             if (line.register_id != Field(register_id) || !date) continue;
             if (line.kind == "certificate" && *date <= thresholds.space)
-                items.push_back({*date, data::DueKind::kCertificate, line.number, line.name, line.address});
+                items.push_back({*date, DueKind::kCertificate, line.number, line.name, line.address});
             else if (line.kind == "registry")
-                items.push_back({*date, data::DueKind::kRegistryEarlier, line.number, line.name, line.address});
+                items.push_back({*date, DueKind::kRegistryEarlier, line.number, line.name, line.address});
         }
     } catch (const std::exception&) {
         // No state folder: nothing kept to carry on.

@@ -16,8 +16,10 @@ DueNow ListDueNow(data::TADOQuery& query, const std::string& register_id, const 
     }
     DueNow now;
     now.heads_up_days = heads_up_days;
-    for (data::DueItem& item : data::ListDueItems(query, reach)) {
-        const text::Date& threshold = item.kind == data::DueKind::kSpace ? lead.space : lead.domain;
+    for (data::RunOut& run_out : data::ListRunOuts(query, reach)) {
+        DueItem item{run_out.date, run_out.is_space ? DueKind::kSpace : DueKind::kDomain, std::move(run_out.number),
+                     std::move(run_out.name), std::move(run_out.address)};
+        const text::Date& threshold = item.kind == DueKind::kSpace ? lead.space : lead.domain;
         if (item.date <= threshold) {
             now.due.push_back(std::move(item));
             continue;

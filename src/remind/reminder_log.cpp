@@ -33,12 +33,12 @@ constexpr std::string_view kHeaderStart = "sitora-reminders\t";
 constexpr char kKeyParts = '\x1f';
 constexpr const char* kEveryChannel = "*";  // what the earlier form told, on any channel
 
-std::string KindName(data::DueKind kind) {
+std::string KindName(DueKind kind) {
     switch (kind) {
-    case data::DueKind::kSpace: return "space";
-    case data::DueKind::kDomain: return "domain";
-    case data::DueKind::kCertificate: return "certificate";
-    case data::DueKind::kRegistryEarlier: return "registry";
+    case DueKind::kSpace: return "space";
+    case DueKind::kDomain: return "domain";
+    case DueKind::kCertificate: return "certificate";
+    case DueKind::kRegistryEarlier: return "registry";
     }
     return "domain";
 }
@@ -50,14 +50,14 @@ std::string Field(std::string value) {
     return value;
 }
 
-std::string KeyOf(const data::DueItem& item) {
+std::string KeyOf(const DueItem& item) {
     return KindName(item.kind) + kKeyParts + text::IsoDate(item.date) + kKeyParts + Field(item.address);
 }
 
-std::vector<std::string> SortedKeys(const std::vector<data::DueItem>& items) {
+std::vector<std::string> SortedKeys(const std::vector<DueItem>& items) {
     std::vector<std::string> keys;
     keys.reserve(items.size());
-    for (const data::DueItem& item : items) keys.push_back(KeyOf(item));
+    for (const DueItem& item : items) keys.push_back(KeyOf(item));
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
     return keys;
@@ -70,7 +70,7 @@ class SetDigest {
 public:
     void Add(std::string_view key) { Add({key}); }
     // The item's key (KeyOf) in pieces, hashed as one text without being built.
-    void Add(const data::DueItem& item) {
+    void Add(const DueItem& item) {
         const std::string kind = KindName(item.kind);  // short: kept in the string itself
         char date[16];
         std::snprintf(date, sizeof date, "%04d-%02u-%02u", static_cast<int>(item.date.year()),
@@ -116,9 +116,9 @@ std::string DigestOf(const std::vector<std::string>& keys) {
     return digest.Hex();
 }
 
-std::string DigestOf(const std::vector<data::DueItem>& items) {
+std::string DigestOf(const std::vector<DueItem>& items) {
     SetDigest digest;
-    for (const data::DueItem& item : items) digest.Add(item);
+    for (const DueItem& item : items) digest.Add(item);
     return digest.Hex();
 }
 
@@ -294,8 +294,8 @@ bool ReminderLog::ToldToday(const std::string& register_id, const std::string& c
     return ToldOn(day, register_id, channel) || ToldOn(day, register_id, kEveryChannel);
 }
 
-std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, const std::string& channel,
-                                               const std::vector<data::DueItem>& items, const text::Date& today) const {
+std::vector<DueItem> ReminderLog::Untold(const std::string& register_id, const std::string& channel,
+                                               const std::vector<DueItem>& items, const text::Date& today) const {
     const std::string day = text::IsoDate(today);
     std::vector<const Told*> records;
     for (const std::string& who : {channel, std::string(kEveryChannel)})
@@ -307,8 +307,8 @@ std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, c
         // (renewals), was told; one that differs otherwise is told again whole.
         if (DigestOf(items) == told->digest || items.size() < told->count) return {};
     }
-    std::vector<data::DueItem> untold;
-    for (const data::DueItem& item : items) {
+    std::vector<DueItem> untold;
+    for (const DueItem& item : items) {
         const std::string key = KeyOf(item);
         const bool told = std::any_of(records.begin(), records.end(), [&key](const Told* record) {
             return std::binary_search(record->keys.begin(), record->keys.end(), key);
@@ -318,11 +318,11 @@ std::vector<data::DueItem> ReminderLog::Untold(const std::string& register_id, c
     return untold;
 }
 
-std::vector<data::DueItem> ReminderLog::HeadsUpsUntold(const std::string& register_id, const std::string& channel,
+std::vector<DueItem> ReminderLog::HeadsUpsUntold(const std::string& register_id, const std::string& channel,
                                                        const DueNow& now) const {
     const auto found = heads_ups_.find({Field(register_id), channel});
     const bool known = found != heads_ups_.end() && found->second.days == DaysText(now.heads_up_days);
-    std::vector<data::DueItem> untold;
+    std::vector<DueItem> untold;
     for (const HeadsUp& heads_up : now.ahead)
         if (!known || text::IsoDate(heads_up.entered) > found->second.day) untold.push_back(heads_up.item);
     return untold;
@@ -377,15 +377,15 @@ Telling TellChannel(ReminderLog& log, const std::string& register_id, const std:
                     const text::Date& today, const Deliver& deliver) {
     // A channel not told today hears the day's whole list, not only what others were not told.
     const bool first_today = !log.ToldToday(register_id, channel, today);
-    std::vector<data::DueItem> untold = first_today ? std::vector<data::DueItem>() : log.Untold(register_id, channel, now.due, today);
-    const std::vector<data::DueItem> heads_ups = log.HeadsUpsUntold(register_id, channel, now);
-    const std::vector<data::DueItem>& due = first_today ? now.due : untold;
+    std::vector<DueItem> untold = first_today ? std::vector<DueItem>() : log.Untold(register_id, channel, now.due, today);
+    const std::vector<DueItem> heads_ups = log.HeadsUpsUntold(register_id, channel, now);
+    const std::vector<DueItem>& due = first_today ? now.due : untold;
     if (due.empty() && heads_ups.empty()) return Telling::kNothingNew;
     ReminderText text;
     if (heads_ups.empty()) {
         text = ComposeReminder(due, today, now.last_check);  // no copy of a long list
     } else {
-        std::vector<data::DueItem> told = due;
+        std::vector<DueItem> told = due;
         told.insert(told.end(), heads_ups.begin(), heads_ups.end());
         text = ComposeReminder(told, today, now.last_check);
     }

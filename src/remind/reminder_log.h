@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "data/expiry_rules.h"
+#include "remind/due_items.h"
 #include "base/text/dates.h"
 #include "remind/due_now.h"
 #include "remind/reminder_text.h"
@@ -65,11 +66,11 @@ public:
     // Whether `channel` was told anything of `register_id` on `today`.
     bool ToldToday(const std::string& register_id, const std::string& channel, const text::Date& today) const;
     // Of the due `items` of `register_id`, those `channel` has not been told on `today`.
-    std::vector<data::DueItem> Untold(const std::string& register_id, const std::string& channel,
-                                      const std::vector<data::DueItem>& items, const text::Date& today) const;
+    std::vector<DueItem> Untold(const std::string& register_id, const std::string& channel,
+                                      const std::vector<DueItem>& items, const text::Date& today) const;
     // Of the heads-ups of `now`, those whose stage `channel` has not been told since they entered
     // it (all of them after a change of the heads-up days).
-    std::vector<data::DueItem> HeadsUpsUntold(const std::string& register_id, const std::string& channel,
+    std::vector<DueItem> HeadsUpsUntold(const std::string& register_id, const std::string& channel,
                                               const DueNow& now) const;
     // Records that `channel` now knows the whole due set of `now` and its heads-ups, with the
     // desktop notification that told it (0: none), forgetting what is long past. Throws

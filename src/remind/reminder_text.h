@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "data/expiry_rules.h"
+#include "remind/due_items.h"
 #include "base/text/dates.h"
 
 namespace sitora::remind {
@@ -19,7 +20,7 @@ struct ReminderText {
 // For items due on `today` (at least one): what has run out counted apart from what runs out
 // soon, and listed first. When the items carry a check's findings, the body ends by saying how
 // old that check is (`last_check`).
-ReminderText ComposeReminder(const std::vector<data::DueItem>& items, const text::Date& today,
+ReminderText ComposeReminder(const std::vector<DueItem>& items, const text::Date& today,
                              const std::optional<text::Date>& last_check = {});
 
 // Summary and body on separate lines, as a chat message carries them.

@@ -38,7 +38,7 @@ Telling Tell(const std::filesystem::path& file, const std::string& channel, cons
 DueNow ManyDue(std::size_t count, const text::Date& today) {
     DueNow now;
     for (std::size_t i = 0; i < count; ++i)
-        now.due.push_back({text::AddDays(today, static_cast<int>(i % 40) - 30), i % 2 ? data::DueKind::kSpace : data::DueKind::kDomain,
+        now.due.push_back({text::AddDays(today, static_cast<int>(i % 40) - 30), i % 2 ? DueKind::kSpace : DueKind::kDomain,
                            std::to_string(100000 + i), "", "site" + std::to_string(i) + ".example"});
     return now;
 }
@@ -69,7 +69,7 @@ TEST(ReminderLog, EachChannelHearsTheWholeDayOnceAndTheLogStaysSmallOverSixtyTwo
     const auto few_file = folder / "few.log";
     DueNow few = ManyDue(3, kToday);
     ASSERT_EQ(Tell(few_file, kDesktopChannel, few, kToday, desktop), Telling::kReached);
-    few.due.push_back({kToday, data::DueKind::kSpace, "9", "", "new.example"});
+    few.due.push_back({kToday, DueKind::kSpace, "9", "", "new.example"});
     ASSERT_EQ(Tell(few_file, kDesktopChannel, few, kToday, desktop), Telling::kReached);
     EXPECT_EQ(desktop.told.back().summary, "1 个空间今天到期");
     few.due.erase(few.due.begin());
@@ -109,8 +109,8 @@ TEST(ReminderLog, AnEarlierFormIsTakenOverWithoutTellingTwiceThatDay) {
     const auto file = folder / "reminders.log";
     const DueNow now = ManyDue(2, kToday);
     std::string earlier = "notification\t17\n";
-    for (const data::DueItem& item : now.due)
-        earlier += "told\t2027-02-26\tdb\t" + std::string(item.kind == data::DueKind::kSpace ? "space" : "domain") +
+    for (const DueItem& item : now.due)
+        earlier += "told\t2027-02-26\tdb\t" + std::string(item.kind == DueKind::kSpace ? "space" : "domain") +
                    "\t" + text::IsoDate(item.date) + "\t" + item.address + "\n";
     test::WriteFile(file, earlier + "told\t2027-02-2");  // cut short by a crash
     Teller teller;
@@ -118,7 +118,7 @@ TEST(ReminderLog, AnEarlierFormIsTakenOverWithoutTellingTwiceThatDay) {
     EXPECT_EQ(Tell(file, "dingtalk:1", now, kToday, teller), Telling::kNothingNew);
     // Once the log is written in its new form, each channel still hears only what is new.
     DueNow more = now;
-    more.due.push_back({kToday, data::DueKind::kSpace, "9", "", "new.example"});
+    more.due.push_back({kToday, DueKind::kSpace, "9", "", "new.example"});
     for (const char* channel : {kDesktopChannel, "dingtalk:1"}) {
         ASSERT_EQ(Tell(file, channel, more, kToday, teller), Telling::kReached);
         EXPECT_EQ(teller.told.back().summary, "1 个空间今天到期") << channel;
@@ -132,17 +132,17 @@ TEST(ReminderLog, AnEarlierFormIsTakenOverWithoutTellingTwiceThatDay) {
 }
 
 TEST(ReminderText, CountsWhatHasRunOutApartFromWhatComesAndListsItFirst) {
-    const std::vector<data::DueItem> items{{text::AddDays(kToday, 7), data::DueKind::kDomain, "1", "", "soon.example"},
-                                           {text::AddDays(kToday, -4727), data::DueKind::kSpace, "2", "", "old.example"},
-                                           {text::AddDays(kToday, -1), data::DueKind::kSpace, "3", "", "late.example"},
-                                           {text::AddDays(kToday, 2), data::DueKind::kDomain, "4", "", "next.example"}};
+    const std::vector<DueItem> items{{text::AddDays(kToday, 7), DueKind::kDomain, "1", "", "soon.example"},
+                                           {text::AddDays(kToday, -4727), DueKind::kSpace, "2", "", "old.example"},
+                                           {text::AddDays(kToday, -1), DueKind::kSpace, "3", "", "late.example"},
+                                           {text::AddDays(kToday, 2), DueKind::kDomain, "4", "", "next.example"}};
     const ReminderText text = ComposeReminder(items, kToday);
     EXPECT_EQ(text.summary, "2 个空间已过期，2 个域名将在 7 天内到期");
     EXPECT_TRUE(text.body.starts_with("old.example 空间 ")) << text.body;
     EXPECT_NE(text.body.find("已过期 4727 天\nlate.example 空间"), std::string::npos) << text.body;
     EXPECT_EQ(ComposeReminder({items[1]}, kToday).summary, "1 个空间已过期");
     // A check's finding says how old the check is; the register's own dates do not.
-    const data::DueItem certificate{text::AddDays(kToday, 5), data::DueKind::kCertificate, "5", "", "tls.example"};
+    const DueItem certificate{text::AddDays(kToday, 5), DueKind::kCertificate, "5", "", "tls.example"};
     EXPECT_TRUE(ComposeReminder({certificate}, kToday, text::AddDays(kToday, -3)).body.ends_with("来自 3 天前的核对）"));
     EXPECT_EQ(ComposeReminder(items, kToday, text::AddDays(kToday, -3)).body, text.body);
 }

@@ -71,7 +71,7 @@ int Check(const Arguments& args) {
         if (show_progress) std::cerr << "\r" << Fill(Tr("checked %s of %s"), {std::to_string(done), std::to_string(total)})
                                      << (done == total ? "\n" : "") << std::flush;
     });
-    remind::KeepCheckFindings(remind::RegisterIdOf(folder), check::FindingsToCarry(findings), settings.today, address);
+    remind::KeepCheckFindings(remind::RegisterIdOf(folder), remind::FindingsToCarry(findings), settings.today, address);
 
     Table table{{"web_id", "web_name", "web_address", "registered_domain", "register_date", "registry_date", "source",
                  "domain_state", "certificate_expiry", "issuer", "certificate_state"}, {}, {}};

@@ -52,17 +52,17 @@ int Due(const Arguments& args) {
         const remind::DueNow now =
             remind::ListDueNow(module.ADOQuery5, remind::RegisterIdOf(folder), today, config.heads_up_days);
         const int failed = SendDueNotice(folder, config, now, today);
-        const bool any_due = std::any_of(now.due.begin(), now.due.end(), [](const data::DueItem& item) {
-            return item.kind == data::DueKind::kSpace || item.kind == data::DueKind::kDomain;
+        const bool any_due = std::any_of(now.due.begin(), now.due.end(), [](const remind::DueItem& item) {
+            return item.kind == remind::DueKind::kSpace || item.kind == remind::DueKind::kDomain;
         });
         return failed ? failed : (any_due ? 1 : 0);
     }
     const data::Thresholds thresholds = data::ReadThresholds(module.ADOQuery4, today);
-    const std::vector<data::DueItem> items = data::ListDueItems(module.ADOQuery5, thresholds);
+    const std::vector<data::RunOut> items = data::ListRunOuts(module.ADOQuery5, thresholds);
     Table table{{"web_id", "web_name", "web_address", "due", "date", "days"}, {}, {"days"}};
-    for (const data::DueItem& item : items) {
+    for (const data::RunOut& item : items) {
         std::vector<std::string> row{item.number, item.name, item.address};
-        const char* what = item.kind == data::DueKind::kSpace ? TrLater("space") : TrLater("domain");
+        const char* what = item.is_space ? TrLater("space") : TrLater("domain");
         row.push_back(format == OutputFormat::kText ? Tr(what) : what);
         row.push_back(text::ShortDate(item.date));
         const int days = text::DaysBetween(today, item.date);

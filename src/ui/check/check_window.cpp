@@ -150,7 +150,7 @@ void CheckWindow::StartCheck() {
                 [this](int done, int total) {
                     QMetaObject::invokeMethod(this, [this, done, total] { ShowProgress(done, total); }, Qt::QueuedConnection);
                 });
-            if (!*stop) remind::KeepCheckFindings(register_id, check::FindingsToCarry(findings), settings.today);
+            if (!*stop) remind::KeepCheckFindings(register_id, remind::FindingsToCarry(findings), settings.today);
         } catch (const std::exception&) {
             // No cache folder: what was answered stands; the rest stays unanswered.
         }
