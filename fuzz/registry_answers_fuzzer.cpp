@@ -13,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sitora::check::ReadWhoisReply(bytes, {"whois.hkirc.hk", "example.de"});
     sitora::check::ReadDateAt(bytes.substr(0, 64), sitora::check::DateOrder::kUnknown);
     sitora::check::ReadWhoisReferral(bytes);
-    if (const auto bootstrap = sitora::check::ParseBootstrap(bytes, nullptr))
+    if (const auto bootstrap = sitora::check::ParseBootstrap(bytes).bootstrap)
         sitora::check::RdapBaseFor(*bootstrap, "shop.example.com.cn");
     if (size < 300) sitora::check::RegisteredDomainOf({}, bytes);
     return 0;

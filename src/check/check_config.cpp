@@ -22,7 +22,12 @@ bool AddWhoisServer(RegistrySettings& settings, std::string_view suffix, std::st
     return true;
 }
 
-std::optional<RegistrySettings> ApplyCheckConfig(std::string_view text, RegistrySettings settings, std::string* why) {
+CheckConfigError::CheckConfigError(int line, std::string reason)
+    : std::runtime_error("check.conf 第 " + std::to_string(line) + " 行无效" + (reason.empty() ? "" : "：" + reason)),
+      line(line),
+      reason(std::move(reason)) {}
+
+RegistrySettings ApplyCheckConfig(std::string_view text, RegistrySettings settings) {
     int number = 0;
     while (!text.empty()) {
         ++number;
@@ -34,19 +39,15 @@ std::optional<RegistrySettings> ApplyCheckConfig(std::string_view text, Registry
         const auto equals = line.find('=');
         const std::string_view name = Trimmed(line.substr(0, equals));
         const std::string_view value = equals == std::string_view::npos ? std::string_view() : Trimmed(line.substr(equals + 1));
-        std::string reason;
         if (name == "bootstrap" && !value.empty()) {
             const std::string source(value);
-            if ((source.starts_with("http://") || source.starts_with("https://")) && !IsAllowedUrl(source, &reason)) {
-            } else {
-                settings.bootstrap = source;
-                continue;
-            }
-        } else if (name.starts_with("whois ") && AddWhoisServer(settings, name.substr(6), value)) {
+            const bool url = source.starts_with("http://") || source.starts_with("https://");
+            if (auto refusal = url ? UrlRefusal(source) : std::nullopt) throw CheckConfigError(number, std::move(*refusal));
+            settings.bootstrap = source;
             continue;
         }
-        if (why) *why = "check.conf 第 " + std::to_string(number) + " 行无效" + (reason.empty() ? "" : "：" + reason);
-        return std::nullopt;
+        if (name.starts_with("whois ") && AddWhoisServer(settings, name.substr(6), value)) continue;
+        throw CheckConfigError(number, {});
     }
     return settings;
 }
@@ -54,10 +55,7 @@ std::optional<RegistrySettings> ApplyCheckConfig(std::string_view text, Registry
 RegistrySettings ReadCheckConfig(const std::string& program_folder) {
     const auto text = files::ReadWholeFile(program_folder + "check.conf");
     if (!text) return {};
-    std::string why;
-    auto settings = ApplyCheckConfig(*text, {}, &why);
-    if (!settings) throw std::runtime_error(why);
-    return *settings;
+    return ApplyCheckConfig(*text, {});
 }
 
 }  // namespace sitora::check

@@ -53,11 +53,8 @@ bool JsonNestingWithin(std::string_view json, int depth) {
     return true;
 }
 
-std::optional<Bootstrap> ParseBootstrap(std::string_view json, std::string* why) {
-    const auto fail = [why](const char* reason) -> std::optional<Bootstrap> {
-        if (why) *why = reason;
-        return std::nullopt;
-    };
+BootstrapReading ParseBootstrap(std::string_view json) {
+    const auto fail = [](const char* reason) { return BootstrapReading{std::nullopt, reason}; };
     const auto parsed = ParsedJson(json);
     if (!parsed) return fail("引导文件不是 JSON，或嵌套过深");
     const Json* services = Member(*parsed, "services");
@@ -80,7 +77,7 @@ std::optional<Bootstrap> ParseBootstrap(std::string_view json, std::string* why)
         for (const Json& suffix : service[0])
             if (suffix.is_string()) bootstrap.services[Lower(suffix.get<std::string>())] = urls;
     }
-    return bootstrap;
+    return {std::move(bootstrap), {}};
 }
 
 std::optional<std::string> RdapBaseFor(const Bootstrap& bootstrap, std::string_view domain) {

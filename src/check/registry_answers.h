@@ -18,8 +18,12 @@ struct Bootstrap {
     std::map<std::string, std::vector<std::string>> services;
 };
 
-// Nothing (and `why`) for text that is no bootstrap file.
-std::optional<Bootstrap> ParseBootstrap(std::string_view json, std::string* why);
+// A bootstrap file read: its services, or why the text is none.
+struct BootstrapReading {
+    std::optional<Bootstrap> bootstrap;
+    std::string fault;
+};
+BootstrapReading ParseBootstrap(std::string_view json);
 
 // The base URL for a domain: the service of its longest matching suffix, an https one first.
 // Nothing when no service covers it.

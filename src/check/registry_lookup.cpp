@@ -67,13 +67,14 @@ DomainLookup RegistryLookup::LookUp(const std::string& domain, const StopFlag& s
     }
     if (whois) {
         lookup = AskWhoisFor(*whois, domain, stop);
-    } else if (const Bootstrap* bootstrap = LoadedBootstrap(stop, &why); bootstrap && RdapBaseFor(*bootstrap, domain)) {
+    } else if (const Bootstrap* bootstrap = LoadedBootstrap(stop); bootstrap && RdapBaseFor(*bootstrap, domain)) {
         lookup = AskRdap(*RdapBaseFor(*bootstrap, domain), domain, stop);
-    } else if (!bootstrap && !why.empty() && top != "cn") {
+    } else if (why = BootstrapFault(); !bootstrap && !why.empty() && top != "cn") {
         lookup = Failed(why);
-    } else if (const auto server = WhoisServerFor(domain, stop, &why)) {
-        lookup = AskWhoisFor(*server, domain, stop);
+    } else if (ServerChoice choice = WhoisServerFor(domain, stop); choice.server) {
+        lookup = AskWhoisFor(*choice.server, domain, stop);
     } else {
+        if (!choice.fault.empty()) why = choice.fault;
         lookup = why.empty() ? DomainLookup{LookupOutcome::kNoService, std::nullopt, {}, {}} : Failed(why);
     }
     if (stop) lookup = {LookupOutcome::kStopped, std::nullopt, {}, "已停止"};
@@ -129,24 +130,22 @@ DomainLookup RegistryLookup::AskWhoisFor(const Server& server, const std::string
     }
 }
 
-std::optional<RegistryLookup::Server> RegistryLookup::WhoisServerFor(const std::string& domain, const StopFlag& stop,
-                                                                      std::string* why) {
+RegistryLookup::ServerChoice RegistryLookup::WhoisServerFor(const std::string& domain, const StopFlag& stop) {
     const std::string top = TopLevelLabel(domain);
-    if (top == "cn") return Server{"whois.cnnic.cn", 43};
+    if (top == "cn") return {Server{"whois.cnnic.cn", 43}, {}};
     const std::string key = "whois-server:" + top;
     {
         const std::lock_guard lock(cache_mutex_);
         if (auto cached = cache_.Find(key, EpochNow()); cached && !settings_.refresh) {
-            if (cached->outcome != LookupOutcome::kFound) return std::nullopt;
+            if (cached->outcome != LookupOutcome::kFound) return {};
             const auto server = HostAndPort(cached->source, 43);
-            if (server) return Server{server->first, server->second};
+            if (server) return {Server{server->first, server->second}, {}};
         }
     }
-    if (!pacer_.WaitTurn("whois.iana.org:43", settings_.whois_interval, stop)) return std::nullopt;
+    if (!pacer_.WaitTurn("whois.iana.org:43", settings_.whois_interval, stop)) return {};
     const WhoisReply reply = AskWhois("whois.iana.org", 43, top, stop);
     if (!reply.error.empty()) {
-        *why = "whois.iana.org：" + reply.error;
-        return std::nullopt;
+        return {std::nullopt, "whois.iana.org：" + reply.error};
     }
     const auto referral = ReadWhoisReferral(reply.text);
     DomainLookup remembered{referral ? LookupOutcome::kFound : LookupOutcome::kNoService, std::nullopt,
@@ -155,47 +154,52 @@ std::optional<RegistryLookup::Server> RegistryLookup::WhoisServerFor(const std::
         const std::lock_guard lock(cache_mutex_);
         cache_.Put(key, remembered, EpochNow(), text::AddDays(today_, 365));
     }
-    if (!referral) return std::nullopt;
+    if (!referral) return {};
     const auto server = HostAndPort(*referral, 43);
-    if (!server) return std::nullopt;
-    return Server{server->first, server->second};
+    if (!server) return {};
+    return {Server{server->first, server->second}, {}};
 }
 
-const Bootstrap* RegistryLookup::LoadedBootstrap(const StopFlag& stop, std::string* why) {
+const Bootstrap* RegistryLookup::LoadedBootstrap(const StopFlag& stop) {
     const std::lock_guard lock(bootstrap_mutex_);
     if (!bootstrap_tried_) {
         bootstrap_tried_ = true;
         std::optional<std::string> json;
         if (IsUrl(settings_.bootstrap)) {
-            json = FetchBootstrap(stop, &bootstrap_error_);
+            Fetched fetched = FetchBootstrap(stop);
+            json = std::move(fetched.text);
+            bootstrap_error_ = std::move(fetched.fault);
         } else {
             json = files::ReadWholeFile(settings_.bootstrap, /*no_follow=*/false, kLargestAnswer);
             if (!json)
                 bootstrap_error_ = (errno == EFBIG ? "引导文件过大（超过 4 MB）：" : "无法读取引导文件 ") + settings_.bootstrap;
         }
         if (json) {
-            std::string reason;
-            bootstrap_ = ParseBootstrap(*json, &reason);
-            if (!bootstrap_) bootstrap_error_ = "RDAP 引导文件无效：" + reason;
+            BootstrapReading reading = ParseBootstrap(*json);
+            bootstrap_ = std::move(reading.bootstrap);
+            if (!bootstrap_) bootstrap_error_ = "RDAP 引导文件无效：" + reading.fault;
         }
     }
-    if (why) *why = bootstrap_error_;
     return bootstrap_ ? &*bootstrap_ : nullptr;
 }
 
-std::optional<std::string> RegistryLookup::FetchBootstrap(const StopFlag& stop, std::string* why) {
+std::string RegistryLookup::BootstrapFault() {
+    const std::lock_guard lock(bootstrap_mutex_);
+    return bootstrap_error_;
+}
+
+RegistryLookup::Fetched RegistryLookup::FetchBootstrap(const StopFlag& stop) {
     std::int64_t age = 0;
     auto cached = cache_.Bootstrap(settings_.bootstrap, EpochNow(), &age);
-    if (cached && !settings_.refresh && age < kBootstrapFresh && ParseBootstrap(*cached, nullptr)) return cached;
+    if (cached && !settings_.refresh && age < kBootstrapFresh && ParseBootstrap(*cached).bootstrap) return {cached, {}};
     pacer_.WaitTurn(AuthorityOf(settings_.bootstrap), settings_.rdap_interval, stop);
     const HttpReply reply = HttpGet(settings_.bootstrap, stop);
-    if (reply.error.empty() && reply.status == 200 && ParseBootstrap(reply.body, nullptr)) {
+    if (reply.error.empty() && reply.status == 200 && ParseBootstrap(reply.body).bootstrap) {
         cache_.PutBootstrap(settings_.bootstrap, reply.body);
-        return reply.body;
+        return {reply.body, {}};
     }
-    if (cached) return cached;  // stale, but better than nothing
-    *why = "无法取得 RDAP 引导文件：" + (reply.error.empty() ? "HTTP " + std::to_string(reply.status) : reply.error);
-    return std::nullopt;
+    if (cached) return {cached, {}};  // stale, but better than nothing
+    return {std::nullopt, "无法取得 RDAP 引导文件：" + (reply.error.empty() ? "HTTP " + std::to_string(reply.status) : reply.error)};
 }
 
 }  // namespace sitora::check

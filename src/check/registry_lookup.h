@@ -37,10 +37,21 @@ private:
     };
     DomainLookup AskRdap(const std::string& base, const std::string& domain, const StopFlag& stop);
     DomainLookup AskWhoisFor(const Server& server, const std::string& domain, const StopFlag& stop);
-    std::optional<Server> WhoisServerFor(const std::string& domain, const StopFlag& stop, std::string* why);
-    // The bootstrap, read once per run (from the cache when fresh); nothing with `why` when none.
-    const Bootstrap* LoadedBootstrap(const StopFlag& stop, std::string* why);
-    std::optional<std::string> FetchBootstrap(const StopFlag& stop, std::string* why);
+    // A WHOIS server for the domain, or why there is none (empty: no server is known).
+    struct ServerChoice {
+        std::optional<Server> server;
+        std::string fault;
+    };
+    ServerChoice WhoisServerFor(const std::string& domain, const StopFlag& stop);
+    // The bootstrap, read once per run (from the cache when fresh); nothing when none, and then
+    // BootstrapFault() says why.
+    const Bootstrap* LoadedBootstrap(const StopFlag& stop);
+    std::string BootstrapFault();
+    struct Fetched {
+        std::optional<std::string> text;
+        std::string fault;
+    };
+    Fetched FetchBootstrap(const StopFlag& stop);
 
     RegistrySettings settings_;
     LookupCache& cache_;

@@ -91,14 +91,12 @@ std::optional<UrlParts> PartsOf(const std::string& url) {
 
 }  // namespace
 
-bool IsAllowedUrl(const std::string& url, std::string* why) {
+std::optional<std::string> UrlRefusal(const std::string& url) {
     const auto parts = PartsOf(url);
-    std::string reason;
-    if (!parts) reason = "网址无效：" + url.substr(0, 80);
-    else if (parts->scheme == "http" && !IsLoopbackHost(parts->host)) reason = "只接受 https 网址（本机地址除外）：" + url.substr(0, 80);
-    else if (parts->scheme != "https" && parts->scheme != "http") reason = "只接受 https 网址：" + url.substr(0, 80);
-    if (why) *why = reason;
-    return reason.empty();
+    if (!parts) return "网址无效：" + url.substr(0, 80);
+    if (parts->scheme == "http" && !IsLoopbackHost(parts->host)) return "只接受 https 网址（本机地址除外）：" + url.substr(0, 80);
+    if (parts->scheme != "https" && parts->scheme != "http") return "只接受 https 网址：" + url.substr(0, 80);
+    return std::nullopt;
 }
 
 std::string AuthorityOf(const std::string& url) {
@@ -149,8 +147,8 @@ RedirectJudgement JudgeRedirect(const std::string& from, const std::string& to, 
     RedirectJudgement judgement;
     const auto origin = PartsOf(from);
     const auto target = PartsOf(to);
-    if (!origin || !target || !IsAllowedUrl(to, &judgement.refused)) {
-        if (judgement.refused.empty()) judgement.refused = "网址无效：" + to.substr(0, 80);
+    if (!origin || !target || UrlRefusal(to)) {
+        judgement.refused = UrlRefusal(to).value_or("网址无效：" + to.substr(0, 80));
         return judgement;
     }
     if (origin->scheme == "https" && target->scheme != "https") {
@@ -178,7 +176,10 @@ RedirectJudgement JudgeRedirect(const std::string& from, const std::string& to, 
 
 HttpReply HttpGet(const std::string& url, const StopFlag& stop, long timeout_ms, const RedirectJudgement* pinned) {
     HttpReply reply;
-    if (!IsAllowedUrl(url, &reply.error)) return reply;
+    if (auto refusal = UrlRefusal(url)) {
+        reply.error = std::move(*refusal);
+        return reply;
+    }
     InitialiseOnce();
     const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) {

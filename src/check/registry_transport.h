@@ -21,8 +21,8 @@ struct HttpReply {
     int retry_after = -1;  // seconds of a Retry-After header, -1 for none
 };
 
-// Only https, or plain http to a loopback address; `why` says why a URL is refused.
-bool IsAllowedUrl(const std::string& url, std::string* why);
+// Only https, or plain http to a loopback address: why a URL is refused, nothing when it is not.
+std::optional<std::string> UrlRefusal(const std::string& url);
 
 // The host and port a URL speaks to ("rdap.example:443"): the key the pacing goes by.
 std::string AuthorityOf(const std::string& url);

@@ -31,7 +31,7 @@ TEST(RegistryAnswers, DatesOfEveryFormAreReadAndNonsenseIsNot) {
     EXPECT_EQ(ReadRdapDomain(R"({"events":[{"eventAction":"expiration","eventDate":7}]})").kind, AnswerKind::kUnreadable);
     // A reply or bootstrap of a million brackets is refused by a scan, not parsed.
     EXPECT_EQ(ReadRdapDomain(std::string(4 << 20, '[')).kind, AnswerKind::kUnreadable);
-    EXPECT_FALSE(ParseBootstrap(std::string(4 << 20, '{'), nullptr));
+    EXPECT_FALSE(ParseBootstrap(std::string(4 << 20, '{')).bootstrap);
 }
 
 // Replies shaped as the registries without RDAP write them (layout, labels and date forms from
@@ -112,7 +112,7 @@ TEST(RegistryAnswers, DomainsAreReducedToWhatTheRegistryKeeps) {
     EXPECT_TRUE(IsLoopbackHost("127.8.0.1") && IsLoopbackHost("[::1]") && !IsLoopbackHost("128.0.0.1"));
 
     const auto bootstrap =
-        ParseBootstrap(R"({"services":[[["cn"],["http://a/"]],[["com.cn"],["http://b/","https://c"]],[7]]})", nullptr);
+        ParseBootstrap(R"({"services":[[["cn"],["http://a/"]],[["com.cn"],["http://b/","https://c"]],[7]]})").bootstrap;
     ASSERT_TRUE(bootstrap);
     EXPECT_EQ(RdapBaseFor(*bootstrap, "shop.example.com.cn"), "https://c/");  // longest suffix, https first
     EXPECT_EQ(RdapBaseFor(*bootstrap, "example.cn"), "http://a/");

@@ -25,14 +25,15 @@ check::RegistrySettings RegistrySettingsOf(const Options& options) {
     check::RegistrySettings settings;
     try {
         settings = check::ReadCheckConfig(ProgramFolder(options));
-    } catch (const std::exception& error) {
-        throw CommandError(error.what());
+    } catch (const check::CheckConfigError& fault) {
+        const std::string line = Fill(Tr("check.conf line %s is neither bootstrap = FILE|URL nor whois SUFFIX = HOST[:PORT]"),
+                                      {std::to_string(fault.line)});
+        throw CommandError(fault.reason.empty() ? line : Fill(Tr("check.conf line %s: %s"), {std::to_string(fault.line), fault.reason}));
     }
     settings.refresh = options.Flag("--refresh");
     if (const auto bootstrap = options.Value("--bootstrap")) {
-        std::string why;
         const bool url = bootstrap->starts_with("http://") || bootstrap->starts_with("https://");
-        if (url && !check::IsAllowedUrl(*bootstrap, &why)) throw UsageError(why);
+        if (const auto refusal = url ? check::UrlRefusal(*bootstrap) : std::nullopt) throw UsageError(*refusal);
         settings.bootstrap = *bootstrap;
     }
     for (const std::string& named : options.Values("--whois")) {
