@@ -4,6 +4,7 @@
 
 #include "data/catalogue/statements.h"
 #include "data/expiry_rules.h"
+#include "data/record_dates.h"
 #include "data/result_set.h"
 #include "base/text/byte_strings.h"
 
@@ -38,19 +39,10 @@ int CertificateLeadDays(data::TADOQuery& query, const text::Date& today) {
 }
 
 void AdoptRegistryDate(data::TADOQuery& query, const std::string& address, const text::Date& date) {
-    query.Close();
-    query.SetSQL(data::sql::LoadRecord(address));
-    query.Open();
-    if (query.RecordCount() == 0) throw std::runtime_error("the record is gone");
-    std::string dates[3];
-    const char* columns[3] = {"web_time", "web_endtime", "web_domaintime"};
-    for (int i = 0; i < 3; ++i) dates[i] = data::AsString(query.FieldByName(columns[i]));
-    query.Close();
-    query.SetSQL(data::sql::kUpdateDates);
-    query.SetParameter("web_time", dates[0]);
-    query.SetParameter("web_endtime", dates[1]);
-    query.SetParameter("web_domaintime", dates[2]);
-    query.SetParameter("web_enddomaintime", text::ShortDate(date));
+    std::optional<data::RecordDates> dates = data::LoadDates(query, address);
+    if (!dates) throw std::runtime_error("the record is gone");
+    dates->domain_expiry = text::ShortDate(date);
+    data::PrepareDatesSave(query, *dates);
     query.SetParameter("web_address", address);
     if (query.ExecSQL() == 0) throw std::runtime_error("the record is gone");
 }

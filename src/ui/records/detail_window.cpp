@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include "data/catalogue/statements.h"
+#include "data/record_dates.h"
 #include "base/text/cp936.h"
 #include "protect/protected_fields.h"
 #include "protect/record_reveal.h"
@@ -269,11 +270,10 @@ void TForm3::SaveDates() {
         return;
     }
     RunSave("日期资料", [&](data::TADOQuery& query) {
-        query.SetSQL(data::sql::kUpdateDates);
-        query.SetParameter("web_time", DateText(fields_.dates[kSpacePurchase]).toStdString());
-        query.SetParameter("web_endtime", DateText(fields_.dates[kSpaceExpiry]).toStdString());
-        query.SetParameter("web_domaintime", DateText(fields_.dates[kDomainApplication]).toStdString());
-        query.SetParameter("web_enddomaintime", DateText(fields_.dates[kDomainExpiry]).toStdString());
+        data::PrepareDatesSave(query, {DateText(fields_.dates[kSpacePurchase]).toStdString(),
+                                       DateText(fields_.dates[kSpaceExpiry]).toStdString(),
+                                       DateText(fields_.dates[kDomainApplication]).toStdString(),
+                                       DateText(fields_.dates[kDomainExpiry]).toStdString()});
     });
 }
 
